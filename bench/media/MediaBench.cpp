@@ -1,0 +1,35 @@
+// Kernels of the media kit that run per frame.
+#include "engine/EngineLibraries.h"
+#include "media/Bitmap.h"
+#include "media/FFmpegLoader.h"
+#include "media/LibraryBindings.h"
+#include "media/PictureToBitmap.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_PictureToBitmap(benchmark::State& state) {
+    std::string error;
+    if (!tovik::LoadEngineLibraries("", error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const int width = static_cast<int>(state.range(0));
+    const int height = width * 9 / 16;
+    tovik::TFramePtr frame = tovik::MakeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    ff::av_frame_get_buffer(frame.get(), 0);
+    tovik::TPictureConverter converter;
+    tovik::TBitmap bitmap;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(converter.FrameToBitmap(*frame, bitmap));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PictureToBitmap)->Arg(640)->Arg(1280)->Arg(1920);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,32 @@
+#pragma once
+// Conversion of a library picture (any pixel format) into the kit's 24-bit BGR bitmap, with
+// the scaling context kept between calls. Used for the engine's hook and preview pictures
+// and the player's current frame.
+
+#include "media/Bitmap.h"
+#include "media/FFmpegPtr.h"
+
+namespace tovik {
+
+class TPictureConverter {
+public:
+    // Converts the picture (planes and line sizes in the given pixel format) of width x
+    // height into bitmap, resizing the bitmap to the picture. False when no scaler exists
+    // for the pixel format or the size is not positive.
+    bool PictureToBitmap(const uint8_t* const planes[], const int lineSizes[], AVPixelFormat format,
+                         int width, int height, TBitmap& bitmap);
+    bool FrameToBitmap(const AVFrame& frame, TBitmap& bitmap);
+
+    // Converts a bitmap back into a picture of the given format and size (the hook's
+    // write-back).
+    bool BitmapToPicture(const TBitmap& bitmap, uint8_t* const planes[], const int lineSizes[],
+                         AVPixelFormat format);
+
+    void Release();
+
+private:
+    TSwsContextPtr toBgr_;
+    TSwsContextPtr fromBgr_;
+};
+
+} // namespace tovik

@@ -1,0 +1,12 @@
+#pragma once
+// printf-style formatting into a std::string, for the fixed message texts of the kit.
+
+#include <cstdarg>
+#include <string>
+
+namespace tovik {
+
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextV(const char* format, va_list arguments);
+
+} // namespace tovik

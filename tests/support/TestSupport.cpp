@@ -1,0 +1,48 @@
+#include "support/TestSupport.h"
+
+#include "media/FFmpegLoader.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace tovik::test {
+
+TTempDir::TTempDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("tovik-test-" + std::to_string(random()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string MediaFile(const std::string& name) {
+    return std::string(TOVIK_TEST_MEDIA_DIR) + "/" + name;
+}
+
+void LoadEngineLibrariesOrFail() {
+    FFmpegLoader().SetLibraryPath("");
+    const TLibrarySet set = {TLibraryId::libAVCodec,  TLibraryId::libAVFilter,
+                             TLibraryId::libAVFormat, TLibraryId::libAVUtil,
+                             TLibraryId::libSwScale,  TLibraryId::libSwResample,
+                             TLibraryId::libMSVCRT};
+    ASSERT_TRUE(FFmpegLoader().LoadLibs(set)) << FFmpegLoader().LastError();
+}
+
+int RunFfmpegTool(const std::string& arguments) {
+    const std::string command =
+        std::string(TOVIK_FFMPEG_TOOL) + " -hide_banner -loglevel error -y " + arguments;
+    return std::system(command.c_str());
+}
+
+void WriteTextFile(const std::string& fileName, const std::string& text) {
+    std::ofstream file(fileName, std::ios::binary);
+    file << text;
+}
+
+} // namespace tovik::test

@@ -1,0 +1,31 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, test media paths, library loading.
+
+#include <filesystem>
+#include <string>
+
+namespace tovik::test {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Path of a file made by make_test_media.sh.
+std::string MediaFile(const std::string& name);
+// Loads the engine's libraries from the system; fails the test when that is impossible.
+void LoadEngineLibrariesOrFail();
+// Runs the ffmpeg tool with the given arguments; returns its exit status.
+int RunFfmpegTool(const std::string& arguments);
+void WriteTextFile(const std::string& fileName, const std::string& text);
+
+} // namespace tovik::test
