@@ -5,8 +5,20 @@
 namespace tovik::cli {
 
 using TArguments = std::vector<std::string>;
+using TCommandFunction = int (*)(const TArguments& arguments);
+
+struct TCommand {
+    const char* name;
+    const char* usage; // one line for the help text
+    TCommandFunction run;
+};
 
 // Each command returns the process exit code.
 int RunLibsCommand(const TArguments& arguments);
+
+// Every command of tovik-cli, in the order the help lists them.
+inline const TCommand kCommands[] = {
+    {"libs", "libs [FOLDER]          load the media libraries and list them", &RunLibsCommand},
+};
 
 } // namespace tovik::cli

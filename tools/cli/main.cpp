@@ -10,9 +10,9 @@
 namespace {
 
 void PrintUsage() {
-    std::fprintf(stderr, "usage: tovik-cli <command> [arguments]\n"
-                         "commands:\n"
-                         "  libs [FOLDER]   load the media libraries and list them\n");
+    std::fprintf(stderr, "usage: tovik-cli <command> [arguments]\ncommands:\n");
+    for (const auto& command : tovik::cli::kCommands)
+        std::fprintf(stderr, "  %s\n", command.usage);
 }
 
 } // namespace
@@ -23,16 +23,19 @@ int main(int argc, char* argv[]) {
         return argc < 2 ? 2 : 0;
     }
     tovik::TMediaKitScope mediaKit;
-    const std::string command = argv[1];
+    const std::string name = argv[1];
     const tovik::cli::TArguments arguments(argv + 2, argv + argc);
-    try {
-        if (command == "libs")
-            return tovik::cli::RunLibsCommand(arguments);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tovik-cli: %s\n", error.what());
-        return 1;
+    for (const auto& command : tovik::cli::kCommands) {
+        if (name != command.name)
+            continue;
+        try {
+            return command.run(arguments);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tovik-cli: %s\n", error.what());
+            return 1;
+        }
     }
-    std::fprintf(stderr, "tovik-cli: unknown command '%s'\n", command.c_str());
+    std::fprintf(stderr, "tovik-cli: unknown command '%s'\n", name.c_str());
     PrintUsage();
     return 2;
 }
