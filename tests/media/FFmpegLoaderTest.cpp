@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace tovik {
 namespace {
 
@@ -18,10 +22,20 @@ const TLibrarySet kAll = kPlayerLibrarySet + TLibrarySet{TLibraryId::libAVDevice
 class FFmpegLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__)
+        // Unloading the system's media libraries drops what their dependencies allocated
+        // when loaded (thread pools, tables); that is not ours to free.
+        __lsan_disable();
+#endif
         FFmpegLoader().UnloadLibs(kAll);
         FFmpegLoader().SetLibraryPath("");
     }
-    void TearDown() override { FFmpegLoader().SetLibraryPath(""); }
+    void TearDown() override {
+        FFmpegLoader().SetLibraryPath("");
+#if defined(__SANITIZE_ADDRESS__)
+        __lsan_enable();
+#endif
+    }
 };
 
 std::string FakeFolder(const char* name) {
