@@ -84,15 +84,20 @@ bool TDispatcher::CheckSynchronize() {
             error = std::current_exception();
         }
         ranAny = true;
+        const bool waited = next->waited;
         {
             std::lock_guard lock(mutex_);
             next->done = true;
-            next->error = error;
+            if (waited) {
+                // Hand the error over and let go of the call while still under the lock:
+                // the waiting caller becomes its last owner and frees it on its own thread.
+                next->error = std::move(error);
+                next.reset();
+            }
         }
         changed_.notify_all();
-        // A queued call has nobody to re-throw to; an escaping error of a waited call
-        // belongs to its waiting caller.
-        if (error && !next->waited)
+        // A queued call has nobody else to re-throw to.
+        if (error)
             std::rethrow_exception(error);
     }
     return ranAny;
