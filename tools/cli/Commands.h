@@ -15,10 +15,13 @@ struct TCommand {
 
 // Each command returns the process exit code.
 int RunLibsCommand(const TArguments& arguments);
+int RunInfoCommand(const TArguments& arguments);
 
 // Every command of tovik-cli, in the order the help lists them.
 inline const TCommand kCommands[] = {
     {"libs", "libs [FOLDER]          load the media libraries and list them", &RunLibsCommand},
+    {"info", "info FILE...           describe media files (container, programs, streams)",
+     &RunInfoCommand},
 };
 
 } // namespace tovik::cli
