@@ -1,0 +1,61 @@
+#include "workspace/core/OutputName.h"
+
+#include "app/core/GlobalObject.h"
+#include "app/core/IniFile.h"
+
+#include <filesystem>
+
+namespace tovik {
+
+namespace {
+namespace fs = std::filesystem;
+
+bool EnsureDirectory(const std::string& directory) {
+    if (directory.empty())
+        return false;
+    std::error_code error;
+    if (fs::is_directory(directory, error))
+        return true;
+    fs::create_directories(directory, error);
+    return !error && fs::is_directory(directory, error);
+}
+
+// Any entry counts as taken, a directory or a dangling link too: a conversion must never
+// write over it or fail on it.
+bool NameTaken(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+} // namespace
+
+std::string SourceBaseName(const std::string& sourceFile) {
+    const size_t slash = sourceFile.find_last_of('/');
+    std::string name = slash == std::string::npos ? sourceFile : sourceFile.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
+                           const std::string& suffix, const TWarningCallback& warn) {
+    const std::string fallback = DefaultVideoDirectory();
+    std::string directory = settings.ReadString("settings", "OutPutDir", fallback);
+    if (!EnsureDirectory(directory)) {
+        if (warn)
+            warn("Cannot create output directory:" + directory +
+                 ".It will create default directory " + fallback + "!");
+        EnsureDirectory(fallback);
+        settings.WriteString("settings", "OutPutDir", fallback);
+        directory = fallback;
+    }
+    if (directory.back() != '/')
+        directory += '/';
+    const std::string base = directory + SourceBaseName(sourceFile);
+    std::string candidate = base + "_(new)" + suffix;
+    for (long n = 1; NameTaken(candidate); ++n)
+        candidate = base + "_(new_" + std::to_string(n) + ")" + suffix;
+    return candidate;
+}
+
+} // namespace tovik

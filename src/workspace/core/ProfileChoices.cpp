@@ -1,0 +1,204 @@
+#include "workspace/core/ProfileChoices.h"
+
+#include "app/core/IniFile.h"
+#include "app/core/NumberText.h"
+#include "workspace/core/FormatTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace tovik {
+
+namespace {
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+template <size_t N>
+std::optional<std::string> LookUp(const std::pair<const char*, const char*> (&table)[N],
+                                  const std::string& key) {
+    for (const auto& [shown, stored] : table)
+        if (key == shown)
+            return std::string(stored);
+    return std::nullopt;
+}
+
+const std::pair<const char*, const char*> kVideoEncoders[] = {
+    {"mpeg-4", "mpeg4"}, {"xvid", "libxvid"}, {"h264", "libx264"}};
+const char* const kVideoEncodersAsShown[] = {
+    "3gp",     "3g2",       "mov",       "wmv1",       "wmv2",       "wmv3",  "flv",   "swf",
+    "msmpeg4", "msmpeg4v1", "msmpeg4v2", "mpeg1video", "mpeg2video", "h263",  "h263p", "rawvideo",
+    "rv10",    "rv20",      "dvvideo",   "huffyuv",    "ljpeg",      "mjpeg", "svq1",  "zlib"};
+
+const std::pair<const char*, const char*> kAudioEncoders[] = {
+    {"mp3", "libmp3lame"},
+    {"ogg", "vorbis"},
+    {"mp2", "mp2"},
+    {"aac", "libfaac"},
+    {"ac-3", "ac3"},
+    {"flac", "libflac"},
+    {"amr_nb", "libopencore_amrnb"},
+    {"pcm_s16", "pcm_s16le"},
+    {"pcm_u16", "pcm_u16le"},
+    {"pcm_alaw", "pcm_alaw"},
+    {"pcm_mulaw ", "pcm_mulaw"}, // the trailing blank is part of the shown name
+    {"adpcm_ms", "adpcm_ms"},
+    {"adpcm_ima_wav", "adpcm_ima_wav"},
+    {"wma1", "wmav1"},
+    {"wma2", "wmav2"}};
+
+const std::pair<const char*, const char*> kChannels[] = {
+    {"as source", "as source"}, {"mono 1 channel", "1"}, {"stereo 2 channels", "2"}};
+
+const std::pair<int, const char*> kVolumes[] = {
+    {25, "64"},   {50, "128"},  {75, "192"},  {100, "256"}, {125, "320"}, {150, "384"},
+    {175, "448"}, {200, "512"}, {250, "640"}, {300, "768"}, {350, "896"}, {400, "1024"}};
+
+// The item at index, or nothing when the list has no such item.
+std::optional<std::string> ItemAt(const std::vector<std::string>& items, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= items.size())
+        return std::nullopt;
+    return items[static_cast<size_t>(index)];
+}
+
+int EvenTowardZero(int value) {
+    const int even = value / 2 * 2;
+    return even == 0 ? 2 : even;
+}
+
+void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::string& section) {
+    const std::string bitExact = profile.ReadString(section, "paraBitExact", "");
+    if (Lower(bitExact) == "true")
+        settings.WriteString(section, "paraBitExact", bitExact);
+    for (const char* key :
+         {"paraMaxBitrate", "paraBufferSize", "paraLevel", "paraQscale", "paraGop"}) {
+        const std::string value = profile.ReadString(section, key, "");
+        if (auto number = ParseInteger(value); number && *number > 0)
+            settings.WriteString(section, key, value);
+    }
+    const std::string coder = profile.ReadString(section, "paraCoder", "");
+    if (auto number = ParseInteger(coder); number && *number >= 0)
+        settings.WriteString(section, "paraCoder", coder);
+}
+} // namespace
+
+std::vector<std::string> SplitChoiceList(const std::string& text, bool emptyDisables) {
+    std::vector<std::string> items;
+    if (text == "null" || (emptyDisables && text.empty()))
+        return items;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return items;
+}
+
+std::optional<std::string> VideoEncoderValue(const std::string& shown) {
+    const std::string lower = Lower(shown);
+    if (auto stored = LookUp(kVideoEncoders, lower))
+        return stored;
+    for (const char* name : kVideoEncodersAsShown)
+        if (lower == name)
+            return lower;
+    return std::nullopt;
+}
+
+std::optional<std::string> AudioEncoderValue(const std::string& shown) {
+    return LookUp(kAudioEncoders, Lower(shown));
+}
+
+std::optional<std::string> ChannelValue(const std::string& shown) {
+    return LookUp(kChannels, shown);
+}
+
+std::optional<std::string> VolumeValue(const std::string& shown) {
+    if (shown.empty())
+        return std::nullopt;
+    const auto percent = ParseInteger(std::string_view(shown).substr(0, shown.size() - 1));
+    if (!percent)
+        return std::nullopt;
+    for (const auto& [value, stored] : kVolumes)
+        if (*percent == value)
+            return std::string(stored);
+    return std::nullopt;
+}
+
+void ApplyProfileDefaults(TIniFile& settings, const TIniFile& profile, int formatCode) {
+    const std::string section = FormatSection(formatCode);
+    const auto list = [&](const char* key, bool emptyDisables) {
+        return SplitChoiceList(profile.ReadString(section, key, "null"), emptyDisables);
+    };
+    const auto defaultIndex = [&](const char* key) { return profile.ReadInteger(section, key, 0); };
+
+    // Video encoder first: the H.264 extras depend on it.
+    if (auto shown = ItemAt(list("VideoEncoder", true), defaultIndex("iVideoEncoder"))) {
+        settings.WriteInteger(section, "iVideoEncoder", defaultIndex("iVideoEncoder"));
+        if (auto stored = VideoEncoderValue(*shown)) {
+            settings.WriteString(section, "paraVideoEncoder", *stored);
+            if (*stored == "libx264")
+                CopyH264Extras(settings, profile, section);
+        }
+    }
+    // Frame size: "as source" as chosen; otherwise width "x" height, both made even.
+    if (auto size = ItemAt(list("VideoSize", false), defaultIndex("iVideoSize"))) {
+        if (Lower(*size).find("as source") != std::string::npos) {
+            settings.WriteInteger(section, "iVideoSize", defaultIndex("iVideoSize"));
+            settings.WriteString(section, "paraVideoSize", *size);
+        } else if (const size_t x = size->rfind('x'); x != std::string::npos) {
+            const auto width = ParseInteger(size->substr(0, x));
+            const auto height = ParseInteger(size->substr(x + 1));
+            if (width && height) {
+                settings.WriteInteger(section, "iVideoSize", defaultIndex("iVideoSize"));
+                settings.WriteString(section, "paraVideoSize",
+                                     std::to_string(EvenTowardZero(*width)) + "x" +
+                                         std::to_string(EvenTowardZero(*height)));
+            }
+        }
+    }
+    if (auto rate = ItemAt(list("FrameRate", false), defaultIndex("iFrameRate"))) {
+        settings.WriteInteger(section, "iFrameRate", defaultIndex("iFrameRate"));
+        settings.WriteString(section, "paraFrameRate", *rate);
+    }
+    if (auto rate = ItemAt(list("VideoBitRate", true), defaultIndex("iVideoBitRate"));
+        rate && (*rate == "as source" || ParseInteger(*rate))) {
+        settings.WriteInteger(section, "iVideoBitRate", defaultIndex("iVideoBitRate"));
+        settings.WriteString(section, "paraVideoBitRate", *rate);
+    }
+    if (!list("VideoEncoder", true).empty())
+        settings.WriteString(section, "paraZoom", "full");
+
+    if (auto shown = ItemAt(list("AudioEncoder", true), defaultIndex("iAudioEncoder"))) {
+        settings.WriteInteger(section, "iAudioEncoder", defaultIndex("iAudioEncoder"));
+        if (auto stored = AudioEncoderValue(*shown))
+            settings.WriteString(section, "paraAudioEncoder", *stored);
+    }
+    if (auto rate = ItemAt(list("AudioBitRate", true), defaultIndex("iAudioBitRate"));
+        rate && (*rate == "as source" || ParseNumber(*rate))) {
+        settings.WriteInteger(section, "iAudioBitRate", defaultIndex("iAudioBitRate"));
+        settings.WriteString(section, "paraAudioBitRate", *rate);
+    }
+    if (auto rate = ItemAt(list("SampleRate", true), defaultIndex("iSampleRate"));
+        rate && (*rate == "as source" || ParseInteger(*rate))) {
+        settings.WriteInteger(section, "iSampleRate", defaultIndex("iSampleRate"));
+        settings.WriteString(section, "paraSampleRate", *rate);
+    }
+    if (auto shown = ItemAt(list("Channel", true), defaultIndex("iChannel"))) {
+        settings.WriteInteger(section, "iChannel", defaultIndex("iChannel"));
+        if (auto stored = ChannelValue(*shown))
+            settings.WriteString(section, "paraChannel", *stored);
+    }
+    if (auto shown = ItemAt(list("Volume", true), defaultIndex("iVolume"))) {
+        settings.WriteInteger(section, "iVolume", defaultIndex("iVolume"));
+        if (auto stored = VolumeValue(*shown))
+            settings.WriteString(section, "paraVolume", *stored);
+    }
+}
+
+} // namespace tovik

@@ -1,0 +1,33 @@
+#pragma once
+// The parameter choices of a format: the choice lists of the format-profile file, the names
+// they show mapped to the names stored for the engine, and the "Default" choices written to
+// the settings file without any window (used by the command-line program and the tests; the
+// window controls use the same mappings).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovik {
+
+class TIniFile;
+
+// Items of a choice list: split at every "," with no trimming. "null" (and, when
+// emptyDisables, an empty text) means the control is disabled: no items.
+std::vector<std::string> SplitChoiceList(const std::string& text, bool emptyDisables);
+
+// Shown name -> stored "paraVideoEncoder" / "paraAudioEncoder"; nothing when the shown name
+// is not in the table (nothing is written then).
+std::optional<std::string> VideoEncoderValue(const std::string& shown);
+std::optional<std::string> AudioEncoderValue(const std::string& shown);
+// "as source" -> "as source", "mono 1 channel" -> "1", "stereo 2 channels" -> "2" (exact).
+std::optional<std::string> ChannelValue(const std::string& shown);
+// A percentage item such as "100%" -> "256"; other values give nothing.
+std::optional<std::string> VolumeValue(const std::string& shown);
+
+// Writes the profile's default choices of format code into its settings section, as the
+// "Default" button does: every enabled control takes the profile's default index and its
+// value is written by that control's rule (zoom "full"). Disabled controls write nothing.
+void ApplyProfileDefaults(TIniFile& settings, const TIniFile& profile, int formatCode);
+
+} // namespace tovik

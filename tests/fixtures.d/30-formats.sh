@@ -1,0 +1,3 @@
+# A 1-second wide-screen AVI (MPEG-4 video, MP3 sound) converted to every output format.
+run -f lavfi -i "testsrc2=size=320x180:rate=25:duration=1" -f lavfi -i "$tone:duration=1" \
+    -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k -ac 2 "$out/wide_1s.avi"

@@ -1,0 +1,19 @@
+#pragma once
+// Test helper: the ffmpeg command-line arguments equivalent to one pair of option records,
+// so that the option builder's results can be converted before the engine exists. Names of
+// the older encoder generation are renamed as the engine's codec lookup does, and the
+// libx264 presets the profiles use are spelt out as current encoder options.
+
+#include "engine/OptionRecords.h"
+
+#include <string>
+#include <vector>
+
+namespace tovik::test {
+
+std::vector<std::string> ToolArguments(const TInputOptions& input, const TOutputOptions& output,
+                                       int sourceWidth, int sourceHeight);
+// The arguments joined for a shell, each quoted.
+std::string ShellLine(const std::vector<std::string>& arguments);
+
+} // namespace tovik::test
