@@ -1,0 +1,313 @@
+#pragma once
+// The transcoding engine: one conversion task with its inputs, outputs and pending settings.
+//
+// TCustomFFmpeg is split by stage, one source file (or a few) per stage, the way FFmpeg's
+// own command-line tool splits demuxing, decoding, filtering, encoding and muxing:
+//   options, targets and presets ...... FFmpegOptions*.cpp, FFmpegTargets.cpp, FFmpegPresets.cpp
+//   input and output setup ............ (input/output stage)
+//   transcode setup ................... (set-up stage)
+//   loop and frame path ............... (loop stage)
+//   worker threads, pause and stop .... (thread stage)
+// Members below are grouped by the stage that owns them. A stage reads the pending settings
+// (TEngineSettings) that the option stage writes; it does not write settings of other stages.
+
+#include "engine/FFmpegException.h"
+#include "media/DefaultOptions.h"
+#include "media/LibraryBindings.h"
+#include "media/MediaComponent.h"
+
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tovik {
+
+inline constexpr int kMaxFiles = 20;       // inputs and outputs of one task
+inline constexpr int kMaxStreams = 20;     // streams per file the option tables address
+inline constexpr int kMaxStreamMaps = 400; // "map" entries of one task
+inline constexpr int kMaxMetaDataMaps = 20;
+
+// One "map" entry: input file.stream feeding the next output stream, timed by syncfile.stream.
+struct TStreamMap {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    int SyncFileIndex = 0;
+    int SyncStreamIndex = 0;
+    bool operator==(const TStreamMap&) const = default;
+};
+
+// One "map_meta_data" entry: copy all metadata of input InFile to output OutFile.
+struct TMetaDataMap {
+    int OutFile = 0;
+    int InFile = 0;
+    bool operator==(const TMetaDataMap&) const = default;
+};
+
+// Target norms of "target".
+enum class TTargetNorm { tnPAL, tnNTSC, tnFILM };
+
+// The pending settings of one task. Options write them; the input/output, set-up and loop
+// stages read them. ResetEngine restores these defaults. Units: times in microseconds,
+// sizes in pixels, rates in bit/s unless stated.
+struct TEngineSettings {
+    // Picture ("s", crop bands, "aspect", "pix_fmt", "r").
+    int FrameWidth = 0;
+    int FrameHeight = 0;
+    int FrameTopBand = 0;
+    int FrameBottomBand = 0;
+    int FrameLeftBand = 0;
+    int FrameRightBand = 0;
+    double FrameAspectRatio = 0.0;               // 0: not set
+    AVPixelFormat FramePixFmt = AV_PIX_FMT_NONE; // -1: not set
+    AVRational FrameRate{0, 0};                  // 0/0: not set
+
+    // Frame limits, indexed by media type: video, audio, data ("dframes"), subtitle.
+    std::array<int, 4> MaxFrames{INT_MAX, INT_MAX, INT_MAX, INT_MAX};
+
+    // Quality and video coding.
+    float VideoQScale = 0.0f;          // "qscale", 0: not set
+    float AudioQScale = -99999.0f;     // "aq", -99999: not set
+    int TopFieldFirst = -1;            // "top": -1 automatic, 0 bottom, 1 top
+    int IntraDcPrecision = 8;          // "dc"
+    int MeThreshold = 0;               // "me_threshold"
+    int VideoGlobalHeader = 0;         // "vglobal"
+    int VideoDiscard = 0;              // "vdt"
+    int DoPass = 0;                    // "pass": 0 single pass, 1, 2
+    std::string PassLogFileName;       // "passlogfile", empty: "ffmpeg2pass"
+    std::string RcOverrideString;      // "rc_override"
+    std::vector<uint16_t> IntraMatrix; // "intra_matrix": empty or 64 coefficients
+    std::vector<uint16_t> InterMatrix; // "inter_matrix"
+    bool IntraOnly = false;            // "intra"
+    bool SameQuality = false;          // "sameq"
+    bool DoDeinterlace = false;        // "deinterlace"
+    bool DoPSNR = false;               // "psnr"
+    bool QpHist = false;               // "qphist"
+    bool ForceFps = false;             // "force_fps"
+    std::string VStatsFileName;        // "vstats", "vstats_file"; empty: no statistics
+    int VideoBufferSize = 262144;      // bit buffer for video encoding, bytes
+
+    // Audio.
+    AVSampleFormat AudioSampleFmt = AV_SAMPLE_FMT_NONE; // "sample_fmt", -1: not set
+    int AudioSampleRate = 44100;                        // "ar"
+    int AudioChannels = 2;                              // "ac"
+    int AudioVolume = 256;                              // "vol", 256 unchanged
+
+    // Codecs per media type ("acodec", "vcodec", "scodec"); "copy" sets the copy flag
+    // and leaves the name.
+    std::string AudioCodecName;
+    std::string VideoCodecName;
+    std::string SubtitleCodecName;
+    bool AudioStreamCopy = false;
+    bool VideoStreamCopy = false;
+    bool SubtitleStreamCopy = false;
+    bool AudioDisable = false;     // "an"
+    bool VideoDisable = false;     // "vn"
+    bool SubtitleDisable = false;  // "sn"
+    std::string AudioLanguage;     // "alang"
+    std::string VideoLanguage;     // "vlang"
+    std::string SubtitleLanguage;  // "slang"
+    uint32_t AudioCodecTag = 0;    // "atag", first character lowest
+    uint32_t VideoCodecTag = 0;    // "vtag"
+    uint32_t SubtitleCodecTag = 0; // "stag"
+    // Bitstream filters of the next streams, in order ("absf", "vbsf", "sbsf"): each entry
+    // the filter's text as given (name[=arguments]).
+    std::vector<std::string> AudioBitstreamFilters;
+    std::vector<std::string> VideoBitstreamFilters;
+    std::vector<std::string> SubtitleBitstreamFilters;
+    std::string VideoFilters; // "vf", "vfilters"
+
+    // Files and timing.
+    std::string FormatName;            // "f": forced format of the next input or output
+    bool PgmyuvCompat = false;         // "f pgmyuv" read as image2
+    int64_t RecordingTime = INT64_MAX; // "t"
+    int64_t StartTime = 0;             // "ss"
+    int64_t InputTsOffset = 0;         // "itsoffset"
+    int64_t RecordingTimestamp = 0;    // "timestamp", seconds since 1970
+    int64_t LimitFileSize = 0;         // "fs", bytes; 0: no limit
+    std::array<double, kMaxStreams> InputTsScale{}; // "itsscale" of the next input, 0: none
+    std::vector<std::pair<std::string, std::string>> Metadata; // "metadata" of the next output
+    std::vector<std::pair<int, int>> StreamIds; // "streamid": output stream index, identifier
+    std::vector<TStreamMap> StreamMaps;         // "map"
+    std::vector<TMetaDataMap> MetaDataMaps;     // "map_meta_data"
+    int ProgramId = 0;                          // "programid" of the next input, 0: none
+    int VideoChannel = 0;                       // "vc"
+    std::string VideoStandard;                  // "tvstd"
+    int LoopOutput = -1;                        // "loop_output", -1: no loop entry
+    bool LoopInput = false;                     // "loop_input"
+    float MuxPreload = 0.5f;                    // "muxpreload", seconds
+    float MuxMaxDelay = 0.7f;                   // "muxdelay", seconds
+
+    // Synchronisation.
+    int VideoSyncMethod = -1;         // "vsync", -1 automatic
+    int AudioSyncMethod = 0;          // "async"
+    float AudioDriftThreshold = 0.1f; // "adrift_threshold", seconds
+    float DtsDeltaThreshold = 10.0f;  // "dts_delta_threshold", seconds
+    int CopyInitialNonKeyframes = 0;  // "copyinkf"
+    bool CopyTs = false;              // "copyts"
+    bool InputSync = false;           // "isync"
+    bool OptShortest = false;         // "shortest"
+    bool RateEmu = false;             // "re"
+    bool ExitOnError = false;         // "xerror"
+    bool DoPktDump = false;           // "dump"
+    bool DoHexDump = false;           // "hex"
+
+    // Task.
+    int Verbose = 1;                   // "v"
+    int ThreadCount = 0;               // "threads": codec threads, 0 automatic
+    int SwsFlags = SWS_BICUBIC;        // scaler flags of the default options ("sws_flags")
+    int64_t ProgressInterval = 500000; // the component overrides it when starting
+    int64_t PreviewInterval = 100000;
+};
+
+// A frame hook module loaded by "vhook" (see FFmpegHooks.cpp).
+struct TFrameHookEntry {
+    void* Context = nullptr; // the module's own context slot
+    void* Process = nullptr; // "Process" entry
+    void* Release = nullptr; // "Release" entry, may be null
+    std::string Path;
+};
+
+class TCustomFFmpeg : public TObject {
+public:
+    TCustomFFmpeg();
+    ~TCustomFFmpeg() override;
+
+    // ---- Options, targets and presets (FFmpegOptions*.cpp) ----------------------------
+
+    // Releases what the task holds and restores the default settings. Does nothing while
+    // the engine's libraries are not loaded.
+    void ResetEngine();
+    // Applies one option (name without the leading dash) to the pending settings. Raises
+    // FFmpegException (or a conversion error for non-numbers) on a refused value.
+    void SetOption(const std::string& name, const std::string& value);
+    // Applies option lines: "newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre",
+    // "vfilters" and "vf" are skipped; "acodec", "vcodec", "scodec" and "s" only with
+    // applyCodecOptions.
+    void ParseOptionText(const std::string& text, bool applyCodecOptions);
+    // The target shortcut: type "vcd", "svcd", "dvd", "dv", "dv50"; norm "pal", "ntsc",
+    // "film" or anything else for automatic; fallback norm used when automatic cannot decide.
+    void SetTarget(const std::string& type, const std::string& norm,
+                   const std::string& fallbackNorm);
+    // Applies a built-in preset or a preset file; kind "apre", "vpre", "spre" or "fpre".
+    void ApplyPreset(const std::string& kind, const std::string& name);
+
+    const TEngineSettings& Settings() const { return settings_; }
+    // The generic option contexts ("g", "bf", "flags", private encoder options ...); null
+    // while the libraries are not loaded.
+    TDefaultOptions* DefaultOptions() const { return defaultOptions_.get(); }
+    const std::string& LastError() const { return lastError_; }
+    int Verbose() const { return settings_.Verbose; }
+    // Frame hook modules in chain order.
+    const std::vector<TFrameHookEntry>& FrameHooks() const { return frameHooks_; }
+
+protected:
+    // ---- Options stage: internals -------------------------------------------------------
+    using TOptionHandler = void (TCustomFFmpeg::*)(const std::string& name,
+                                                   const std::string& value);
+    struct TOptionEntry {
+        const char* Name;
+        TOptionHandler Handler;
+    };
+    static const std::vector<TOptionEntry>& OptionTable();
+
+    // Generic option setter (unknown names, numeric target settings, preset lines).
+    bool SetGenericOption(const std::string& name, const std::string& value);
+    // Sets a codec option on one media type's default context only.
+    bool SetTypedOption(AVMediaType type, const std::string& name, const std::string& value);
+    void LogInfo(const std::string& text);
+    void CheckBitRate(AVMediaType type);
+    void SetCropBand(const std::string& name, const std::string& value);
+    void SetCodecName(AVMediaType type, const std::string& value);
+    TTargetNorm GuessTargetNorm(const std::string& fallbackNorm) const;
+    void ApplyPresetText(const std::string& presetName, const std::string& text);
+    void ReleaseFrameHooks();
+    void AddFrameHook(const std::string& value);
+
+    // General and file options.
+    void OptDoNothing(const std::string& name, const std::string& value);
+    void OptLogLevel(const std::string& name, const std::string& value);
+    void OptFormat(const std::string& name, const std::string& value);
+    void OptMap(const std::string& name, const std::string& value);
+    void OptMapMetaData(const std::string& name, const std::string& value);
+    void OptRecordingTime(const std::string& name, const std::string& value);
+    void OptLimitFileSize(const std::string& name, const std::string& value);
+    void OptStartTime(const std::string& name, const std::string& value);
+    void OptInputTsOffset(const std::string& name, const std::string& value);
+    void OptInputTsScale(const std::string& name, const std::string& value);
+    void OptRecTimestamp(const std::string& name, const std::string& value);
+    void OptMetadata(const std::string& name, const std::string& value);
+    void OptDataFrames(const std::string& name, const std::string& value);
+    void OptTimeLimit(const std::string& name, const std::string& value);
+    void OptSwitch(const std::string& name, const std::string& value);
+    void OptLoopOutput(const std::string& name, const std::string& value);
+    void OptVerbose(const std::string& name, const std::string& value);
+    void OptTarget(const std::string& name, const std::string& value);
+    void OptThreads(const std::string& name, const std::string& value);
+    void OptInteger(const std::string& name, const std::string& value);
+    void OptFloat(const std::string& name, const std::string& value);
+    void OptCopyTs(const std::string& name, const std::string& value);
+    void OptExitOnError(const std::string& name, const std::string& value);
+    void OptStreamId(const std::string& name, const std::string& value);
+
+    // Video options (FFmpegOptionsStreams.cpp).
+    void OptBitRate(const std::string& name, const std::string& value);
+    void OptVideoFrames(const std::string& name, const std::string& value);
+    void OptFrameRate(const std::string& name, const std::string& value);
+    void OptFrameSize(const std::string& name, const std::string& value);
+    void OptAspect(const std::string& name, const std::string& value);
+    void OptPixelFormat(const std::string& name, const std::string& value);
+    void OptCrop(const std::string& name, const std::string& value);
+    void OptPad(const std::string& name, const std::string& value);
+    void OptQScale(const std::string& name, const std::string& value);
+    void OptText(const std::string& name, const std::string& value);
+    void OptCodec(const std::string& name, const std::string& value);
+    void OptPass(const std::string& name, const std::string& value);
+    void OptVStats(const std::string& name, const std::string& value);
+    void OptVStatsFile(const std::string& name, const std::string& value);
+    void OptVideoHook(const std::string& name, const std::string& value);
+    void OptMatrix(const std::string& name, const std::string& value);
+    void OptCodecTag(const std::string& name, const std::string& value);
+    void OptNewStream(const std::string& name, const std::string& value);
+
+    // Audio and subtitle options.
+    void OptAudioFrames(const std::string& name, const std::string& value);
+    void OptAudioQScale(const std::string& name, const std::string& value);
+    void OptSampleRate(const std::string& name, const std::string& value);
+    void OptChannels(const std::string& name, const std::string& value);
+    void OptSampleFormat(const std::string& name, const std::string& value);
+
+    // Filters and presets.
+    void OptBitstreamFilter(const std::string& name, const std::string& value);
+    void OptPreset(const std::string& name, const std::string& value);
+
+    TEngineSettings settings_;
+    std::unique_ptr<TDefaultOptions> defaultOptions_;
+    std::vector<TFrameHookEntry> frameHooks_;
+    std::string lastError_;
+
+    // ---- Input and output setup ---------------------------------------------------------
+    // Opened inputs and created outputs; owned and released by the input/output stage.
+    // The option stage reads them for the automatic target norm and "newvideo" ...
+    std::array<AVFormatContext*, kMaxFiles> inputFiles_{};
+    int inputCount_ = 0;
+    std::array<AVFormatContext*, kMaxFiles> outputFiles_{};
+    int outputCount_ = 0;
+    // Adds one stream of the given type to the last output ("newvideo", "newaudio",
+    // "newsubtitle"); only called with at least one output.
+    virtual void NewOutputStream(AVMediaType type);
+
+    // ---- Transcode setup ------------------------------------------------------------------
+
+    // ---- Loop and frame path --------------------------------------------------------------
+
+    // ---- Worker threads, pause/stop and termination ------------------------------------
+};
+
+// One task of the engine component.
+class TFFmpeg : public TCustomFFmpeg {};
+
+} // namespace tovik
