@@ -4,6 +4,7 @@ set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 tovik_install_missing
 tovik_build
+tovik_install_profile
 program="$TOVIK_BUILD/src/app/tovik-converter"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
     echo "No display: starting on a virtual X display (xvfb-run)."

@@ -46,3 +46,8 @@ tovik_build() {
     fi
     cmake --build "$TOVIK_BUILD" --parallel "$(nproc)"
 }
+
+# The format-profile file belongs in the settings folder; the program never writes it.
+tovik_install_profile() {
+    "$TOVIK_ROOT/scripts/install-profile.sh" "$TOVIK_ROOT/data/tovikavimovformat.ini"
+}

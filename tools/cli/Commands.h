@@ -16,12 +16,15 @@ struct TCommand {
 // Each command returns the process exit code.
 int RunLibsCommand(const TArguments& arguments);
 int RunInfoCommand(const TArguments& arguments);
+int RunFormatsCommand(const TArguments& arguments);
 
 // Every command of tovik-cli, in the order the help lists them.
 inline const TCommand kCommands[] = {
     {"libs", "libs [FOLDER]          load the media libraries and list them", &RunLibsCommand},
     {"info", "info FILE...           describe media files (container, programs, streams)",
      &RunInfoCommand},
+    {"formats", "formats [PROFILE]      list the output formats: code, extension, name",
+     &RunFormatsCommand},
 };
 
 } // namespace tovik::cli
