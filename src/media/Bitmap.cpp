@@ -1,6 +1,7 @@
 #include "media/Bitmap.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace tovik {
 
@@ -20,6 +21,16 @@ void TBitmap::Assign(const TBitmap& other) {
     height_ = other.height_;
     bytesPerLine_ = other.bytesPerLine_;
     pixels_ = other.pixels_;
+}
+
+void TBitmap::MoveFrom(TBitmap& other) noexcept {
+    if (this == &other)
+        return;
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    bytesPerLine_ = std::exchange(other.bytesPerLine_, 0);
+    pixels_ = std::move(other.pixels_);
+    other.pixels_.clear();
 }
 
 } // namespace tovik

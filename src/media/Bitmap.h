@@ -12,6 +12,17 @@ class TBitmap {
 public:
     TBitmap() = default;
     TBitmap(int width, int height) { SetSize(width, height); }
+    // Copies and moves carry size and pixels; every bitmap keeps a canvas lock of its own.
+    TBitmap(const TBitmap& other) { Assign(other); }
+    TBitmap(TBitmap&& other) noexcept { MoveFrom(other); }
+    TBitmap& operator=(const TBitmap& other) {
+        Assign(other);
+        return *this;
+    }
+    TBitmap& operator=(TBitmap&& other) noexcept {
+        MoveFrom(other);
+        return *this;
+    }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -37,6 +48,8 @@ public:
     void Assign(const TBitmap& other);
 
 private:
+    void MoveFrom(TBitmap& other) noexcept;
+
     int width_ = 0;
     int height_ = 0;
     int bytesPerLine_ = 0;

@@ -1,0 +1,108 @@
+#include "dialogs/effects/FrameEffects.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+namespace tovik {
+
+namespace {
+
+template <typename T> uint8_t ClampLevel(T value) {
+    return static_cast<uint8_t>(std::clamp<T>(value, 0, 255));
+}
+
+// Round half to even whatever the caller's rounding mode is.
+double RoundHalfEven(double value) {
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(saved);
+    return rounded;
+}
+
+long double RoundHalfEven(long double value) {
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double rounded = std::nearbyintl(value);
+    std::fesetround(saved);
+    return rounded;
+}
+
+} // namespace
+
+void BuildColorTables(int brightness, int contrast, int saturation, TColorTables& tables) {
+    if (contrast == 100)
+        contrast = 99; // the factor would be infinite at 100
+    const double factor = contrast > 0 ? 1.0 / std::cos(contrast * 0.015707963267948967)
+                                       : std::cos(contrast * 0.015708);
+    uint8_t contrastTable[256];
+    for (int i = 0; i < 256; ++i)
+        contrastTable[i] = ClampLevel(RoundHalfEven((i - 170) * factor + 170));
+    for (int j = 0; j < 256; ++j) {
+        const int32_t q = (brightness * j + 256 - brightness) / 256;
+        tables.Levels[j] = contrastTable[std::clamp(q, 0, 255)];
+    }
+    for (int m = 0; m < 256; ++m)
+        tables.Weights[m] = static_cast<int32_t>(static_cast<uint32_t>((m + 1) * saturation) >> 8);
+    for (int n = 0; n < 768; ++n)
+        tables.GrayBase[n] = n / 3 - tables.Weights[n / 3];
+}
+
+void ApplyColorAdjust(TBitmap& bitmap, int brightness, int contrast, int saturation) {
+    TColorTables tables;
+    BuildColorTables(brightness, contrast, saturation, tables);
+    const int width = bitmap.Width();
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* pixel = bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            const int32_t base = tables.GrayBase[pixel[0] + pixel[1] + pixel[2]];
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = tables.Levels[std::clamp(base + tables.Weights[pixel[c]], 0, 255)];
+        }
+    }
+}
+
+void BuildExposureTable(float exposure, uint8_t table[256]) {
+    const long double x = exposure;
+    for (int i = 0; i < 256; ++i) {
+        const long double f = 1.0L - std::exp((i / -128.0L) * (x / 128.0L));
+        const auto e = static_cast<int64_t>(RoundHalfEven(256.0L * f));
+        const int64_t d = (std::llabs(e) * (255 - i)) >> 8;
+        table[i] = ClampLevel<int64_t>(exposure >= 0 ? i + d : i - d);
+    }
+}
+
+void ApplyExposure(TBitmap& bitmap, float exposure) {
+    uint8_t table[256];
+    BuildExposureTable(exposure, table);
+    const int rowBytes = bitmap.Width() * 3;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* row = bitmap.ScanLine(y);
+        for (int i = 0; i < rowBytes; ++i)
+            row[i] = table[row[i]];
+    }
+}
+
+void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha) {
+    // Cut off whatever lies outside the destination, on all four sides.
+    const int firstColumn = std::max(0, -x);
+    const int firstRow = std::max(0, -y);
+    const int lastColumn = std::min(source.Width(), dest.Width() - x);
+    const int lastRow = std::min(source.Height(), dest.Height() - y);
+    if (lastColumn <= firstColumn || lastRow <= firstRow)
+        return;
+    const auto a = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
+    const uint32_t keep = 256 - a;
+    const int bytes = (lastColumn - firstColumn) * 3;
+    for (int row = firstRow; row < lastRow; ++row) {
+        const uint8_t* s = source.ScanLine(row) + firstColumn * 3;
+        uint8_t* d = dest.ScanLine(y + row) + (x + firstColumn) * 3;
+        for (int i = 0; i < bytes; ++i)
+            d[i] = static_cast<uint8_t>((keep * d[i] + a * s[i]) >> 8);
+    }
+}
+
+} // namespace tovik
