@@ -45,4 +45,14 @@ void WriteTextFile(const std::string& fileName, const std::string& text) {
     file << text;
 }
 
+void ReadBinaryFile(const std::string& fileName, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
+    if (!file)
+        return;
+    bytes.resize(static_cast<size_t>(file.tellg()));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 } // namespace tovik::test

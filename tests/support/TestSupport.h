@@ -1,8 +1,10 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, test media paths, library loading.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tovik::test {
 
@@ -27,5 +29,7 @@ void LoadEngineLibrariesOrFail();
 // Runs the ffmpeg tool with the given arguments; returns its exit status.
 int RunFfmpegTool(const std::string& arguments);
 void WriteTextFile(const std::string& fileName, const std::string& text);
+// The whole file; empty when it cannot be read.
+void ReadBinaryFile(const std::string& fileName, std::vector<uint8_t>& bytes);
 
 } // namespace tovik::test

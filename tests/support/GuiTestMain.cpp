@@ -1,4 +1,5 @@
-// Text layers need a GUI application for fonts; the offscreen platform needs no display.
+// Tests that draw text or read and write pictures need a GUI application (fonts, image
+// plugins); the offscreen platform needs no display.
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
