@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>
@@ -19,6 +20,14 @@ namespace tovik {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Serialises the read-modify-replace of writes within the process, so that two threads
+// writing different keys of one file cannot lose one of the keys. Readers need no lock: a
+// file is only ever replaced whole.
+std::mutex& WriteLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 struct TLine {
     std::string text; // without its line break
@@ -229,6 +238,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
     if (!IsWritable(section, key, value))
         return false;
+    std::lock_guard lock(WriteLock());
     const std::string trimmedSection(Trim(section));
     const std::string trimmedKey(Trim(key));
     const std::string text = ReadWholeText(fileName_).value_or("");

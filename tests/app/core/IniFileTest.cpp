@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 namespace tovik {
 namespace {
@@ -177,6 +179,25 @@ TEST_F(IniFileTest, WritesThroughASymbolicLinkKeepTheLink) {
     ASSERT_TRUE(ini.WriteString("s", "k", "2"));
     EXPECT_TRUE(std::filesystem::is_symlink(path_));
     EXPECT_EQ(ReadAll(real), "[s]\nk=2\n");
+}
+
+TEST_F(IniFileTest, ConcurrentWritesOfDifferentKeysAreAllKept) {
+    std::vector<std::thread> writers;
+    for (int thread = 0; thread < 4; ++thread)
+        writers.emplace_back([this, thread] {
+            TIniFile ini(path_);
+            for (int key = 0; key < 25; ++key)
+                ini.WriteInteger("s", "k" + std::to_string(thread) + "_" + std::to_string(key),
+                                 key);
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    TIniFile ini(path_);
+    for (int thread = 0; thread < 4; ++thread)
+        for (int key = 0; key < 25; ++key)
+            EXPECT_EQ(
+                ini.ReadInteger("s", "k" + std::to_string(thread) + "_" + std::to_string(key), -1),
+                key);
 }
 
 TEST(NumberTextTest, WholeTextOnly) {

@@ -1,0 +1,40 @@
+#include "workspace/core/TaskPreparation.h"
+
+#include "app/core/IniFile.h"
+#include "workspace/core/FormatTable.h"
+
+namespace tovik {
+
+TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
+                                    const TSourceFacts& source, const TBuildContext& context,
+                                    const TWarningCallback& warn) {
+    TIniFile settings(context.SettingsFile);
+    const TIniFile profile(context.ProfileFile);
+    TPreparedTask task;
+    task.Input.FileName = job.SourceFile;
+    if (job.TrimStart >= 0)
+        task.Input.StartTime = job.TrimStart;
+
+    const int formatCode = settings.ReadInteger("settings", "FormatCode", 1);
+    const std::string section = FormatSection(formatCode);
+    const std::string extension = "." + profile.ReadString(section, "FileExt", "mp4");
+    const std::string outputName = OutputFileName(settings, probedFileName, extension, warn);
+    job.Geometry.ZoomMode = settings.ReadString(section, "parazoom", "lbox");
+
+    task.Output.FileName = outputName;
+    if (job.Geometry.HasCrop()) {
+        task.Output.CropTop = job.Geometry.CropTop;
+        task.Output.CropBottom = job.Geometry.CropBottom;
+        task.Output.CropLeft = job.Geometry.CropLeft;
+        task.Output.CropRight = job.Geometry.CropRight;
+    }
+    // The trimmed length is honoured: the list shows it as the length that will be converted.
+    if (job.TrimLength > 0)
+        task.Output.Duration = job.TrimLength;
+
+    task.FormatCode = formatCode;
+    BuildTaskOptions(job.Geometry, task.FormatCode, task.Output, source, task.Input, context);
+    return task;
+}
+
+} // namespace tovik

@@ -1,0 +1,89 @@
+#include "workspace/core/TaskPreparation.h"
+
+#include "app/core/IniFile.h"
+#include "platform/Environment.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace tovik {
+namespace {
+
+class TaskPreparationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedHome_ = platform::GetEnv("HOME");
+        platform::SetEnv("HOME", dir_.File("home"));
+    }
+    void TearDown() override {
+        if (savedHome_)
+            platform::SetEnv("HOME", *savedHome_);
+    }
+    TPreparedTask Prepare(TTaskJob& job) {
+        const TSourceFacts source{1, 1280, 720, 900000};
+        TBuildContext context{settingsFile_, profileFile_, nullptr};
+        return PrepareConversionTask(job, job.SourceFile, source, context,
+                                     [this](const std::string&) { ++warnings_; });
+    }
+
+    test::TTempDir dir_;
+    std::optional<std::string> savedHome_;
+    std::string settingsFile_ = dir_.File("tovikavimovconverter.ini");
+    std::string profileFile_ = dir_.File("tovikavimovformat.ini");
+    int warnings_ = 0;
+};
+
+// With neither INI file the format code is 1: its section is empty, so the output has the
+// extension "mp4" and takes the path without video.
+TEST_F(TaskPreparationTest, NeitherFilePresent) {
+    TTaskJob job;
+    job.SourceFile = "/v/clip.avi";
+    const TPreparedTask task = Prepare(job);
+    EXPECT_EQ(task.FormatCode, 1);
+    EXPECT_EQ(task.Output.FileName, dir_.File("home") + "/videoconverter/clip_(new).mp4");
+    EXPECT_EQ(warnings_, 0) << "no stored directory: the default one is created";
+    EXPECT_TRUE(task.Output.DisableVideo);
+    EXPECT_EQ(task.Input.OptionText, "vn=1");
+    EXPECT_EQ(job.Geometry.ZoomMode, "lbox");
+}
+
+TEST_F(TaskPreparationTest, FormatZoomCropAndTrim) {
+    TIniFile settings(settingsFile_);
+    settings.WriteString("settings", "OutPutDir", dir_.File("out"));
+    settings.WriteString("settings", "FormatCode", "104");
+    settings.WriteString("formatInfo104", "paraZoom", "full");
+    settings.WriteString("formatInfo104", "paraVideoEncoder", "mpeg4");
+    settings.WriteString("formatInfo104", "paraVideoSize", "640x480");
+    settings.WriteString("formatInfo104", "paraVolume", "256");
+    TIniFile(profileFile_).WriteString("formatInfo104", "FileExt", "avi");
+    TIniFile(profileFile_).WriteString("formatInfo104", "Format", "avi");
+
+    TTaskJob job;
+    job.SourceFile = "/v/clip.avi";
+    job.TrimStart = 2'000'000;
+    job.TrimLength = 5'000'000;
+    job.Geometry.ZoomMode = "pan"; // replaced by the stored zoom mode
+    job.Geometry.CropTop = 8;
+    const TPreparedTask task = Prepare(job);
+    EXPECT_EQ(warnings_, 0);
+    EXPECT_EQ(task.FormatCode, 104);
+    EXPECT_EQ(job.Geometry.ZoomMode, "full");
+    EXPECT_EQ(task.Input.FileName, "/v/clip.avi");
+    EXPECT_EQ(task.Input.StartTime, 2'000'000);
+    EXPECT_EQ(task.Output.Duration, 5'000'000);
+    EXPECT_EQ(task.Output.FileName, dir_.File("out") + "/clip_(new).avi");
+    EXPECT_EQ(task.Output.FormatName, "avi");
+    EXPECT_EQ(task.Output.CropTop, 8) << "full carries the job's crop";
+    EXPECT_EQ(task.Output.CropBottom, 0);
+    EXPECT_EQ(task.Output.FrameSize, "640x480");
+
+    // No trim length: the output runs to the end of the source.
+    job.TrimLength = 0;
+    EXPECT_EQ(Prepare(job).Output.Duration, kUnsetTime);
+    // A negative trim start leaves the start unset.
+    job.TrimStart = -1;
+    EXPECT_EQ(Prepare(job).Input.StartTime, kUnsetTime);
+}
+
+} // namespace
+} // namespace tovik
