@@ -1,27 +1,271 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutBox.h"
+#include "app/Artwork.h"
+#include "app/Desktop.h"
+#include "app/DirectoryDialog.h"
+#include "app/ErrorHandler.h"
+#include "app/core/GlobalObject.h"
+#include "app/core/IniFile.h"
 #include "media/FFmpegLoader.h"
+#include "platform/FileSystem.h"
 #include "player/PlayerLibraries.h"
 
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 namespace tovik {
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), mmoLog(new QPlainTextEdit(this)) {
-    setWindowTitle(QStringLiteral("Tovik Video Converter"));
-    resize(800, 560);
+namespace {
+constexpr const char* kOutputDirKey = "OutPutDir";
+constexpr const char* kSnapshotDirKey = "SnapOutPutDir";
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
+
+TMainWindowServices TMainWindowServices::System(TDesktop& desktop) {
+    TMainWindowServices services;
+    services.Desktop = &desktop;
+    services.LoadPlayerLibraries = [](std::string& error) {
+        return PlayerLibrariesLoaded() || tovik::LoadPlayerLibraries(DefaultLibraryFolder(), error);
+    };
+    services.FileSystemTypeOf = platform::FileSystemTypeOf;
+    return services;
+}
+
+TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(ProgramIcon());
+
+    // The global object and where the two INI files live.
+    global_ = std::make_unique<TGlobalObject>();
+    global_->SetUpFileLocations();
+    if (TConverterApplication* application = TConverterApplication::Instance())
+        application->SetTitle(Text(global_->AppName()));
+    setWindowTitle(Text(global_->AppName()));
+
+    CreateMenus();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(new QLabel(QStringLiteral("Tovik Video Converter"), central));
+    layout->setContentsMargins(0, 0, 0, 6);
+    layout->setSpacing(6);
+    layout->addWidget(CreateToolRow());
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(8, 0, 8, 0);
+    body->setSpacing(8);
+    lvFiles = new QTreeWidget(central);
+    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles->setRootIsDecorated(false);
+    lvFiles->setUniformRowHeights(true);
+    lvFiles->setAlternatingRowColors(true);
+    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    body->addWidget(lvFiles, 1);
+
+    // The preview panel's frame; the player fills it (preview and snapshots come later).
+    auto* preview = new QFrame(central);
+    preview->setObjectName(QStringLiteral("pnlPreview"));
+    preview->setFixedWidth(232);
+    preview->setFrameShape(QFrame::StyledPanel);
+    auto* previewLayout = new QVBoxLayout(preview);
+    previewLayout->setContentsMargins(6, 6, 6, 6);
+    auto* previewCaption = new QLabel(QStringLiteral("Preview"), preview);
+    previewCaption->setObjectName(QStringLiteral("PanelCaption"));
+    auto* screen = new QLabel(preview);
+    screen->setObjectName(QStringLiteral("pnlScreen"));
+    screen->setMinimumHeight(168);
+    screen->setAlignment(Qt::AlignCenter);
+    screen->setPixmap(ProgramPixmap(64));
+    screen->setStyleSheet(QStringLiteral("background: #101418; border: 1px solid #000000;"));
+    previewLayout->addWidget(previewCaption);
+    previewLayout->addWidget(screen);
+    previewLayout->addStretch();
+    body->addWidget(preview);
+    layout->addLayout(body, 1);
+    layout->addWidget(CreateOutputBox());
+
+    mmoLog = new QPlainTextEdit(central);
+    mmoLog->setObjectName(QStringLiteral("mmoLog"));
     mmoLog->setReadOnly(true);
     mmoLog->setVisible(false);
     layout->addWidget(mmoLog);
+    cbOutputFormat = new QComboBox(central);
+    cbOutputFormat->setObjectName(QStringLiteral("cbOutputFormat"));
+    cbOutputFormat->setVisible(false);
     setCentralWidget(central);
 
+    // The stored colour theme; an index outside 0..6 keeps the designed look.
+    themes_.Follow(this);
+    themes_.ApplyTheme(StartupSkinIndex(Settings()));
+    connect(&themes_, &TThemeManager::ThemeChanged, this, [this] { UpdateToolIcons(); });
+    UpdateToolIcons();
+
+    if (TConverterApplication* application = TConverterApplication::Instance())
+        application->SetErrorHandler(
+            [this](std::exception_ptr error) { ApplicationException(error); });
+
     std::string error;
-    if (!PlayerLibrariesLoaded() && !LoadPlayerLibraries(DefaultLibraryFolder(), error))
-        AppendLog(QString::fromStdString(error));
+    if (services_.LoadPlayerLibraries && !services_.LoadPlayerLibraries(error))
+        AppendLog(Text(error));
+}
+
+TfrmMain::~TfrmMain() {
+    if (TConverterApplication* application = TConverterApplication::Instance())
+        application->SetErrorHandler(nullptr);
+}
+
+TIniFile TfrmMain::Settings() const {
+    return TIniFile(global_ ? global_->SettingsFile() : std::string());
+}
+
+void TfrmMain::CreateMenus() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    // Adding, removing and converting files arrive with the conversion engine.
+    for (const char* caption : {"&Add", "&Remove", "&Clear", "&Start"})
+        mnuFile->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    QAction* settings = mnuFile->addAction(QStringLiteral("Se&ttings"));
+    settings->setVisible(false);
+    mnuFile->addSeparator();
+    connect(mnuFile->addAction(QStringLiteral("&Exit")), &QAction::triggered, this,
+            &QWidget::close);
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    for (const char* caption : {"&Crop", "&Trim", "&Video Effect && Water Mark"})
+        mnuEdit->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    mnuEdit->addSeparator();
+    for (const char* caption :
+         {"&Check All", "&Uncheck All", "&Reverse Check", "C&heck", "U&ncheck"})
+        mnuEdit->addAction(QString::fromLatin1(caption))->setEnabled(false);
+
+    mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuTools->addAction(QStringLiteral("&Preference"))->setEnabled(false);
+    mnuSkin = mnuTools->addMenu(QStringLiteral("&Skin"));
+    mnuSkin->setObjectName(QStringLiteral("mnuSkin"));
+    for (int index = 0; index < kThemeCount; ++index) {
+        QAction* item = mnuSkin->addAction(ThemeName(index));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, index] { SkinItemClick(index); });
+        skinItems_[static_cast<size_t>(index)] = item;
+    }
+    connect(mnuSkin, &QMenu::aboutToShow, this, &TfrmMain::SkinMenuPopup);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    connect(mnuHelp->addAction(QStringLiteral("&Help")), &QAction::triggered, this, [this] {
+        if (global_)
+            OpenUrl(global_->HelpURL());
+    });
+    connect(mnuHelp->addAction(QStringLiteral("&Web Site")), &QAction::triggered, this, [this] {
+        if (global_)
+            OpenUrl(global_->WebSiteURL());
+    });
+    connect(mnuHelp->addAction(QStringLiteral("&Support and Contact")), &QAction::triggered, this,
+            [this] { OpenUrl(kSupportURL); });
+    mnuHelp->addSeparator();
+    connect(mnuHelp->addAction(QStringLiteral("&About")), &QAction::triggered, this,
+            &TfrmMain::ShowAbout);
+}
+
+QToolButton* TfrmMain::AddToolButton(QWidget* row, const QString& name, const QString& caption) {
+    auto* button = new QToolButton(row);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIconSize(QSize(24, 24));
+    button->setMinimumWidth(64);
+    button->setAutoRaise(true);
+    row->layout()->addWidget(button);
+    return button;
+}
+
+QWidget* TfrmMain::CreateToolRow() {
+    toolRow_ = new QWidget(this);
+    toolRow_->setObjectName(QStringLiteral("ToolRow"));
+    toolRow_->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(toolRow_);
+    // The buttons sit 4 pixels below the menu bar.
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(2);
+    btnAdd = AddToolButton(toolRow_, QStringLiteral("btnAdd"), QStringLiteral("&Add"));
+    btnRemove = AddToolButton(toolRow_, QStringLiteral("btnRemove"), QStringLiteral("&Remove"));
+    btnClear = AddToolButton(toolRow_, QStringLiteral("btnClear"), QStringLiteral("&Clear"));
+    BtnEdit = AddToolButton(toolRow_, QStringLiteral("BtnEdit"), QStringLiteral("E&dit"));
+    btnStart = AddToolButton(toolRow_, QStringLiteral("btnStart"), QStringLiteral("&Start"));
+    row->addStretch();
+    btnSettings =
+        AddToolButton(toolRow_, QStringLiteral("btnSettings"), QStringLiteral("&Settings"));
+    btnExit = AddToolButton(toolRow_, QStringLiteral("btnExit"), QStringLiteral("&Exit"));
+    // Until the engine and the editing dialogs exist only Exit has work to do.
+    for (QToolButton* button : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnSettings})
+        button->setEnabled(false);
+    connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
+    return toolRow_;
+}
+
+void TfrmMain::UpdateToolIcons() {
+    const QColor glyph(255, 255, 255);
+    btnAdd->setIcon(ToolIcon(TToolGlyph::tgAdd, glyph));
+    btnRemove->setIcon(ToolIcon(TToolGlyph::tgRemove, glyph));
+    btnClear->setIcon(ToolIcon(TToolGlyph::tgClear, glyph));
+    BtnEdit->setIcon(ToolIcon(TToolGlyph::tgEdit, glyph));
+    btnStart->setIcon(ToolIcon(TToolGlyph::tgStart, glyph));
+    btnSettings->setIcon(ToolIcon(TToolGlyph::tgSettings, glyph));
+    btnExit->setIcon(ToolIcon(TToolGlyph::tgExit, glyph));
+}
+
+QWidget* TfrmMain::CreateOutputBox() {
+    auto* box = new QWidget(this);
+    box->setObjectName(QStringLiteral("pnlOutput"));
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(8, 0, 8, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+
+    edt1 = new QLineEdit(box);
+    edt1->setObjectName(QStringLiteral("edt1"));
+    edt1->setReadOnly(true);
+    imgbtn1 = new QToolButton(box);
+    imgbtn1->setObjectName(QStringLiteral("imgbtn1"));
+    imgbtn1->setArrowType(Qt::UpArrow);
+    imgbtn1->setAutoRaise(true);
+    grid->addWidget(new QLabel(QStringLiteral("Output Format:"), box), 0, 0);
+    auto* format = new QHBoxLayout;
+    format->setSpacing(0);
+    format->addWidget(edt1, 1);
+    format->addWidget(imgbtn1);
+    grid->addLayout(format, 0, 1, 1, 3);
+
+    edDirectory = new QLineEdit(box);
+    edDirectory->setObjectName(QStringLiteral("edDirectory"));
+    btnBrows = new QPushButton(QStringLiteral("Brows"), box);
+    btnBrows->setObjectName(QStringLiteral("btnBrows"));
+    btnOpen = new QPushButton(QStringLiteral("Open"), box);
+    btnOpen->setObjectName(QStringLiteral("btnOpen"));
+    grid->addWidget(new QLabel(QStringLiteral("Output Directory:"), box), 1, 0);
+    grid->addWidget(edDirectory, 1, 1);
+    grid->addWidget(btnBrows, 1, 2);
+    grid->addWidget(btnOpen, 1, 3);
+    grid->setColumnStretch(1, 1);
+
+    connect(edDirectory, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (shownOnce_ && global_)
+            Settings().WriteString(kSettingsSection, kOutputDirKey, text.toStdString());
+    });
+    connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::BrowsClick);
+    connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::OpenClick);
+    return box;
 }
 
 void TfrmMain::AppendLog(const QString& line) {
@@ -30,6 +274,172 @@ void TfrmMain::AppendLog(const QString& line) {
 
 QString TfrmMain::LogText() const {
     return mmoLog->toPlainText();
+}
+
+QAction* TfrmMain::SkinItem(int index) const {
+    return IsThemeIndex(index) ? skinItems_[static_cast<size_t>(index)] : nullptr;
+}
+
+void TfrmMain::SkinMenuPopup() {
+    if (!global_)
+        return;
+    skinChecked_ = SkinMenuCheckIndex(Settings());
+    for (int index = 0; index < kThemeCount; ++index)
+        SkinItem(index)->setChecked(index == skinChecked_);
+}
+
+void TfrmMain::SkinItemClick(int index) {
+    if (!IsThemeIndex(index) || !global_)
+        return;
+    if (index != skinChecked_) {
+        hide();
+        themes_.ApplyTheme(index);
+        skinChecked_ = index;
+        show();
+        Settings().WriteInteger(kSettingsSection, kSkinIndexKey, index);
+    }
+    // A checkable item flips its own mark on a click; the mark follows skinChecked_ only.
+    for (int item = 0; item < kThemeCount; ++item)
+        SkinItem(item)->setChecked(item == skinChecked_);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    if (!shownOnce_) {
+        FirstShowing();
+        shownOnce_ = true;
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TfrmMain::FirstShowing() {
+    if (!global_)
+        return;
+    setMaximumSize(786, 534);
+    resize(786, 480);
+    TIniFile settings = Settings();
+    ReadOutputDirectories(settings);
+    cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, "OutPutFormat", 0));
+    SetUpFileColumns();
+    global_->SetVersionText(TGlobalObject::FileVersionText());
+    setWindowTitle(Text(MainCaption(global_->AppName(), global_->VersionText())));
+}
+
+void TfrmMain::ReadOutputDirectories(TIniFile& settings) {
+    // A folder that cannot be written is replaced by one in the user's own folder.
+    std::string output =
+        settings.ReadString(kSettingsSection, kOutputDirKey, DefaultVideoDirectory());
+    if (!TGlobalObject::CanWriteDir(output)) {
+        output = UserProfileVideoDirectory();
+        settings.WriteString(kSettingsSection, kOutputDirKey, output);
+    }
+    const std::string snapshots =
+        settings.ReadString(kSettingsSection, kSnapshotDirKey, DefaultVideoDirectory());
+    if (!TGlobalObject::CanWriteDir(snapshots))
+        settings.WriteString(kSettingsSection, kSnapshotDirKey, UserProfileVideoDirectory());
+    edDirectory->setText(Text(output));
+}
+
+void TfrmMain::SetUpFileColumns() {
+    const std::array<std::pair<const char*, int>, 5> columns = {{{"Source", 140},
+                                                                 {"Length", 65},
+                                                                 {"Trimmed Length", 90},
+                                                                 {"Destination File", 120},
+                                                                 {"Progress", 60}}};
+    lvFiles->setColumnCount(static_cast<int>(columns.size()));
+    QStringList captions;
+    for (const auto& [caption, width] : columns)
+        captions << QString::fromLatin1(caption);
+    lvFiles->setHeaderLabels(captions);
+    for (int column = 0; column < static_cast<int>(columns.size()); ++column)
+        lvFiles->setColumnWidth(column, columns[static_cast<size_t>(column)].second);
+    lvFiles->header()->setStretchLastSection(true);
+}
+
+void TfrmMain::BrowsClick() {
+    if (!global_)
+        return;
+    if (!fmDirectory) {
+        fmDirectory = new TfmDirectory(this, *services_.Desktop, services_.FileSystemTypeOf);
+        themes_.Follow(fmDirectory);
+    }
+    const std::string chosen = fmDirectory->Execute().toStdString();
+    std::string used;
+    switch (BrowseAction(chosen, edDirectory->text().toStdString(), TGlobalObject::CanWriteDir)) {
+    case TBrowseAction::baKeep:
+        return;
+    case TBrowseAction::baInvalidPath:
+        services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("The path %1 is not a valid directory.").arg(Text(chosen)),
+            TMessageIcon::miWarning, TMessageButtons::mbOk);
+        return;
+    case TBrowseAction::baUsePath:
+        used = chosen;
+        break;
+    case TBrowseAction::baNoPermission:
+        services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("You login as %1 .You don't have permission to write to directory:%2")
+                .arg(Text(TGlobalObject::UserName()).trimmed(), Text(chosen)),
+            TMessageIcon::miWarning, TMessageButtons::mbOk);
+        used = UserProfileVideoDirectory();
+        break;
+    }
+    Settings().WriteString(kSettingsSection, kOutputDirKey, used);
+    edDirectory->setText(Text(used));
+}
+
+void TfrmMain::OpenClick() {
+    if (!global_ || edDirectory->text().size() <= 2)
+        return;
+    const std::string directory =
+        Settings().ReadString(kSettingsSection, kOutputDirKey, DefaultVideoDirectory());
+    services_.Desktop->OpenUrl(QUrl::fromLocalFile(Text(directory)));
+}
+
+void TfrmMain::OpenUrl(const std::string& address) {
+    // A page that cannot be opened is no error.
+    services_.Desktop->OpenUrl(QUrl(Text(address)));
+}
+
+void TfrmMain::ShowAbout() {
+    if (!global_)
+        return;
+    if (!frmAbout) {
+        frmAbout = new TfrmAbout(this, *global_, *services_.Desktop);
+        themes_.Follow(frmAbout);
+    }
+    frmAbout->exec();
+}
+
+void TfrmMain::ApplicationException(std::exception_ptr error) {
+    const TErrorReport report = ReportOfError(error);
+    if (report.Show)
+        services_.Desktop->ShowMessage(this, ApplicationTitle(), report.Text, report.Icon,
+                                       TMessageButtons::mbOk);
+}
+
+bool TfrmMain::CloseQuery() {
+    if (closeGranted_)
+        return true;
+    if (services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"), QStringLiteral("Do you really want to exit?"),
+            TMessageIcon::miQuestion, TMessageButtons::mbYesNo) != TMessageResult::mrYes)
+        return false;
+    // The engine, the player and the format list's group states join this order as they
+    // arrive; the global object goes last.
+    if (frmAbout)
+        frmAbout->close();
+    global_.reset();
+    closeGranted_ = true;
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (CloseQuery())
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace tovik

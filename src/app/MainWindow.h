@@ -1,22 +1,126 @@
 #pragma once
+// The program's main window: its creation and first showing, the menus, the tool button
+// row, the colour-theme menu, the close question and the output directory box.
 
+#include "app/ShellRules.h"
+#include "app/theme/ThemeManager.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <array>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
 
 namespace tovik {
 
-// The program's main window.
+class TDesktop;
+class TGlobalObject;
+class TIniFile;
+class TfrmAbout;
+class TfmDirectory;
+
+// What the main window asks of the world outside; tests put in their own.
+struct TMainWindowServices {
+    TDesktop* Desktop = nullptr; // required, not owned
+    // Loads the preview player's libraries unless loaded; false with the loader's text.
+    std::function<bool(std::string& error)> LoadPlayerLibraries;
+    TFileSystemTypeOf FileSystemTypeOf;
+
+    // The real desktop, loader and file systems.
+    static TMainWindowServices System(TDesktop& desktop);
+};
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    explicit TfrmMain(TMainWindowServices services, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The application-wide object; nullptr after a granted close.
+    const TGlobalObject* GlobalObject() const { return global_.get(); }
+    TThemeManager& Themes() { return themes_; }
 
     // Appends one line to the hidden log memo.
     void AppendLog(const QString& line);
     QString LogText() const;
 
+    // The "&Skin" menu: opening it and choosing item index.
+    QMenu* SkinMenu() const { return mnuSkin; }
+    QAction* SkinItem(int index) const;
+    void SkinMenuPopup();
+    void SkinItemClick(int index);
+
+    // The close question; true when the close is granted.
+    bool CloseQuery();
+
+    // The output directory box.
+    QString OutputDirectory() const { return edDirectory->text(); }
+    void BrowsClick();
+    void OpenClick();
+
+    // Shows what the application-wide handler shows for an error that escaped a handler.
+    void ApplicationException(std::exception_ptr error);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
-    QPlainTextEdit* mmoLog;
+    void CreateMenus();
+    QWidget* CreateToolRow();
+    QWidget* CreateOutputBox();
+    QToolButton* AddToolButton(QWidget* row, const QString& name, const QString& caption);
+    void UpdateToolIcons();
+    void FirstShowing();
+    void SetUpFileColumns();
+    void ReadOutputDirectories(TIniFile& settings);
+    void OpenUrl(const std::string& address);
+    void ShowAbout();
+    TIniFile Settings() const;
+
+    TMainWindowServices services_;
+    TThemeManager themes_;
+    std::unique_ptr<TGlobalObject> global_;
+    bool shownOnce_ = false;
+    bool closeGranted_ = false;
+    int skinChecked_ = kNoTheme; // the item carrying the check mark
+
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuTools = nullptr;
+    QMenu* mnuSkin = nullptr;
+    QMenu* mnuHelp = nullptr;
+    std::array<QAction*, kThemeCount> skinItems_{};
+
+    QWidget* toolRow_ = nullptr;
+    QToolButton* btnAdd = nullptr;
+    QToolButton* btnRemove = nullptr;
+    QToolButton* btnClear = nullptr;
+    QToolButton* BtnEdit = nullptr;
+    QToolButton* btnStart = nullptr;
+    QToolButton* btnExit = nullptr;
+    QToolButton* btnSettings = nullptr;
+
+    QTreeWidget* lvFiles = nullptr;
+    QLineEdit* edt1 = nullptr;
+    QToolButton* imgbtn1 = nullptr;
+    QLineEdit* edDirectory = nullptr;
+    QPushButton* btnBrows = nullptr;
+    QPushButton* btnOpen = nullptr;
+    QComboBox* cbOutputFormat = nullptr;
+    QPlainTextEdit* mmoLog = nullptr;
+
+    TfrmAbout* frmAbout = nullptr;
+    TfmDirectory* fmDirectory = nullptr;
 };
 
 } // namespace tovik

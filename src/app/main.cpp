@@ -1,13 +1,15 @@
+#include "app/CoverWindow.h"
+#include "app/Desktop.h"
+#include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
 #include "media/MediaKit.h"
 #include "platform/Dispatcher.h"
 
-#include <QApplication>
 #include <QMetaObject>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    tovik::TConverterApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovik Video Converter"));
     QApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
 
@@ -22,12 +24,21 @@ int main(int argc, char* argv[]) {
     });
     dispatcher.SetHostEventPump([] { QCoreApplication::processEvents(); });
 
-    tovik::TfrmMain window;
+    // The splash shows and paints before anything slow happens.
+    tovik::TfrmCover cover;
+    cover.show();
+    cover.repaint();
+    QCoreApplication::processEvents();
+    application.SetTitle(QStringLiteral("Tovik Video Converter"));
+
+    tovik::TQtDesktop desktop;
+    tovik::TfrmMain window(tovik::TMainWindowServices::System(desktop));
+    cover.SetMainWindow(&window);
     window.show();
-    // For smoke tests: quit on its own after the given milliseconds.
+    // For smoke tests: end on its own after the given milliseconds, without the close question.
     if (qEnvironmentVariableIsSet("TOVIK_QUIT_AFTER_MS"))
         QTimer::singleShot(qEnvironmentVariableIntValue("TOVIK_QUIT_AFTER_MS"), &application,
-                           &QApplication::quit);
+                           [] { QCoreApplication::exit(0); });
     const int result = QApplication::exec();
     dispatcher.SetWakeUpHandler(nullptr);
     dispatcher.SetHostEventPump(nullptr);

@@ -1,0 +1,34 @@
+#pragma once
+// Everything the windows ask of the desktop: message boxes, opening web pages and folders.
+// The program uses TQtDesktop; tests put in a double that records and answers at once, so
+// no test ever waits on a modal box.
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace tovik {
+
+enum class TMessageIcon { miNone, miInformation, miWarning, miError, miQuestion };
+enum class TMessageButtons { mbOk, mbYesNo };
+enum class TMessageResult { mrOk, mrYes, mrNo, mrCancel };
+
+class TDesktop {
+public:
+    virtual ~TDesktop() = default;
+    // A modal message box; returns the button the user pressed (mrCancel when closed).
+    virtual TMessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                                       TMessageIcon icon, TMessageButtons buttons) = 0;
+    // Opens a web address or folder with the desktop's default handler; false on failure.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+};
+
+class TQtDesktop : public TDesktop {
+public:
+    TMessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                               TMessageIcon icon, TMessageButtons buttons) override;
+    bool OpenUrl(const QUrl& url) override;
+};
+
+} // namespace tovik

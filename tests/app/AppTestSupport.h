@@ -1,0 +1,57 @@
+#pragma once
+// Shared pieces of the window tests: one application object for the process, a desktop
+// double that answers message boxes at once, and a fixture that points the settings folder
+// and HOME at a fresh temporary folder.
+
+#include "app/Desktop.h"
+#include "support/TestSupport.h"
+
+#include <QString>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovik::test {
+
+// Creates the process's TConverterApplication on first use.
+void EnsureApplication();
+
+struct TShownMessage {
+    QString Caption;
+    QString Text;
+    TMessageIcon Icon;
+    TMessageButtons Buttons;
+};
+
+class TFakeDesktop : public TDesktop {
+public:
+    TMessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                               TMessageIcon icon, TMessageButtons buttons) override;
+    bool OpenUrl(const QUrl& url) override;
+
+    // The answer every question box gets (message boxes with only OK answer mrOk).
+    TMessageResult Answer = TMessageResult::mrNo;
+    std::vector<TShownMessage> Messages;
+    std::vector<QUrl> OpenedUrls;
+};
+
+// Every test of this fixture runs with its own settings folder and home folder.
+class TAppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string SettingsFile() const;
+    std::string ReadSettingsText() const;
+
+    TTempDir temp_;
+    TFakeDesktop desktop_;
+
+private:
+    std::optional<std::string> oldConfig_;
+    std::optional<std::string> oldHome_;
+    std::optional<std::string> oldProfile_;
+};
+
+} // namespace tovik::test

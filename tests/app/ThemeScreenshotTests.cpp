@@ -1,0 +1,59 @@
+#include "AppTestSupport.h"
+
+#include "app/MainWindow.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPixmap>
+#include <cmath>
+
+namespace tovik::test {
+namespace {
+
+class ThemeScreenshotTest : public TAppTest {};
+
+int Distance(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+}
+
+// Takes a picture of the main window in every theme (kept in the build tree for a look) and
+// checks that the tool row really wears each theme's accent.
+TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
+    TMainWindowServices services;
+    services.Desktop = &desktop_;
+    services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
+    TfrmMain window(std::move(services));
+    window.show();
+    QWidget* toolRow = window.findChild<QWidget*>("ToolRow");
+    ASSERT_NE(toolRow, nullptr);
+    const QPoint probe = toolRow->mapTo(&window, QPoint(3, toolRow->height() / 2));
+    QDir().mkpath(TOVIK_SCREENSHOT_DIR);
+
+    for (int index = 0; index < kThemeCount; ++index) {
+        window.SkinMenuPopup();
+        window.SkinItemClick(index);
+        ASSERT_EQ(window.Themes().CurrentTheme(), index);
+        const QImage picture = window.grab().toImage();
+        ASSERT_FALSE(picture.isNull());
+        const QString name = QStringLiteral(TOVIK_SCREENSHOT_DIR "/theme-%1-%2.png")
+                                 .arg(index)
+                                 .arg(ThemeName(index).replace(' ', '-').toLower());
+        EXPECT_TRUE(picture.save(name)) << name.toStdString();
+
+        const QColor seen = picture.pixelColor(probe);
+        int nearest = -1;
+        int best = 1 << 30;
+        for (int other = 0; other < kThemeCount; ++other) {
+            const int distance = Distance(seen, ThemeColors(other).Accent);
+            if (distance < best) {
+                best = distance;
+                nearest = other;
+            }
+        }
+        EXPECT_EQ(nearest, index) << "tool row colour " << seen.name().toStdString();
+    }
+}
+
+} // namespace
+} // namespace tovik::test
