@@ -1,29 +1,28 @@
 #include "ToolArguments.h"
 
+#include "engine/EncoderNames.h"
+#include "engine/OptionsPreset.h"
+#include "media/LegacyOptions.h"
+
 #include <algorithm>
 #include <cctype>
-#include <map>
 
 namespace tovik::test {
 
 namespace {
-std::string CurrentEncoderName(const std::string& name) {
-    static const std::map<std::string, std::string> kRenamed = {
-        {"libfaac", "aac"}, {"vorbis", "libvorbis"}, {"libflac", "flac"}};
-    const auto found = kRenamed.find(name);
-    return found == kRenamed.end() ? name : found->second;
-}
-
-// The presets' lines that today's libx264 wrapper still understands under these names.
+// The preset's lines as today's encoder options, translated by the engine's own table of
+// options of that era; lines without an equivalent are left out, as the engine skips them.
 std::vector<std::string> PresetArguments(const std::string& preset) {
-    if (preset == "libx264-mp4" || preset == "libx264-psp")
-        return {"-coder",      "1",   "-level",        "30",      "-g",         "250",
-                "-keyint_min", "25",  "-sc_threshold", "40",      "-i_qfactor", "0.71",
-                "-qcomp",      "0.6", "-qmin",         "10",      "-qmax",      "51",
-                "-qdiff",      "4",   "-bf",           "3",       "-refs",      "1",
-                "-trellis",    "2",   "-maxrate",      "1500000", "-bufsize",   "4000000",
-                "-subq",       "7",   "-me_range",     "16"};
-    return {};
+    std::vector<std::string> args;
+    const std::string* text = preset.empty() ? nullptr : TOptionsPreset::Find(preset);
+    if (!text)
+        return args;
+    TLegacyOptionTranslator translator;
+    for (const TPresetLine& line : TOptionsPreset::ParseLines(preset, *text))
+        for (const TTranslatedOption& option : translator.Translate(line.Key, line.Value))
+            if (option.Kind != TTranslatedOption::okSkipped)
+                args.insert(args.end(), {"-" + option.Name + ":v", option.Value});
+    return args;
 }
 } // namespace
 
@@ -49,7 +48,7 @@ std::vector<std::string> ToolArguments(const TInputOptions& input, const TOutput
         add({"-vn"});
     } else {
         if (!output.VideoCodec.empty())
-            add({"-c:v", output.VideoCodec});
+            add({"-c:v", CurrentEncoderName(output.VideoCodec)});
         for (const std::string& item : PresetArguments(output.VideoPreset))
             args.push_back(item);
         if (output.VideoBitRate > 0)

@@ -1,8 +1,8 @@
 #pragma once
 // Test helper: the ffmpeg command-line arguments equivalent to one pair of option records,
-// so that the option builder's results can be converted before the engine exists. Names of
-// the older encoder generation are renamed as the engine's codec lookup does, and the
-// libx264 presets the profiles use are spelt out as current encoder options.
+// so that the option builder's results can be converted before the engine's transcode stages
+// exist. Encoder names of the older generation are renamed and presets spelt out as current
+// encoder options by the engine's own tables. Needs the engine's libraries loaded.
 
 #include "engine/OptionRecords.h"
 
