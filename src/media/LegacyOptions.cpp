@@ -13,7 +13,9 @@ namespace {
 // Translation table: option names of the 0.6-era libraries -> today's options.
 //
 // Whole options (name=value)
-//   b                  video "b" only (today "b" is a video and audio option)
+//   b, maxrate, minrate, bufsize, trellis
+//                      the video context only: they were video options, today they are
+//                      video and audio options and would reach the audio encoder too
 //   coder              private "coder" (libx264: 0 cavlc, 1 cabac; ffv1: 0 golomb, 1 range);
 //                      0.6 values raw/rle/deflate have no equivalent
 //   me_method          libx264 "motion-est" (epzs/dia -> dia, hex, umh, full/esa -> esa,
@@ -83,6 +85,8 @@ constexpr const char* kRemoved[] = {
     "mb_threshold", "dtg_active_format", "color_table_id",   "sc_factor",
     "error",        "use_lpc",           "request_channels",
 };
+
+constexpr const char* kVideoOnly[] = {"b", "maxrate", "minrate", "bufsize", "trellis"};
 
 constexpr const char* kCompareOptions[] = {"cmp",      "subcmp", "mbcmp",
                                            "ildctcmp", "precmp", "skip_cmp"};
@@ -211,8 +215,9 @@ std::vector<TTranslatedOption> TLegacyOptionTranslator::Translate(const std::str
         if (name == compare && value.size() > 1 && value[0] == '+')
             return {Generic(name, value.substr(1))};
 
-    if (name == "b")
-        return {{TTranslatedOption::okTyped, AVMEDIA_TYPE_VIDEO, name, value, {}}};
+    for (const char* videoOnly : kVideoOnly)
+        if (name == videoOnly)
+            return {{TTranslatedOption::okTyped, AVMEDIA_TYPE_VIDEO, name, value, {}}};
     if (name == "coder") {
         if (value == "raw" || value == "rle" || value == "deflate" || std::atoi(value.c_str()) > 1)
             return {Skipped(name, value)};
