@@ -131,7 +131,7 @@ bool IsContainerFormat(const std::string& lowerFormat) {
 // V6: the target frame size; (0, 0) when the source size is unknown and kept.
 void TargetSize(const TSettingsSection& settings, const TOutputOptions& out,
                 const TSourceFacts& source, const TQuestionCallback& ask, int& tW, int& tH) {
-    std::string v = settings.Read("paraVideoSize", "null");
+    const std::string v = settings.Read("paraVideoSize", "null");
     const size_t x = v.find('x');
     const bool wellFormed = x != std::string::npos && x > 0 && v.back() != 'x';
     if (v != kAsSource && wellFormed) {
@@ -153,13 +153,11 @@ void TargetSize(const TSettingsSection& settings, const TOutputOptions& out,
         }
         return;
     }
-    if (v != kAsSource) {
-        if (ask && ask(kFrameSizeQuestion)) {
-            tW = 320;
-            tH = 240;
-            return;
-        }
-        v = kAsSource;
+    // Missing or malformed: Yes takes 320x240, No (or no one to ask) the source's size.
+    if (v != kAsSource && ask && ask(kFrameSizeQuestion)) {
+        tW = 320;
+        tH = 240;
+        return;
     }
     tW = source.Width;
     tH = source.Height;
