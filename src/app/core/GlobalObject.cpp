@@ -61,8 +61,11 @@ std::string TGlobalObject::RightPart(const std::string& text, uint16_t count) {
 }
 
 std::string TGlobalObject::FileVersionText() {
+    return VersionTextOf(TOVIK_VERSION);
+}
+
+std::string TGlobalObject::VersionTextOf(std::string_view version) {
     // The version resource's four numbers; missing ones count as 0.
-    std::string_view version = TOVIK_VERSION;
     std::string numbers[4] = {"0", "0", "0", "0"};
     for (int index = 0; index < 4 && !version.empty(); ++index) {
         const size_t dot = version.find('.');

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tovik {
 
@@ -47,6 +48,8 @@ public:
     static std::string RightPart(const std::string& text, uint16_t count);
     // " <major>.<minor><build><revision> " from the version compiled into the program.
     static std::string FileVersionText();
+    // The same text for a version written "major.minor.build.revision".
+    static std::string VersionTextOf(std::string_view version);
     // True when a uniquely named file can be created in directory and removed again.
     static bool CanWriteDir(const std::string& directory);
     static std::string UserName();

@@ -69,6 +69,9 @@ TEST_F(GlobalObjectTest, RightPartAndVersionText) {
     EXPECT_EQ(TGlobalObject::RightPart("abcdef", 2), "ef");
     EXPECT_EQ(TGlobalObject::RightPart("ab", 5), "ab");
     EXPECT_EQ(TGlobalObject::RightPart("ab", 0), "");
+    EXPECT_EQ(TGlobalObject::VersionTextOf("3.6.0.0"), " 3.600 ");
+    EXPECT_EQ(TGlobalObject::VersionTextOf("10.2.15.7"), " 10.2157 ");
+    EXPECT_EQ(TGlobalObject::VersionTextOf("1.0.0"), " 1.000 ");
     const std::string version = TGlobalObject::FileVersionText();
     ASSERT_GE(version.size(), 4u);
     EXPECT_EQ(version.front(), ' ');
