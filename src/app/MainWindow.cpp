@@ -10,21 +10,30 @@
 #include "media/FFmpegLoader.h"
 #include "platform/FileSystem.h"
 #include "player/PlayerLibraries.h"
+#include "workspace/ui/FormatListBox.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tovik {
 
 namespace {
 constexpr const char* kOutputDirKey = "OutPutDir";
 constexpr const char* kSnapshotDirKey = "SnapOutPutDir";
+constexpr const char* kFormatNameKey = "FormatName";
+constexpr const char* kFormatCodeKey = "FormatCode";
+constexpr const char* kGroupSection = "lstformat";
+// What the format box shows before any format was chosen.
+constexpr const char* kListFormatName = "Apple iPod Video MPEG-4 Movie (*.mp4)";
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -98,6 +107,17 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     mmoLog->setReadOnly(true);
     mmoLog->setVisible(false);
     layout->addWidget(mmoLog);
+    // The drop-down floats over the window, above the format box.
+    lst1 = new TFormatListBox(central);
+    lst1->hide();
+    connect(lst1, &TFormatListBox::FormatChosen, this, &TfrmMain::ChooseFormat);
+    // An open list grows and shrinks with its groups, so no row hides behind a scroll bar.
+    connect(lst1, &TFormatListBox::RowsToggled, this, [this] {
+        if (lst1->isVisible())
+            PlaceFormatList();
+    });
+    qApp->installEventFilter(this);
+
     cbOutputFormat = new QComboBox(central);
     cbOutputFormat->setObjectName(QStringLiteral("cbOutputFormat"));
     cbOutputFormat->setVisible(false);
@@ -236,6 +256,9 @@ QWidget* TfrmMain::CreateOutputBox() {
     edt1 = new QLineEdit(box);
     edt1->setObjectName(QStringLiteral("edt1"));
     edt1->setReadOnly(true);
+    // Never a text cursor: the box only shows the chosen format.
+    edt1->setFocusPolicy(Qt::NoFocus);
+    edt1->setCursor(Qt::PointingHandCursor);
     imgbtn1 = new QToolButton(box);
     imgbtn1->setObjectName(QStringLiteral("imgbtn1"));
     imgbtn1->setArrowType(Qt::UpArrow);
@@ -263,6 +286,7 @@ QWidget* TfrmMain::CreateOutputBox() {
         if (shownOnce_ && global_)
             Settings().WriteString(kSettingsSection, kOutputDirKey, text.toStdString());
     });
+    connect(imgbtn1, &QToolButton::clicked, this, [this] { OpenFormatList(true); });
     connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::BrowsClick);
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::OpenClick);
     return box;
@@ -319,9 +343,104 @@ void TfrmMain::FirstShowing() {
     TIniFile settings = Settings();
     ReadOutputDirectories(settings);
     cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, "OutPutFormat", 0));
+    currentFormatName_ =
+        Text(settings.ReadString(kSettingsSection, kFormatNameKey, "iPod Video MPEG-4"));
+    currentFormatCode_ = Text(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));
     SetUpFileColumns();
     global_->SetVersionText(TGlobalObject::FileVersionText());
     setWindowTitle(Text(MainCaption(global_->AppName(), global_->VersionText())));
+    BuildFormatList();
+}
+
+void TfrmMain::BuildFormatList() {
+    lst1->hide();
+    const TIniFile settings = Settings();
+    lst1->Build([&settings](int group) {
+        return settings.ReadBool(kGroupSection, std::to_string(group), true);
+    });
+    edt1->setText(Text(settings.ReadString(kSettingsSection, kFormatNameKey, kListFormatName)));
+    lst1->SelectText(edt1->text());
+}
+
+void TfrmMain::PlaceFormatList() {
+    // Opens upward from the format box, as wide as the box with its button.
+    const int height = std::min(lst1->count() * TFormatListBox::kRowHeight + 20, 358);
+    const QPoint boxTop = edt1->mapTo(centralWidget(), QPoint(0, 0));
+    const int width = imgbtn1->mapTo(centralWidget(), QPoint(imgbtn1->width(), 0)).x() - boxTop.x();
+    lst1->setGeometry(boxTop.x(), std::max(0, boxTop.y() - height), width, height);
+    lst1->raise();
+}
+
+void TfrmMain::OpenFormatList(bool refreshText) {
+    if (lst1->isVisible()) {
+        lst1->hide();
+        return;
+    }
+    if (!global_)
+        return;
+    const QString stored =
+        Text(Settings().ReadString(kSettingsSection, kFormatNameKey, kListFormatName));
+    if (refreshText)
+        edt1->setText(stored);
+    lst1->SelectText(stored);
+    PlaceFormatList();
+    lst1->show();
+    lst1->setFocus();
+}
+
+void TfrmMain::ChooseFormat(const QString& text, int code) {
+    if (!global_)
+        return;
+    TIniFile settings = Settings();
+    settings.WriteString(kSettingsSection, kFormatNameKey, text.toStdString());
+    settings.WriteString(kSettingsSection, kFormatCodeKey, std::to_string(code));
+    currentFormatName_ = text;
+    currentFormatCode_ = QString::number(code);
+    edt1->setText(text);
+    lst1->hide();
+}
+
+void TfrmMain::StoreFormatGroups() {
+    TIniFile settings = Settings();
+    for (const auto& [group, collapsed] : lst1->Rows().GroupStates())
+        settings.WriteBool(kGroupSection, std::to_string(group), collapsed);
+}
+
+bool TfrmMain::IsDropDownPart(const QObject* object) const {
+    for (; object; object = object->parent())
+        if (object == lst1 || object == imgbtn1 || object == edt1)
+            return true;
+    return false;
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (watched == edt1 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            OpenFormatList(false);
+            // The pointer goes to the chosen row, ready for the next press.
+            if (lst1->isVisible() && lst1->currentItem())
+                QCursor::setPos(lst1->viewport()->mapToGlobal(
+                    lst1->visualItemRect(lst1->currentItem()).center()));
+            return true;
+        }
+        if (lst1->isVisible() && watched->isWidgetType() && !IsDropDownPart(watched) &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            lst1->hide();
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (watched == edt1) {
+            OpenFormatList(true);
+            return true;
+        }
+        break;
+    case QEvent::ApplicationDeactivate:
+        lst1->hide();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMain::ReadOutputDirectories(TIniFile& settings) {
@@ -426,8 +545,9 @@ bool TfrmMain::CloseQuery() {
             this, QStringLiteral("Warning"), QStringLiteral("Do you really want to exit?"),
             TMessageIcon::miQuestion, TMessageButtons::mbYesNo) != TMessageResult::mrYes)
         return false;
-    // The engine, the player and the format list's group states join this order as they
-    // arrive; the global object goes last.
+    // Detaching the engine's events and stopping the engine and the player join this order
+    // when those components arrive; the global object goes last.
+    StoreFormatGroups();
     if (frmAbout)
         frmAbout->close();
     global_.reset();

@@ -27,6 +27,7 @@ class TGlobalObject;
 class TIniFile;
 class TfrmAbout;
 class TfmDirectory;
+class TFormatListBox;
 
 // What the main window asks of the world outside; tests put in their own.
 struct TMainWindowServices {
@@ -70,9 +71,20 @@ public:
     // Shows what the application-wide handler shows for an error that escaped a handler.
     void ApplicationException(std::exception_ptr error);
 
+    // The output format drop-down: the list box, opening it (imgbtn1 and a double click in
+    // edt1 also put the stored name into edt1), choosing a format, and the current format.
+    TFormatListBox* FormatList() const { return lst1; }
+    void OpenFormatList(bool refreshText);
+    void ChooseFormat(const QString& text, int code);
+    const QString& CurrentFormatName() const { return currentFormatName_; }
+    const QString& CurrentFormatCode() const { return currentFormatCode_; }
+    QString FormatText() const { return edt1->text(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Watches every mouse press of the program: a press outside the drop-down closes it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateMenus();
@@ -85,6 +97,10 @@ private:
     void ReadOutputDirectories(TIniFile& settings);
     void OpenUrl(const std::string& address);
     void ShowAbout();
+    void BuildFormatList();
+    void PlaceFormatList();
+    void StoreFormatGroups();
+    bool IsDropDownPart(const QObject* object) const;
     TIniFile Settings() const;
 
     TMainWindowServices services_;
@@ -113,6 +129,9 @@ private:
     QTreeWidget* lvFiles = nullptr;
     QLineEdit* edt1 = nullptr;
     QToolButton* imgbtn1 = nullptr;
+    TFormatListBox* lst1 = nullptr;
+    QString currentFormatName_;
+    QString currentFormatCode_;
     QLineEdit* edDirectory = nullptr;
     QPushButton* btnBrows = nullptr;
     QPushButton* btnOpen = nullptr;

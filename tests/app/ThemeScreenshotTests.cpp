@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
+#include "workspace/ui/FormatListBox.h"
 
 #include <QDir>
 #include <QImage>
@@ -53,6 +54,17 @@ TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
         }
         EXPECT_EQ(nearest, index) << "tool row colour " << seen.name().toStdString();
     }
+
+    // The open format drop-down, drawn over the window with its rows' own fill.
+    window.OpenFormatList(true);
+    TFormatListBox* list = window.FormatList();
+    list->PressRow(1, 5);
+    const QImage open = window.grab().toImage();
+    EXPECT_TRUE(open.save(QStringLiteral(TOVIK_SCREENSHOT_DIR "/format-list.png")));
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    const QPoint inside =
+        list->viewport()->mapTo(&window, QPoint(last.right() - 4, last.center().y()));
+    EXPECT_EQ(open.pixelColor(inside), QColor(246, 247, 248));
 }
 
 } // namespace
