@@ -1,6 +1,8 @@
 #include "EngineTestSupport.h"
 
 #include "engine/OptionValues.h"
+#include "media/CodecLock.h"
+#include "media/UnicodeProtocol.h"
 
 #include <cmath>
 
@@ -203,6 +205,44 @@ TEST_F(EngineOptionsTest, TargetNormGuessNeedsAFrameRate) {
     EXPECT_TRUE(Logged(TLogLevel::llVerbose, "Assuming PAL for target."));
     EXPECT_FLOAT_EQ(Settings().MuxPreload, 0.44f);
     EXPECT_TRUE(Logged(TLogLevel::llInfo, "Assuming 4:3 for aspect ratio"));
+}
+
+// A task that sees an input opened elsewhere, as the input stage would leave it; the input
+// stays the test's to close.
+class TTaskWithInput : public TFFmpeg {
+public:
+    void Attach(AVFormatContext* input) {
+        inputFiles_[0] = input;
+        inputCount_ = 1;
+    }
+    ~TTaskWithInput() override {
+        inputFiles_[0] = nullptr;
+        inputCount_ = 0;
+    }
+};
+
+TEST_F(EngineOptionsTest, TargetNormFromTheInputsVideo) {
+    test::TTempDir folder;
+    const std::string clip = folder.File("ntsc.avi");
+    ASSERT_EQ(test::RunFfmpegTool("-f lavfi -i testsrc=size=64x48:rate=30000/1001 -frames:v 3 "
+                                  "-c:v mpeg4 " +
+                                  clip),
+              0);
+    AVFormatContext* input = nullptr;
+    ASSERT_GE(OpenInputFormat(&input, clip, nullptr, nullptr), 0);
+    {
+        std::lock_guard<std::mutex> lock(CodecLock());
+        ASSERT_GE(ff::avformat_find_stream_info(input, nullptr), 0);
+    }
+    {
+        TTaskWithInput task;
+        task.ResetEngine();
+        task.Attach(input);
+        task.SetOption("r", "12");
+        task.SetTarget("dvd", "auto", "pal");
+        EXPECT_EQ(task.Settings().FrameHeight, 480) << "the input's 29.97 frames/s decide";
+    }
+    CloseInputFormat(&input);
 }
 
 TEST_F(EngineOptionsTest, OtherTargets) {
