@@ -242,13 +242,10 @@ protected:
     void OptMetadata(const std::string& name, const std::string& value);
     void OptDataFrames(const std::string& name, const std::string& value);
     void OptTimeLimit(const std::string& name, const std::string& value);
-    void OptSwitch(const std::string& name, const std::string& value);
     void OptLoopOutput(const std::string& name, const std::string& value);
     void OptVerbose(const std::string& name, const std::string& value);
     void OptTarget(const std::string& name, const std::string& value);
     void OptThreads(const std::string& name, const std::string& value);
-    void OptInteger(const std::string& name, const std::string& value);
-    void OptFloat(const std::string& name, const std::string& value);
     void OptCopyTs(const std::string& name, const std::string& value);
     void OptExitOnError(const std::string& name, const std::string& value);
     void OptStreamId(const std::string& name, const std::string& value);

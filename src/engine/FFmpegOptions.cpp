@@ -408,18 +408,6 @@ void TCustomFFmpeg::OptThreads(const std::string&, const std::string& value) {
     settings_.ThreadCount = count;
 }
 
-void TCustomFFmpeg::OptInteger(const std::string& name, const std::string& value) {
-    settings_.*(IntegerMembers().at(name)) = StrToInt(value);
-}
-
-void TCustomFFmpeg::OptFloat(const std::string& name, const std::string& value) {
-    settings_.*(FloatMembers().at(name)) = static_cast<float>(StrToFloat(value));
-}
-
-void TCustomFFmpeg::OptSwitch(const std::string& name, const std::string& value) {
-    settings_.*(SwitchMembers().at(name)) = SwitchValue(value);
-}
-
 void TCustomFFmpeg::OptCopyTs(const std::string&, const std::string&) {
     settings_.CopyTs = true;
 }
