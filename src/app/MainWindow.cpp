@@ -10,6 +10,7 @@
 #include "media/FFmpegLoader.h"
 #include "platform/FileSystem.h"
 #include "player/PlayerLibraries.h"
+#include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 
 #include <QCloseEvent>
@@ -72,12 +73,13 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     auto* body = new QHBoxLayout;
     body->setContentsMargins(8, 0, 8, 0);
     body->setSpacing(8);
-    lvFiles = new QTreeWidget(central);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
-    lvFiles->setRootIsDecorated(false);
-    lvFiles->setUniformRowHeights(true);
-    lvFiles->setAlternatingRowColors(true);
-    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvFiles = new TFileList(central);
+    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvFiles, &TFileList::RowsChanged, this, &TfrmMain::UpdateListButtons);
+    connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        ListMenuPopup();
+        pmnFiles->popup(lvFiles->viewport()->mapToGlobal(position));
+    });
     body->addWidget(lvFiles, 1);
 
     // The preview panel's frame; the player fills it (preview and snapshots come later).
@@ -126,7 +128,11 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     // The stored colour theme; an index outside 0..6 keeps the designed look.
     themes_.Follow(this);
     themes_.ApplyTheme(StartupSkinIndex(Settings()));
-    connect(&themes_, &TThemeManager::ThemeChanged, this, [this] { UpdateToolIcons(); });
+    lvFiles->SetRowTint(ListRowTint(themes_.CurrentTheme()));
+    connect(&themes_, &TThemeManager::ThemeChanged, this, [this](int index) {
+        UpdateToolIcons();
+        lvFiles->SetRowTint(ListRowTint(index));
+    });
     UpdateToolIcons();
 
     if (TConverterApplication* application = TConverterApplication::Instance())
@@ -150,9 +156,13 @@ TIniFile TfrmMain::Settings() const {
 void TfrmMain::CreateMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    // Adding, removing and converting files arrive with the conversion engine.
-    for (const char* caption : {"&Add", "&Remove", "&Clear", "&Start"})
-        mnuFile->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    // Adding and converting files arrive with the conversion engine.
+    mnuFile->addAction(QStringLiteral("&Add"))->setEnabled(false);
+    connect(mnuFile->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
+            &TfrmMain::RemoveClick);
+    connect(mnuFile->addAction(QStringLiteral("&Clear")), &QAction::triggered, this,
+            &TfrmMain::ClearClick);
+    mnuFile->addAction(QStringLiteral("&Start"))->setEnabled(false);
     QAction* settings = mnuFile->addAction(QStringLiteral("Se&ttings"));
     settings->setVisible(false);
     mnuFile->addSeparator();
@@ -161,12 +171,24 @@ void TfrmMain::CreateMenus() {
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    // The trim, crop and effect dialogs are not there yet: their items stay disabled.
     for (const char* caption : {"&Crop", "&Trim", "&Video Effect && Water Mark"})
         mnuEdit->addAction(QString::fromLatin1(caption))->setEnabled(false);
     mnuEdit->addSeparator();
-    for (const char* caption :
-         {"&Check All", "&Uncheck All", "&Reverse Check", "C&heck", "U&ncheck"})
-        mnuEdit->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    const std::pair<const char*, std::function<void()>> checks[] = {
+        {"&Check All", [this] { lvFiles->CheckAll(true); }},
+        {"&Uncheck All", [this] { lvFiles->CheckAll(false); }},
+        {"&Reverse Check", [this] { lvFiles->ReverseCheck(); }},
+        {"C&heck", [this] { lvFiles->CheckSelected(true); }},
+        {"U&ncheck", [this] { lvFiles->CheckSelected(false); }},
+    };
+    for (const auto& [caption, command] : checks) {
+        QAction* item = mnuEdit->addAction(QString::fromLatin1(caption));
+        connect(item, &QAction::triggered, this, command);
+        editRowItems_.push_back(item);
+    }
+    connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::EditMenuPopup);
+    CreateListMenu();
 
     mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
@@ -231,6 +253,8 @@ QWidget* TfrmMain::CreateToolRow() {
     for (QToolButton* button : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnSettings})
         button->setEnabled(false);
     connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
+    connect(btnRemove, &QToolButton::clicked, this, &TfrmMain::RemoveClick);
+    connect(btnClear, &QToolButton::clicked, this, &TfrmMain::ClearClick);
     return toolRow_;
 }
 
@@ -346,7 +370,7 @@ void TfrmMain::FirstShowing() {
     currentFormatName_ =
         Text(settings.ReadString(kSettingsSection, kFormatNameKey, "iPod Video MPEG-4"));
     currentFormatCode_ = Text(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));
-    SetUpFileColumns();
+    lvFiles->SetUpColumns();
     global_->SetVersionText(TGlobalObject::FileVersionText());
     setWindowTitle(Text(MainCaption(global_->AppName(), global_->VersionText())));
     BuildFormatList();
@@ -458,20 +482,47 @@ void TfrmMain::ReadOutputDirectories(TIniFile& settings) {
     edDirectory->setText(Text(output));
 }
 
-void TfrmMain::SetUpFileColumns() {
-    const std::array<std::pair<const char*, int>, 5> columns = {{{"Source", 140},
-                                                                 {"Length", 65},
-                                                                 {"Trimmed Length", 90},
-                                                                 {"Destination File", 120},
-                                                                 {"Progress", 60}}};
-    lvFiles->setColumnCount(static_cast<int>(columns.size()));
-    QStringList captions;
-    for (const auto& [caption, width] : columns)
-        captions << QString::fromLatin1(caption);
-    lvFiles->setHeaderLabels(captions);
-    for (int column = 0; column < static_cast<int>(columns.size()); ++column)
-        lvFiles->setColumnWidth(column, columns[static_cast<size_t>(column)].second);
-    lvFiles->header()->setStretchLastSection(true);
+void TfrmMain::CreateListMenu() {
+    pmnFiles = new QMenu(this);
+    pmnFiles->setObjectName(QStringLiteral("pmnFiles"));
+    pmnFiles->addAction(QStringLiteral("Add"))->setEnabled(false);
+    QAction* remove = pmnFiles->addAction(QStringLiteral("Remove"));
+    connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
+    QAction* clear = pmnFiles->addAction(QStringLiteral("Clear"));
+    connect(clear, &QAction::triggered, this, &TfrmMain::ClearClick);
+    listRowItems_ = {remove, clear};
+    pmnFiles->addAction(QStringLiteral("Start"))->setEnabled(false);
+    pmnFiles->addSeparator();
+    for (const char* caption :
+         {"&Crop", "&Trim", "&Video Effect && Water Mark", "Video Infomation"})
+        pmnFiles->addAction(QString::fromLatin1(caption))->setEnabled(false);
+}
+
+void TfrmMain::EditMenuPopup() {
+    const bool enabled = lvFiles->RowCount() > 0 && lvFiles->SelectedRow() >= 0;
+    for (QAction* item : editRowItems_)
+        item->setEnabled(enabled);
+}
+
+void TfrmMain::ListMenuPopup() {
+    const bool enabled = lvFiles->RowCount() > 0 && lvFiles->SelectedRow() >= 0;
+    for (QAction* item : listRowItems_)
+        item->setEnabled(enabled);
+}
+
+void TfrmMain::UpdateListButtons() {
+    const bool hasRows = lvFiles->RowCount() > 0;
+    btnRemove->setEnabled(hasRows);
+    btnClear->setEnabled(hasRows);
+}
+
+void TfrmMain::RemoveClick() {
+    // Stopping the preview of an emptied list joins here with the player.
+    lvFiles->RemoveSelected();
+}
+
+void TfrmMain::ClearClick() {
+    lvFiles->ClearRows();
 }
 
 void TfrmMain::BrowsClick() {

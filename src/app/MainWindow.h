@@ -13,12 +13,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <array>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tovik {
 
@@ -28,6 +28,7 @@ class TIniFile;
 class TfrmAbout;
 class TfmDirectory;
 class TFormatListBox;
+class TFileList;
 
 // What the main window asks of the world outside; tests put in their own.
 struct TMainWindowServices {
@@ -80,6 +81,16 @@ public:
     const QString& CurrentFormatCode() const { return currentFormatCode_; }
     QString FormatText() const { return edt1->text(); }
 
+    // The file list and its commands.
+    TFileList* FileList() const { return lvFiles; }
+    void RemoveClick();
+    void ClearClick();
+    // The Edit menu and the list's context menu set their items' enabling as they open.
+    void EditMenuPopup();
+    void ListMenuPopup();
+    QMenu* EditMenu() const { return mnuEdit; }
+    QMenu* ListMenu() const { return pmnFiles; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +104,8 @@ private:
     QToolButton* AddToolButton(QWidget* row, const QString& name, const QString& caption);
     void UpdateToolIcons();
     void FirstShowing();
-    void SetUpFileColumns();
+    void CreateListMenu();
+    void UpdateListButtons();
     void ReadOutputDirectories(TIniFile& settings);
     void OpenUrl(const std::string& address);
     void ShowAbout();
@@ -126,7 +138,11 @@ private:
     QToolButton* btnExit = nullptr;
     QToolButton* btnSettings = nullptr;
 
-    QTreeWidget* lvFiles = nullptr;
+    TFileList* lvFiles = nullptr;
+    QMenu* pmnFiles = nullptr;
+    // Items that follow the list's rows and selection; the others wait for their dialogs.
+    std::vector<QAction*> editRowItems_;
+    std::vector<QAction*> listRowItems_;
     QLineEdit* edt1 = nullptr;
     QToolButton* imgbtn1 = nullptr;
     TFormatListBox* lst1 = nullptr;

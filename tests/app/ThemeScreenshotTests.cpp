@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
+#include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 
 #include <QDir>
@@ -26,6 +27,13 @@ TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
     services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
     TfrmMain window(std::move(services));
     window.show();
+    // A few rows show the list's tints and selection in every picture.
+    for (int row = 0; row < 5; ++row)
+        window.FileList()->AppendRow(QStringLiteral("/home/user/Videos/holiday-%1.avi").arg(row),
+                                     95 + row * 31, QStringLiteral("holiday-%1_(new).mp4").arg(row),
+                                     "lbox");
+    window.FileList()->SetChecked(3, false);
+    window.FileList()->SelectRow(1);
     QWidget* toolRow = window.findChild<QWidget*>("ToolRow");
     ASSERT_NE(toolRow, nullptr);
     const QPoint probe = toolRow->mapTo(&window, QPoint(3, toolRow->height() / 2));

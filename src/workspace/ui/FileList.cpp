@@ -1,0 +1,246 @@
+#include "workspace/ui/FileList.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <array>
+
+namespace tovik {
+
+namespace {
+const QColor kFocusFill(185, 204, 236);
+const QColor kSelectedFill(229, 236, 248);
+const QColor kFocusFrame(122, 160, 218);
+const QColor kSelectedFrame(152, 181, 226);
+
+struct TColumn {
+    const char* Caption;
+    int Width;
+};
+const std::array<TColumn, TFileList::kColumnCount> kColumns = {{{"Source", 140},
+                                                                {"Length", 65},
+                                                                {"Trimmed Length", 90},
+                                                                {"Destination File", 120},
+                                                                {"Progress", 60}}};
+
+// The check box drawn at the start of column 0, relative to the row rectangle.
+QRect CheckBoxRect(const QRect& row) {
+    return QRect(QPoint(row.left() + 2, row.top() + 2), QPoint(row.left() + 14, row.bottom() - 2));
+}
+// Rows a little taller than the text, so the drawn check box has room.
+class TRowHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), TFileList::kRowHeight));
+        return size;
+    }
+};
+} // namespace
+
+TFileListItem::TFileListItem(const QString& sourceFile) {
+    setText(0, sourceFile);
+    Record.SourceFile = sourceFile.toStdString();
+}
+
+TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("lvFiles"));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAllColumnsShowFocus(true);
+    setItemDelegate(new TRowHeightDelegate(this));
+    RemoveColumns();
+}
+
+void TFileList::SetUpColumns() {
+    setColumnCount(kColumnCount);
+    QStringList captions;
+    for (const TColumn& column : kColumns)
+        captions << QString::fromLatin1(column.Caption);
+    setHeaderLabels(captions);
+    for (int column = 0; column < kColumnCount; ++column)
+        setColumnWidth(column, kColumns[static_cast<size_t>(column)].Width);
+    header()->setStretchLastSection(true);
+    setHeaderHidden(false);
+}
+
+void TFileList::RemoveColumns() {
+    setHeaderHidden(true);
+}
+
+TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationSeconds,
+                                    const QString& destinationName, const std::string& zoomMode) {
+    auto* item = new TFileListItem(sourceFile);
+    item->setText(1, QString::number(durationSeconds));
+    item->setText(2, QString::number(durationSeconds));
+    item->setText(3, destinationName);
+    item->setText(4, QString());
+    item->setCheckState(0, Qt::Checked);
+    // The list toggles its own drawn check box; the stock one must not toggle it back.
+    item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+    item->Record.ZoomMode = zoomMode;
+    addTopLevelItem(item);
+    if (RowCount() == 1)
+        SetUpColumns();
+    emit RowsChanged();
+    return item;
+}
+
+bool TFileList::HasRow(const QString& sourceFile) const {
+    for (int index = 0; index < RowCount(); ++index)
+        if (topLevelItem(index)->text(0) == sourceFile)
+            return true;
+    return false;
+}
+
+TFileListItem* TFileList::Row(int index) const {
+    return static_cast<TFileListItem*>(topLevelItem(index));
+}
+
+int TFileList::SelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+void TFileList::SelectRow(int index) {
+    if (index < 0 || index >= RowCount()) {
+        clearSelection();
+        return;
+    }
+    setCurrentItem(topLevelItem(index));
+    topLevelItem(index)->setSelected(true);
+}
+
+TlvFilesRecord* TFileList::SelectedRecord() const {
+    const int row = SelectedRow();
+    return row < 0 ? nullptr : &Row(row)->Record;
+}
+
+bool TFileList::IsChecked(int index) const {
+    return index >= 0 && index < RowCount() && topLevelItem(index)->checkState(0) == Qt::Checked;
+}
+
+void TFileList::SetChecked(int index, bool checked) {
+    if (index >= 0 && index < RowCount())
+        topLevelItem(index)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool TFileList::RemoveSelected() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return false;
+    delete takeTopLevelItem(row); // the row's record goes with it
+    if (RowCount() == 0) {
+        RemoveColumns();
+    } else {
+        SelectRow(std::min(row, RowCount() - 1));
+    }
+    emit RowsChanged();
+    viewport()->update();
+    return true;
+}
+
+void TFileList::ClearRows() {
+    if (RowCount() == 0)
+        return;
+    clear();
+    RemoveColumns();
+    emit RowsChanged();
+}
+
+void TFileList::CheckAll(bool checked) {
+    for (int index = 0; index < RowCount(); ++index)
+        SetChecked(index, checked);
+}
+
+void TFileList::ReverseCheck() {
+    for (int index = 0; index < RowCount(); ++index)
+        SetChecked(index, !IsChecked(index));
+}
+
+void TFileList::CheckSelected(bool checked) {
+    SetChecked(SelectedRow(), checked);
+}
+
+void TFileList::SetRowTint(const QColor& tint) {
+    rowTint_ = tint;
+    viewport()->update();
+}
+
+QColor TFileList::RowBackground(int row, bool selected, bool focused) const {
+    if (selected)
+        return focused ? kFocusFill : kSelectedFill;
+    return row % 2 == 0 ? QColor(255, 255, 255) : rowTint_;
+}
+
+void TFileList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    // The whole row is drawn here; the default item drawing is not used.
+    const int row = index.row();
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    const bool selected = item->isSelected();
+    const bool focused = currentIndex().row() == row;
+    const QRect rect = option.rect;
+    painter->save();
+    painter->fillRect(rect, RowBackground(row, selected, focused));
+    painter->setFont(option.font);
+
+    for (int column = 0; column < columnCount(); ++column) {
+        if (isColumnHidden(column))
+            continue;
+        QRect cell(columnViewportPosition(column), rect.top(), columnWidth(column), rect.height());
+        if (column == 0) {
+            const QRect box =
+                CheckBoxRect(QRect(cell.left(), rect.top(), cell.width(), rect.height()));
+            painter->setPen(QPen(Qt::black, 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(box);
+            if (item->checkState(0) == Qt::Checked) {
+                const int left = cell.left();
+                const int top = rect.top();
+                painter->drawLine(QPoint(left + 4, top + 6), QPoint(left + 6, top + 11));
+                painter->drawLine(QPoint(left + 6, top + 11), QPoint(left + 11, top + 5));
+            }
+            cell.setLeft(cell.left() + 18);
+        }
+        const QRect textRect = cell.adjusted(2, 0, -2, 0);
+        const int alignment = item->textAlignment(column) & Qt::AlignHorizontal_Mask;
+        const QString text =
+            painter->fontMetrics().elidedText(item->text(column), Qt::ElideRight, textRect.width());
+        painter->setPen(QColor(0, 0, 0));
+        painter->drawText(textRect, (alignment ? alignment : Qt::AlignLeft) | Qt::AlignVCenter,
+                          text);
+    }
+    if (selected) {
+        painter->setPen(focused ? kFocusFrame : kSelectedFrame);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+void TFileList::mousePressEvent(QMouseEvent* event) {
+    // The drawn check box toggles the row's check mark.
+    const QPoint position = event->position().toPoint();
+    const QModelIndex index = indexAt(position);
+    if (event->button() == Qt::LeftButton && index.isValid()) {
+        const QRect row = visualRect(index.siblingAtColumn(0));
+        if (CheckBoxRect(QRect(columnViewportPosition(0), row.top(), columnWidth(0), row.height()))
+                .adjusted(-1, -1, 1, 1)
+                .contains(position)) {
+            SetChecked(index.row(), !IsChecked(index.row()));
+            SelectRow(index.row());
+            event->accept();
+            return;
+        }
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+} // namespace tovik

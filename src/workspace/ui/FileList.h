@@ -1,0 +1,73 @@
+#pragma once
+// The file list ("lvFiles"): one checkable row per source file, five columns, each row
+// owning its job record. Rows are drawn by the list itself: theme-tinted odd rows, the
+// selection filled and framed, a drawn check box before the source path.
+
+#include "workspace/ui/FilesRecord.h"
+
+#include <QTreeWidget>
+
+namespace tovik {
+
+class TFileListItem : public QTreeWidgetItem {
+public:
+    explicit TFileListItem(const QString& sourceFile);
+    TlvFilesRecord Record;
+};
+
+class TFileList : public QTreeWidget {
+    Q_OBJECT
+public:
+    static constexpr int kColumnCount = 5;
+    static constexpr int kRowHeight = 18;
+
+    explicit TFileList(QWidget* parent = nullptr);
+
+    // Report style with the five columns and their captions and widths.
+    void SetUpColumns();
+    // List style: no columns shown (an empty list).
+    void RemoveColumns();
+    bool IsReportStyle() const { return !isHeaderHidden(); }
+
+    // A checked row with the source path and its lengths and destination name, owning a fresh
+    // job record; the first row brings the columns back. Returns the new row.
+    TFileListItem* AppendRow(const QString& sourceFile, int64_t durationSeconds,
+                             const QString& destinationName, const std::string& zoomMode);
+    // Whether a row's source equals path exactly (letter case counts).
+    bool HasRow(const QString& sourceFile) const;
+    int RowCount() const { return topLevelItemCount(); }
+    TFileListItem* Row(int index) const;
+    // The selected row (at most one), or -1.
+    int SelectedRow() const;
+    void SelectRow(int index);
+    TlvFilesRecord* SelectedRecord() const;
+    bool IsChecked(int index) const;
+    void SetChecked(int index, bool checked);
+
+    // Removes the selected row and selects the row now in its place, or the new last row.
+    // False when nothing was selected.
+    bool RemoveSelected();
+    void ClearRows();
+    void CheckAll(bool checked);
+    void ReverseCheck();
+    void CheckSelected(bool checked);
+
+    // The tint of the odd rows; the colour theme decides it.
+    void SetRowTint(const QColor& tint);
+    // The colours a row is drawn with.
+    QColor RowBackground(int row, bool selected, bool focused) const;
+
+signals:
+    // Rows were added or removed.
+    void RowsChanged();
+
+protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QColor rowTint_{235, 235, 235};
+};
+
+} // namespace tovik
