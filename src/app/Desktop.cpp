@@ -1,6 +1,7 @@
 #include "app/Desktop.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace tovik {
@@ -49,6 +50,17 @@ TMessageResult TQtDesktop::ShowMessage(QWidget* parent, const QString& caption, 
 
 bool TQtDesktop::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
+}
+
+QStringList TQtDesktop::ChooseOpenFiles(QWidget* parent, const QStringList& filters) {
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 } // namespace tovik

@@ -4,6 +4,7 @@
 // no test ever waits on a modal box.
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class QWidget;
@@ -22,6 +23,8 @@ public:
                                        TMessageIcon icon, TMessageButtons buttons) = 0;
     // Opens a web address or folder with the desktop's default handler; false on failure.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // The open-file dialog: several existing files; empty when cancelled.
+    virtual QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) = 0;
 };
 
 class TQtDesktop : public TDesktop {
@@ -29,6 +32,7 @@ public:
     TMessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                                TMessageIcon icon, TMessageButtons buttons) override;
     bool OpenUrl(const QUrl& url) override;
+    QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) override;
 };
 
 } // namespace tovik

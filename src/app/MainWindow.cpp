@@ -7,7 +7,9 @@
 #include "app/ErrorHandler.h"
 #include "app/core/GlobalObject.h"
 #include "app/core/IniFile.h"
+#include "engine/EngineLibraries.h"
 #include "media/FFmpegLoader.h"
+#include "media/MediaProbe.h"
 #include "platform/FileSystem.h"
 #include "player/PlayerLibraries.h"
 #include "workspace/ui/FileList.h"
@@ -48,6 +50,22 @@ TMainWindowServices TMainWindowServices::System(TDesktop& desktop) {
         return PlayerLibrariesLoaded() || tovik::LoadPlayerLibraries(DefaultLibraryFolder(), error);
     };
     services.FileSystemTypeOf = platform::FileSystemTypeOf;
+    services.LoadEngineLibraries = [] {
+        std::string error;
+        return EngineLibrariesLoaded() || tovik::LoadEngineLibraries(DefaultLibraryFolder(), error);
+    };
+    services.ProbeSource = [](const std::string& path, int64_t& durationUs) {
+        // A file the libraries cannot open is skipped, whatever the reason.
+        try {
+            TMediaProbe probe;
+            if (!probe.LoadFile(path))
+                return false;
+            durationUs = probe.GetFileStreamInfo().Duration;
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
     return services;
 }
 
@@ -76,6 +94,10 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     lvFiles = new TFileList(central);
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvFiles, &TFileList::RowsChanged, this, &TfrmMain::UpdateListButtons);
+    connect(lvFiles, &TFileList::FilesDropped, this, [this](const QStringList& paths) {
+        if (services_.LoadEngineLibraries && services_.LoadEngineLibraries())
+            AddFiles(paths);
+    });
     connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         ListMenuPopup();
         pmnFiles->popup(lvFiles->viewport()->mapToGlobal(position));
@@ -156,8 +178,9 @@ TIniFile TfrmMain::Settings() const {
 void TfrmMain::CreateMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    // Adding and converting files arrive with the conversion engine.
-    mnuFile->addAction(QStringLiteral("&Add"))->setEnabled(false);
+    // Converting files arrives with the conversion engine.
+    connect(mnuFile->addAction(QStringLiteral("&Add")), &QAction::triggered, this,
+            &TfrmMain::AddClick);
     connect(mnuFile->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             &TfrmMain::RemoveClick);
     connect(mnuFile->addAction(QStringLiteral("&Clear")), &QAction::triggered, this,
@@ -249,9 +272,10 @@ QWidget* TfrmMain::CreateToolRow() {
     btnSettings =
         AddToolButton(toolRow_, QStringLiteral("btnSettings"), QStringLiteral("&Settings"));
     btnExit = AddToolButton(toolRow_, QStringLiteral("btnExit"), QStringLiteral("&Exit"));
-    // Until the engine and the editing dialogs exist only Exit has work to do.
-    for (QToolButton* button : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnSettings})
+    // Converting and the editing dialogs are not there yet.
+    for (QToolButton* button : {btnRemove, btnClear, BtnEdit, btnStart, btnSettings})
         button->setEnabled(false);
+    connect(btnAdd, &QToolButton::clicked, this, &TfrmMain::AddClick);
     connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
     connect(btnRemove, &QToolButton::clicked, this, &TfrmMain::RemoveClick);
     connect(btnClear, &QToolButton::clicked, this, &TfrmMain::ClearClick);
@@ -485,7 +509,8 @@ void TfrmMain::ReadOutputDirectories(TIniFile& settings) {
 void TfrmMain::CreateListMenu() {
     pmnFiles = new QMenu(this);
     pmnFiles->setObjectName(QStringLiteral("pmnFiles"));
-    pmnFiles->addAction(QStringLiteral("Add"))->setEnabled(false);
+    connect(pmnFiles->addAction(QStringLiteral("Add")), &QAction::triggered, this,
+            &TfrmMain::AddClick);
     QAction* remove = pmnFiles->addAction(QStringLiteral("Remove"));
     connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
     QAction* clear = pmnFiles->addAction(QStringLiteral("Clear"));
@@ -514,6 +539,30 @@ void TfrmMain::UpdateListButtons() {
     const bool hasRows = lvFiles->RowCount() > 0;
     btnRemove->setEnabled(hasRows);
     btnClear->setEnabled(hasRows);
+}
+
+void TfrmMain::AddClick() {
+    if (!global_ || !services_.LoadEngineLibraries || !services_.LoadEngineLibraries())
+        return;
+    const QStringList chosen = services_.Desktop->ChooseOpenFiles(this, AddFilesFilters());
+    if (!chosen.isEmpty())
+        AddFiles(chosen);
+}
+
+int TfrmMain::AddFiles(const QStringList& paths) {
+    if (!global_)
+        return 0;
+    TIniFile settings = Settings();
+    const TIniFile profile(global_->ProfileFile());
+    TAddFilesContext context;
+    context.Settings = &settings;
+    context.Profile = &profile;
+    context.Probe = services_.ProbeSource;
+    context.Warn = [this](const std::string& message) {
+        services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(message),
+                                       TMessageIcon::miWarning, TMessageButtons::mbOk);
+    };
+    return AddSourceFiles(*lvFiles, paths, context);
 }
 
 void TfrmMain::RemoveClick() {

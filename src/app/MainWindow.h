@@ -4,6 +4,7 @@
 
 #include "app/ShellRules.h"
 #include "app/theme/ThemeManager.h"
+#include "workspace/ui/AddFiles.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -35,6 +36,10 @@ struct TMainWindowServices {
     TDesktop* Desktop = nullptr; // required, not owned
     // Loads the preview player's libraries unless loaded; false with the loader's text.
     std::function<bool(std::string& error)> LoadPlayerLibraries;
+    // Loads the libraries that reading source files needs; false stops an add silently.
+    std::function<bool()> LoadEngineLibraries;
+    // Opens one source and reports its duration (microseconds, negative when unknown).
+    TProbeSource ProbeSource;
     TFileSystemTypeOf FileSystemTypeOf;
 
     // The real desktop, loader and file systems.
@@ -83,6 +88,9 @@ public:
 
     // The file list and its commands.
     TFileList* FileList() const { return lvFiles; }
+    // "&Add": the open dialog, then the chosen files; AddFiles also takes dropped files.
+    void AddClick();
+    int AddFiles(const QStringList& paths);
     void RemoveClick();
     void ClearClick();
     // The Edit menu and the list's context menu set their items' enabling as they open.

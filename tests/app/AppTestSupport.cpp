@@ -29,6 +29,12 @@ TMessageResult TFakeDesktop::ShowMessage(QWidget* /*parent*/, const QString& cap
     return buttons == TMessageButtons::mbOk ? TMessageResult::mrOk : Answer;
 }
 
+QStringList TFakeDesktop::ChooseOpenFiles(QWidget* /*parent*/, const QStringList& filters) {
+    ++OpenDialogs;
+    LastFilters = filters;
+    return ChosenFiles;
+}
+
 bool TFakeDesktop::OpenUrl(const QUrl& url) {
     OpenedUrls.push_back(url);
     return true;

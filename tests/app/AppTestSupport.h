@@ -30,11 +30,16 @@ public:
     TMessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                                TMessageIcon icon, TMessageButtons buttons) override;
     bool OpenUrl(const QUrl& url) override;
+    QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) override;
 
     // The answer every question box gets (message boxes with only OK answer mrOk).
     TMessageResult Answer = TMessageResult::mrNo;
     std::vector<TShownMessage> Messages;
     std::vector<QUrl> OpenedUrls;
+    // What the open dialog returns, and the filters it was shown with.
+    QStringList ChosenFiles;
+    QStringList LastFilters;
+    int OpenDialogs = 0;
 };
 
 // Every test of this fixture runs with its own settings folder and home folder.

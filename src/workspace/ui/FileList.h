@@ -60,11 +60,16 @@ public:
 signals:
     // Rows were added or removed.
     void RowsChanged();
+    // Files were dropped onto the list (local paths, in drop order).
+    void FilesDropped(const QStringList& paths);
 
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QColor rowTint_{235, 235, 235};

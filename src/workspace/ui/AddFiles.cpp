@@ -1,0 +1,56 @@
+#include "workspace/ui/AddFiles.h"
+
+#include "app/core/IniFile.h"
+#include "platform/FileSystem.h"
+#include "workspace/core/FormatTable.h"
+#include "workspace/ui/FileList.h"
+
+namespace tovik {
+
+namespace {
+QString FileNamePart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+} // namespace
+
+QStringList AddFilesFilters() {
+    return {QStringLiteral("AVI files (*.avi)"),
+            QStringLiteral("All media files (*.avi *.mov *.mp4 *.m4v *.mpg *.mpeg *.vob *.dat "
+                           "*.wmv *.asf *.flv *.mkv *.webm *.3gp *.3g2 *.dv *.ts *.m2ts *.mts "
+                           "*.ogv *.rm *.rmvb *.mp3 *.wav *.wma *.aac *.m4a *.ogg *.ac3 *.flac)"),
+            QStringLiteral("All files (*)")};
+}
+
+int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesContext& context) {
+    if (!context.Settings || !context.Profile || !context.Probe)
+        return 0;
+    // Read once for the whole batch.
+    const int formatCode = context.Settings->ReadInteger("settings", "FormatCode", 1);
+    const std::string section = FormatSection(formatCode);
+    const std::string extension = context.Profile->ReadString(section, "FileExt", "mp4");
+    const std::string zoomMode = context.Settings->ReadString(section, "parazoom", "lbox");
+
+    int added = 0;
+    for (const QString& path : paths) {
+        const std::string source = path.toStdString();
+        if (source.empty() || platform::DirectoryExists(source) || list.HasRow(path))
+            continue;
+        const std::string output =
+            OutputFileName(*context.Settings, source, "." + extension, context.Warn);
+        int64_t durationUs = -1;
+        if (!context.Probe(source, durationUs))
+            continue;
+        // Whole seconds, truncated; an unknown duration shows 0.
+        const int64_t seconds = durationUs > 0 ? durationUs / 1000000 : 0;
+        list.AppendRow(path, seconds, FileNamePart(output), zoomMode);
+        ++added;
+    }
+    if (added > 0) {
+        list.SelectRow(0);
+        list.viewport()->update();
+    }
+    return added;
+}
+
+} // namespace tovik
