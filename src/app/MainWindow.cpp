@@ -145,6 +145,11 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     cbOutputFormat = new QComboBox(central);
     cbOutputFormat->setObjectName(QStringLiteral("cbOutputFormat"));
     cbOutputFormat->setVisible(false);
+    // Keeps [settings] "OutPutFormat" as its index (it has no items of its own).
+    connect(cbOutputFormat, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (shownOnce_ && global_)
+            Settings().WriteInteger(kSettingsSection, "OutPutFormat", index);
+    });
     setCentralWidget(central);
 
     // The stored colour theme; an index outside 0..6 keeps the designed look.
