@@ -1,6 +1,9 @@
 #include "AppTestSupport.h"
 
+#include "app/AboutBox.h"
+#include "app/DirectoryDialog.h"
 #include "app/MainWindow.h"
+#include "app/core/GlobalObject.h"
 #include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 
@@ -62,6 +65,22 @@ TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
         }
         EXPECT_EQ(nearest, index) << "tool row colour " << seen.name().toStdString();
     }
+
+    // The dialogs wear the theme of the main window.
+    TGlobalObject global;
+    global.SetUpFileLocations();
+    global.SetVersionText(TGlobalObject::FileVersionText());
+    TfrmAbout about(&window, global, desktop_);
+    window.Themes().Follow(&about);
+    about.show();
+    EXPECT_TRUE(about.grab().save(QStringLiteral(TOVIK_SCREENSHOT_DIR "/about.png")));
+    EXPECT_EQ(about.grab().toImage().pixelColor(2, 2), ThemeColors(kThemeCount - 1).Window);
+    about.close();
+    TfmDirectory directory(&window, desktop_, [](const std::string&) { return "ext4"; });
+    window.Themes().Follow(&directory);
+    directory.show();
+    EXPECT_TRUE(directory.grab().save(QStringLiteral(TOVIK_SCREENSHOT_DIR "/directory.png")));
+    directory.close();
 
     // The open format drop-down, drawn over the window with its rows' own fill.
     window.OpenFormatList(true);
