@@ -4,6 +4,8 @@
 #include "app/core/IniFile.h"
 #include "workspace/ui/FormatListBox.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <memory>
@@ -121,6 +123,27 @@ TEST_F(FormatListTest, TheExpandMarkTogglesWithoutChoosing) {
     EXPECT_EQ(chosen.count(), 0);
     EXPECT_TRUE(list->isVisible());
     EXPECT_FALSE(TIniFile(SettingsFile()).ValueExists("settings", "FormatCode"));
+}
+
+TEST_F(FormatListTest, KeysToggleChooseAndClose) {
+    auto window = MakeWindow();
+    TFormatListBox* list = window->FormatList();
+    window->OpenFormatList(true);
+    const auto key = [list](int code) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+        QCoreApplication::sendEvent(list, &press);
+    };
+    list->setCurrentRow(2);
+    key(Qt::Key_Return); // expands the audio group
+    ASSERT_EQ(list->count(), 10);
+    list->setCurrentRow(3);
+    key(Qt::Key_Enter); // chooses its first format
+    EXPECT_EQ(window->CurrentFormatCode(), "200");
+    EXPECT_FALSE(list->isVisible());
+    window->OpenFormatList(true);
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(window->CurrentFormatCode(), "200");
 }
 
 TEST_F(FormatListTest, APressElsewhereClosesTheList) {

@@ -1,5 +1,6 @@
 #include "workspace/ui/FormatListBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -132,6 +133,23 @@ void TFormatListBox::mouseMoveEvent(QMouseEvent* event) {
     if (index.isValid() && index.row() != currentRow())
         setCurrentRow(index.row());
     QListWidget::mouseMoveEvent(event);
+}
+
+void TFormatListBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (currentRow() >= 0)
+            PressRow(currentRow(), rows_.Row(currentRow()).IsGroup ? 0 : kExpandMarkWidth);
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        hide();
+        event->accept();
+        return;
+    default:
+        QListWidget::keyPressEvent(event);
+    }
 }
 
 QSize TFormatListDelegate::sizeHint(const QStyleOptionViewItem& option,

@@ -37,6 +37,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Keys as well as the mouse: Enter chooses a format or toggles a group, Escape closes.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Refill(int currentRow);
