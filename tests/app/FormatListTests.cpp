@@ -105,6 +105,13 @@ TEST_F(FormatListTest, ChoosingAviWritesItsCodeAndName) {
     // Opened again, the stored choice is the selected row.
     window->OpenFormatList(true);
     EXPECT_EQ(list->currentRow(), avi);
+
+    // And the next start shows it.
+    window.reset();
+    auto next = MakeWindow();
+    EXPECT_EQ(next->FormatText(), "AVI Video (*.avi)");
+    EXPECT_EQ(next->CurrentFormatName(), "AVI Video (*.avi)");
+    EXPECT_EQ(next->CurrentFormatCode(), "104");
 }
 
 TEST_F(FormatListTest, TheExpandMarkTogglesWithoutChoosing) {
