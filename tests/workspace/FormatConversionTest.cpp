@@ -82,15 +82,21 @@ protected:
     // Converts the clip with the format's default choices and the given zoom mode; checks
     // the output. An empty zoom takes the settings' "parazoom" as the conversion start does.
     void ConvertAndCheck(const std::string& zoom) {
+        const TIniFile profile(profile_);
+        ASSERT_TRUE(profile.ValueExists(FormatSection(GetParam()), "Format"));
+        ApplyProfileDefaults(settings_, profile, GetParam());
+        ConvertWithStoredChoices(zoom, "wide_1s.avi", 1.0);
+    }
+
+    void ConvertWithStoredChoices(const std::string& zoom, const std::string& clip,
+                                  double seconds) {
         const int code = GetParam();
         const std::string section = FormatSection(code);
         const TIniFile profile(profile_);
-        ASSERT_TRUE(profile.ValueExists(section, "Format")) << "no profile section " << section;
-        ApplyProfileDefaults(settings_, profile, code);
 
         TJobGeometry job;
         job.ZoomMode = zoom.empty() ? settings_.ReadString(section, "parazoom", "lbox") : zoom;
-        const std::string source = test::MediaFile("wide_1s.avi");
+        const std::string source = test::MediaFile(clip);
         const std::string suffix = "." + profile.ReadString(section, "FileExt", "mp4");
         TInputOptions input;
         input.FileName = source;
@@ -113,7 +119,7 @@ protected:
         const TOpenedFacts opened = OpenOutput(output.FileName);
         ASSERT_TRUE(opened.opened) << output.FileName;
         EXPECT_EQ(opened.audioStreams, 1) << line;
-        EXPECT_NEAR(opened.seconds, 1.0, 0.35) << line;
+        EXPECT_NEAR(opened.seconds, seconds, 0.35) << line;
         const bool video = !profile.ReadString(section, "VideoEncoder", "null").empty() &&
                            profile.ReadString(section, "VideoEncoder", "null") != "null";
         if (!video) {
@@ -143,6 +149,35 @@ TEST_P(FormatConversionTest, ConvertsWithDefaultChoices) {
 
 TEST_P(FormatConversionTest, ConvertsLetterBoxed) {
     ConvertAndCheck("lbox");
+}
+
+// Every item of the lists an encoder or container can refuse (encoders, sample rates,
+// audio bit rates, channels, frame rates) converts when the other controls keep their
+// defaults. TOVIK_EVERY_CHOICE=1 also tries every frame size, video bit rate and volume:
+// slower, for changes of the profile file.
+TEST_P(FormatConversionTest, EveryChoiceConverts) {
+    const TIniFile profile(profile_);
+    const int code = GetParam();
+    const bool everything = platform::GetEnv("TOVIK_EVERY_CHOICE").value_or("") == "1";
+    for (TChoiceControl control : kChoiceControls) {
+        if (!everything &&
+            (control == TChoiceControl::ccVideoSize || control == TChoiceControl::ccVideoBitRate ||
+             control == TChoiceControl::ccVolume))
+            continue;
+        const int count = ChoiceCount(profile, code, control);
+        const int defaultIndex =
+            profile.ReadInteger(FormatSection(code), std::string("i") + ChoiceListKey(control), 0);
+        for (int index = 0; index < count; ++index) {
+            if (index == defaultIndex)
+                continue;
+            SCOPED_TRACE(std::string(ChoiceListKey(control)) + " item " + std::to_string(index));
+            std::filesystem::remove(settings_.FileName());
+            settings_.WriteString("settings", "OutPutDir", dir_.File("out"));
+            ApplyProfileDefaults(settings_, profile, code);
+            ASSERT_TRUE(ApplyChoice(settings_, profile, code, control, index));
+            ConvertWithStoredChoices("", "wide_04s.avi", 0.4);
+        }
+    }
 }
 
 std::vector<int> AllCodes() {

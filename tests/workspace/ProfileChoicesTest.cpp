@@ -91,6 +91,28 @@ TEST(ProfileChoicesTest, AudioFormatsWriteNoVideoChoices) {
     EXPECT_EQ(settings.ReadString("formatInfo200", "paraAudioEncoder", ""), "libmp3lame");
 }
 
+TEST(ProfileChoicesTest, SingleChoicesAreValidatedByTheirControlsRule) {
+    test::TTempDir dir;
+    test::WriteTextFile(dir.File("p.ini"), "[formatInfo104]\nVideoSize=640x480,abc,as Source\n"
+                                           "VideoBitRate=768,fast\nChannel=mono 1 channel\n");
+    const TIniFile profile(dir.File("p.ini"));
+    TIniFile settings(dir.File("s.ini"));
+    const std::string s = "formatInfo104";
+    EXPECT_FALSE(ApplyChoice(settings, profile, 104, TChoiceControl::ccVideoSize, 1));
+    EXPECT_FALSE(ApplyChoice(settings, profile, 104, TChoiceControl::ccVideoSize, 3));
+    EXPECT_FALSE(ApplyChoice(settings, profile, 104, TChoiceControl::ccVideoBitRate, 1));
+    EXPECT_FALSE(ApplyChoice(settings, profile, 104, TChoiceControl::ccVolume, 0));
+    EXPECT_FALSE(settings.ValueExists(s, "paraVideoSize"));
+    EXPECT_FALSE(settings.ValueExists(s, "iVideoSize"));
+    EXPECT_TRUE(ApplyChoice(settings, profile, 104, TChoiceControl::ccVideoSize, 2));
+    EXPECT_EQ(settings.ReadString(s, "paraVideoSize", ""), "as Source");
+    EXPECT_EQ(settings.ReadInteger(s, "iVideoSize", -1), 2);
+    EXPECT_TRUE(ApplyChoice(settings, profile, 104, TChoiceControl::ccChannel, 0));
+    EXPECT_EQ(settings.ReadString(s, "paraChannel", ""), "1");
+    EXPECT_EQ(ChoiceCount(profile, 104, TChoiceControl::ccVideoSize), 3);
+    EXPECT_EQ(ChoiceCount(profile, 104, TChoiceControl::ccAudioEncoder), 0);
+}
+
 // The installed profile agrees with the format table and with the shown-name tables.
 TEST(ProfileFileTest, EveryFormatIsCompleteAndConsistent) {
     const TIniFile profile(std::string(TOVIK_DATA_DIR) + "/tovikavimovformat.ini");

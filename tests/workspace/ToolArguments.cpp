@@ -24,6 +24,44 @@ std::vector<std::string> PresetArguments(const std::string& preset) {
                 args.insert(args.end(), {"-" + option.Name + ":v", option.Value});
     return args;
 }
+// The settings a target gives, as the engine applies them before the record's own fields
+// (which then override them, the frame size included). "-target" of the ffmpeg tool cannot
+// stand in: its frame size wins over any scaling in the chain.
+struct TTargetSettings {
+    std::vector<std::string> arguments;
+    std::string frameSize;
+};
+
+TTargetSettings TargetSettings(int target, int norm) {
+    const bool ntsc = norm == 2; // automatic falls back to PAL, as the engine's default does
+    const std::string rate = ntsc ? "30000/1001" : "25";
+    const std::string gop = ntsc ? "18" : "15";
+    switch (target) {
+    case 1:
+        return {{"-f",          "vcd",     "-c:v",     "mpeg1video", "-c:a",        "mp2",
+                 "-r",          rate,      "-g",       gop,          "-b:v",        "1150000",
+                 "-maxrate",    "1150000", "-minrate", "1150000",    "-bufsize",    "327680",
+                 "-b:a",        "224000",  "-ar",      "44100",      "-ac",         "2",
+                 "-packetsize", "2324",    "-muxrate", "1411200",    "-muxpreload", "0.44"},
+                ntsc ? "352x240" : "352x288"};
+    case 2:
+        return {{"-f",          "svcd",         "-c:v",     "mpeg2video", "-c:a",     "mp2",
+                 "-r",          rate,           "-g",       gop,          "-b:v",     "2040000",
+                 "-maxrate",    "2516000",      "-minrate", "0",          "-bufsize", "1835008",
+                 "-flags",      "+scan_offset", "-b:a",     "224000",     "-ar",      "44100",
+                 "-packetsize", "2324"},
+                ntsc ? "480x480" : "480x576"};
+    case 3:
+        return {{"-f",          "dvd",     "-c:v",     "mpeg2video", "-c:a",     "ac3",
+                 "-r",          rate,      "-g",       gop,          "-b:v",     "6000000",
+                 "-maxrate",    "9000000", "-minrate", "0",          "-bufsize", "1835008",
+                 "-packetsize", "2048",    "-muxrate", "10080000",   "-b:a",     "448000",
+                 "-ar",         "48000"},
+                ntsc ? "720x480" : "720x576"};
+    default:
+        return {};
+    }
+}
 } // namespace
 
 std::vector<std::string> ToolArguments(const TInputOptions& input, const TOutputOptions& output,
@@ -32,12 +70,8 @@ std::vector<std::string> ToolArguments(const TInputOptions& input, const TOutput
     const auto add = [&](std::initializer_list<std::string> items) {
         args.insert(args.end(), items);
     };
-    if (output.Target >= 1 && output.Target <= 3) {
-        const char* norms[] = {"", "pal-", "ntsc-"};
-        const char* types[] = {"", "vcd", "svcd", "dvd"};
-        const int norm = (output.TargetNorm == 1 || output.TargetNorm == 2) ? output.TargetNorm : 0;
-        add({"-target", std::string(norms[norm]) + types[output.Target]});
-    }
+    const TTargetSettings target = TargetSettings(output.Target, output.TargetNorm);
+    args.insert(args.end(), target.arguments.begin(), target.arguments.end());
     if (!output.FormatName.empty()) {
         std::string format = output.FormatName;
         for (char& c : format)
@@ -70,8 +104,9 @@ std::vector<std::string> ToolArguments(const TInputOptions& input, const TOutput
             append("crop=" + std::to_string(sourceWidth - left - right) + ":" +
                    std::to_string(sourceHeight - top - bottom) + ":" + std::to_string(left) + ":" +
                    std::to_string(top));
-        if (const size_t x = output.FrameSize.find('x'); x != std::string::npos)
-            append("scale=" + output.FrameSize.substr(0, x) + ":" + output.FrameSize.substr(x + 1));
+        const std::string& size = output.FrameSize.empty() ? target.frameSize : output.FrameSize;
+        if (const size_t x = size.find('x'); x != std::string::npos)
+            append("scale=" + size.substr(0, x) + ":" + size.substr(x + 1));
         if (!output.VideoFilters.empty())
             append(output.VideoFilters);
         if (!chain.empty())

@@ -130,74 +130,128 @@ std::optional<std::string> VolumeValue(const std::string& shown) {
     return std::nullopt;
 }
 
+bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
+                 TChoiceControl control, int index) {
+    const std::string section = FormatSection(formatCode);
+    const auto item = [&](const char* key, bool emptyDisables) {
+        return ItemAt(SplitChoiceList(profile.ReadString(section, key, "null"), emptyDisables),
+                      index);
+    };
+    // Writes the index key and, when the item maps to one, the value key.
+    const auto store = [&](const char* indexKey, const char* valueKey,
+                           const std::optional<std::string>& value) {
+        settings.WriteInteger(section, indexKey, index);
+        if (value)
+            settings.WriteString(section, valueKey, *value);
+        return value.has_value();
+    };
+    switch (control) {
+    case TChoiceControl::ccVideoEncoder: {
+        const auto shown = item("VideoEncoder", true);
+        if (!shown)
+            return false;
+        const auto stored = VideoEncoderValue(*shown);
+        // The H.264 extras come with the encoder shown as H264.
+        if (stored == "libx264")
+            CopyH264Extras(settings, profile, section);
+        return store("iVideoEncoder", "paraVideoEncoder", stored);
+    }
+    case TChoiceControl::ccVideoSize: {
+        // "as source" as chosen; otherwise width "x" height, both made even.
+        const auto size = item("VideoSize", false);
+        if (!size)
+            return false;
+        if (Lower(*size).find("as source") != std::string::npos)
+            return store("iVideoSize", "paraVideoSize", *size);
+        const size_t x = size->rfind('x');
+        if (x == std::string::npos)
+            return false;
+        const auto width = ParseInteger(size->substr(0, x));
+        const auto height = ParseInteger(size->substr(x + 1));
+        if (!width || !height)
+            return false;
+        return store("iVideoSize", "paraVideoSize",
+                     std::to_string(EvenTowardZero(*width)) + "x" +
+                         std::to_string(EvenTowardZero(*height)));
+    }
+    case TChoiceControl::ccFrameRate:
+        if (const auto rate = item("FrameRate", false))
+            return store("iFrameRate", "paraFrameRate", *rate);
+        return false;
+    case TChoiceControl::ccVideoBitRate:
+        if (const auto rate = item("VideoBitRate", true);
+            rate && (*rate == "as source" || ParseInteger(*rate)))
+            return store("iVideoBitRate", "paraVideoBitRate", *rate);
+        return false;
+    case TChoiceControl::ccAudioEncoder:
+        if (const auto shown = item("AudioEncoder", true))
+            return store("iAudioEncoder", "paraAudioEncoder", AudioEncoderValue(*shown));
+        return false;
+    case TChoiceControl::ccAudioBitRate:
+        if (const auto rate = item("AudioBitRate", true);
+            rate && (*rate == "as source" || ParseNumber(*rate)))
+            return store("iAudioBitRate", "paraAudioBitRate", *rate);
+        return false;
+    case TChoiceControl::ccSampleRate:
+        if (const auto rate = item("SampleRate", true);
+            rate && (*rate == "as source" || ParseInteger(*rate)))
+            return store("iSampleRate", "paraSampleRate", *rate);
+        return false;
+    case TChoiceControl::ccChannel:
+        if (const auto shown = item("Channel", true))
+            return store("iChannel", "paraChannel", ChannelValue(*shown));
+        return false;
+    case TChoiceControl::ccVolume:
+        if (const auto shown = item("Volume", true))
+            return store("iVolume", "paraVolume", VolumeValue(*shown));
+        return false;
+    }
+    return false;
+}
+
+int ChoiceCount(const TIniFile& profile, int formatCode, TChoiceControl control) {
+    const std::string section = FormatSection(formatCode);
+    const char* key = ChoiceListKey(control);
+    const bool emptyDisables =
+        control != TChoiceControl::ccVideoSize && control != TChoiceControl::ccFrameRate;
+    return static_cast<int>(
+        SplitChoiceList(profile.ReadString(section, key, "null"), emptyDisables).size());
+}
+
+const char* ChoiceListKey(TChoiceControl control) {
+    switch (control) {
+    case TChoiceControl::ccVideoEncoder:
+        return "VideoEncoder";
+    case TChoiceControl::ccVideoSize:
+        return "VideoSize";
+    case TChoiceControl::ccFrameRate:
+        return "FrameRate";
+    case TChoiceControl::ccVideoBitRate:
+        return "VideoBitRate";
+    case TChoiceControl::ccAudioEncoder:
+        return "AudioEncoder";
+    case TChoiceControl::ccAudioBitRate:
+        return "AudioBitRate";
+    case TChoiceControl::ccSampleRate:
+        return "SampleRate";
+    case TChoiceControl::ccChannel:
+        return "Channel";
+    case TChoiceControl::ccVolume:
+        return "Volume";
+    }
+    return "";
+}
+
 void ApplyProfileDefaults(TIniFile& settings, const TIniFile& profile, int formatCode) {
     const std::string section = FormatSection(formatCode);
-    const auto list = [&](const char* key, bool emptyDisables) {
-        return SplitChoiceList(profile.ReadString(section, key, "null"), emptyDisables);
-    };
-    const auto defaultIndex = [&](const char* key) { return profile.ReadInteger(section, key, 0); };
-
-    // Video encoder first: the H.264 extras depend on it.
-    if (auto shown = ItemAt(list("VideoEncoder", true), defaultIndex("iVideoEncoder"))) {
-        settings.WriteInteger(section, "iVideoEncoder", defaultIndex("iVideoEncoder"));
-        if (auto stored = VideoEncoderValue(*shown)) {
-            settings.WriteString(section, "paraVideoEncoder", *stored);
-            if (*stored == "libx264")
-                CopyH264Extras(settings, profile, section);
-        }
-    }
-    // Frame size: "as source" as chosen; otherwise width "x" height, both made even.
-    if (auto size = ItemAt(list("VideoSize", false), defaultIndex("iVideoSize"))) {
-        if (Lower(*size).find("as source") != std::string::npos) {
-            settings.WriteInteger(section, "iVideoSize", defaultIndex("iVideoSize"));
-            settings.WriteString(section, "paraVideoSize", *size);
-        } else if (const size_t x = size->rfind('x'); x != std::string::npos) {
-            const auto width = ParseInteger(size->substr(0, x));
-            const auto height = ParseInteger(size->substr(x + 1));
-            if (width && height) {
-                settings.WriteInteger(section, "iVideoSize", defaultIndex("iVideoSize"));
-                settings.WriteString(section, "paraVideoSize",
-                                     std::to_string(EvenTowardZero(*width)) + "x" +
-                                         std::to_string(EvenTowardZero(*height)));
-            }
-        }
-    }
-    if (auto rate = ItemAt(list("FrameRate", false), defaultIndex("iFrameRate"))) {
-        settings.WriteInteger(section, "iFrameRate", defaultIndex("iFrameRate"));
-        settings.WriteString(section, "paraFrameRate", *rate);
-    }
-    if (auto rate = ItemAt(list("VideoBitRate", true), defaultIndex("iVideoBitRate"));
-        rate && (*rate == "as source" || ParseInteger(*rate))) {
-        settings.WriteInteger(section, "iVideoBitRate", defaultIndex("iVideoBitRate"));
-        settings.WriteString(section, "paraVideoBitRate", *rate);
-    }
-    if (!list("VideoEncoder", true).empty())
-        settings.WriteString(section, "paraZoom", "full");
-
-    if (auto shown = ItemAt(list("AudioEncoder", true), defaultIndex("iAudioEncoder"))) {
-        settings.WriteInteger(section, "iAudioEncoder", defaultIndex("iAudioEncoder"));
-        if (auto stored = AudioEncoderValue(*shown))
-            settings.WriteString(section, "paraAudioEncoder", *stored);
-    }
-    if (auto rate = ItemAt(list("AudioBitRate", true), defaultIndex("iAudioBitRate"));
-        rate && (*rate == "as source" || ParseNumber(*rate))) {
-        settings.WriteInteger(section, "iAudioBitRate", defaultIndex("iAudioBitRate"));
-        settings.WriteString(section, "paraAudioBitRate", *rate);
-    }
-    if (auto rate = ItemAt(list("SampleRate", true), defaultIndex("iSampleRate"));
-        rate && (*rate == "as source" || ParseInteger(*rate))) {
-        settings.WriteInteger(section, "iSampleRate", defaultIndex("iSampleRate"));
-        settings.WriteString(section, "paraSampleRate", *rate);
-    }
-    if (auto shown = ItemAt(list("Channel", true), defaultIndex("iChannel"))) {
-        settings.WriteInteger(section, "iChannel", defaultIndex("iChannel"));
-        if (auto stored = ChannelValue(*shown))
-            settings.WriteString(section, "paraChannel", *stored);
-    }
-    if (auto shown = ItemAt(list("Volume", true), defaultIndex("iVolume"))) {
-        settings.WriteInteger(section, "iVolume", defaultIndex("iVolume"));
-        if (auto stored = VolumeValue(*shown))
-            settings.WriteString(section, "paraVolume", *stored);
+    // The "Default" button's order: the video encoder first, the zoom after the video rates.
+    for (TChoiceControl control : kChoiceControls) {
+        const std::string indexKey = std::string("i") + ChoiceListKey(control);
+        ApplyChoice(settings, profile, formatCode, control,
+                    profile.ReadInteger(section, indexKey, 0));
+        if (control == TChoiceControl::ccVideoBitRate &&
+            ChoiceCount(profile, formatCode, TChoiceControl::ccVideoEncoder) > 0)
+            settings.WriteString(section, "paraZoom", "full");
     }
 }
 

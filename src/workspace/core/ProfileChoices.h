@@ -25,6 +25,34 @@ std::optional<std::string> ChannelValue(const std::string& shown);
 // A percentage item such as "100%" -> "256"; other values give nothing.
 std::optional<std::string> VolumeValue(const std::string& shown);
 
+// The parameter controls, in the order the "Default" button runs their handlers.
+enum class TChoiceControl {
+    ccVideoEncoder,
+    ccVideoSize,
+    ccFrameRate,
+    ccVideoBitRate,
+    ccAudioEncoder,
+    ccAudioBitRate,
+    ccSampleRate,
+    ccChannel,
+    ccVolume,
+};
+inline constexpr TChoiceControl kChoiceControls[] = {
+    TChoiceControl::ccVideoEncoder, TChoiceControl::ccVideoSize,    TChoiceControl::ccFrameRate,
+    TChoiceControl::ccVideoBitRate, TChoiceControl::ccAudioEncoder, TChoiceControl::ccAudioBitRate,
+    TChoiceControl::ccSampleRate,   TChoiceControl::ccChannel,      TChoiceControl::ccVolume};
+
+// The profile key of the control's choice list ("VideoEncoder", ...).
+const char* ChoiceListKey(TChoiceControl control);
+// Number of items of the control's list for format code (0: the control is disabled).
+int ChoiceCount(const TIniFile& profile, int formatCode, TChoiceControl control);
+// Chooses item index of the control's list and writes it by that control's rule: the index
+// key, and the value key when the item maps to a stored value (a frame size is made even;
+// the encoder shown as H264 also copies the H.264 extras). False when the list has no such
+// item or the item is not a valid value; nothing is written then.
+bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
+                 TChoiceControl control, int index);
+
 // Writes the profile's default choices of format code into its settings section, as the
 // "Default" button does: every enabled control takes the profile's default index and its
 // value is written by that control's rule (zoom "full"). Disabled controls write nothing.
