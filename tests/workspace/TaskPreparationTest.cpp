@@ -77,6 +77,17 @@ TEST_F(TaskPreparationTest, FormatZoomCropAndTrim) {
     EXPECT_EQ(task.Output.CropBottom, 0);
     EXPECT_EQ(task.Output.FrameSize, "640x480");
 
+    // A format code given by the caller wins over the stored one, which stays.
+    TIniFile(profileFile_).WriteString("formatInfo200", "FileExt", "mp3");
+    const TPreparedTask audio =
+        PrepareConversionTask(job, job.SourceFile, TSourceFacts{1, 1280, 720, 0},
+                              TBuildContext{settingsFile_, profileFile_, nullptr}, nullptr, 200);
+    EXPECT_EQ(audio.FormatCode, 200);
+    EXPECT_EQ(audio.Output.FileName, dir_.File("out") + "/clip_(new).mp3");
+    EXPECT_TRUE(audio.Output.DisableVideo);
+    EXPECT_EQ(job.Geometry.ZoomMode, "lbox") << "the zoom of format 200";
+    EXPECT_EQ(settings.ReadInteger("settings", "FormatCode", 0), 104);
+
     // No trim length: the output runs to the end of the source.
     job.TrimLength = 0;
     EXPECT_EQ(Prepare(job).Output.Duration, kUnsetTime);

@@ -7,7 +7,7 @@ namespace tovik {
 
 TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
                                     const TSourceFacts& source, const TBuildContext& context,
-                                    const TWarningCallback& warn) {
+                                    const TWarningCallback& warn, std::optional<int> formatCode) {
     TIniFile settings(context.SettingsFile);
     const TIniFile profile(context.ProfileFile);
     TPreparedTask task;
@@ -15,8 +15,8 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
     if (job.TrimStart >= 0)
         task.Input.StartTime = job.TrimStart;
 
-    const int formatCode = settings.ReadInteger("settings", "FormatCode", 1);
-    const std::string section = FormatSection(formatCode);
+    task.FormatCode = formatCode.value_or(settings.ReadInteger("settings", "FormatCode", 1));
+    const std::string section = FormatSection(task.FormatCode);
     const std::string extension = "." + profile.ReadString(section, "FileExt", "mp4");
     const std::string outputName = OutputFileName(settings, probedFileName, extension, warn);
     job.Geometry.ZoomMode = settings.ReadString(section, "parazoom", "lbox");
@@ -32,7 +32,6 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
     if (job.TrimLength > 0)
         task.Output.Duration = job.TrimLength;
 
-    task.FormatCode = formatCode;
     BuildTaskOptions(job.Geometry, task.FormatCode, task.Output, source, task.Input, context);
     return task;
 }

@@ -7,6 +7,7 @@
 #include "workspace/core/TaskOptionsBuilder.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tovik {
@@ -29,9 +30,11 @@ struct TPreparedTask {
 // the output-name rule (probedFileName is the name the probe loaded), takes the format's
 // "parazoom" (default "lbox") as the job's zoom mode, carries the job's crop and trim and
 // builds the options. A positive TrimLength limits the output's duration. Throws what
-// BuildTaskOptions throws.
+// BuildTaskOptions throws. A given formatCode replaces the stored one (the command line's
+// "--format"); the settings file is not changed by it.
 TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
                                     const TSourceFacts& source, const TBuildContext& context,
-                                    const TWarningCallback& warn);
+                                    const TWarningCallback& warn,
+                                    std::optional<int> formatCode = std::nullopt);
 
 } // namespace tovik
