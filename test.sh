@@ -4,7 +4,6 @@ set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 tovik_install_missing
 tovik_build
-tovik_install_profile
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 cd "$TOVIK_BUILD"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600

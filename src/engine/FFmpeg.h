@@ -11,15 +11,22 @@
 // Members below are grouped by the stage that owns them. A stage reads the pending settings
 // (TEngineSettings) that the option stage writes; it does not write settings of other stages.
 
+#include "engine/EventRecords.h"
 #include "engine/FFmpegException.h"
+#include "engine/TranscodeState.h"
+#include "engine/TranscodeTypes.h"
 #include "media/DefaultOptions.h"
 #include "media/LibraryBindings.h"
 #include "media/MediaComponent.h"
 
 #include <array>
+#include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -286,7 +293,27 @@ protected:
     std::vector<TFrameHookEntry> frameHooks_;
     std::string lastError_;
 
-    // ---- Input and output setup ---------------------------------------------------------
+    // ---- Input and output setup (FFmpegIO.cpp, FFmpegStreams.cpp) -------------------------
+public:
+    // Opens one input with the pending input settings. False with LastError on failure;
+    // an unknown forced format or a failed allocation raise FFmpegException.
+    bool AddInputFile(const std::string& fileName);
+    // Creates one output with streams from the pending output settings and opens its file.
+    // Returns the number of output entries, or -1 with LastError.
+    int AddOutputFile(const std::string& fileName, bool join);
+    // Looks an encoder or decoder up by name (encoder names of older libraries are
+    // renamed). An empty name gives no codec and true; false with LastError on failure.
+    bool FindCodec(const std::string& name, AVMediaType type, bool encoder, const AVCodec*& codec);
+    int InputCount() const { return inputCount_; }
+    int OutputCount() const { return outputCount_; }
+    AVFormatContext* InputContext(int index) const {
+        return inputFiles_.at(static_cast<size_t>(index));
+    }
+    // Expected length of the conversion in microseconds (TProgressInfo.TotalDuration).
+    int64_t TotalDuration() const { return totalDuration_; }
+    bool Joined() const { return joined_; }
+
+protected:
     // Opened inputs and created outputs; owned and released by the input/output stage.
     // The option stage reads them for the automatic target norm and "newvideo" ...
     std::array<AVFormatContext*, kMaxFiles> inputFiles_{};
@@ -294,15 +321,142 @@ protected:
     std::array<AVFormatContext*, kMaxFiles> outputFiles_{};
     int outputCount_ = 0;
     // Adds one stream of the given type to the last output ("newvideo", "newaudio",
-    // "newsubtitle"); only called with at least one output.
+    // "newsubtitle"); fails without an output.
     virtual void NewOutputStream(AVMediaType type);
 
-    // ---- Transcode setup ------------------------------------------------------------------
+    void ClearForcedDecoderNames();
+    void NewStream(TOutputFile& output, AVMediaType type, const char* failurePrefix);
+    TOutputStreamSetup& CreateStream(TOutputFile& output, AVMediaType type, const AVCodec* encoder);
+    void NewVideoStream(TOutputFile& output);
+    void NewAudioStream(TOutputFile& output);
+    void NewSubtitleStream(TOutputFile& output);
+    void ApplyEncodingDefaults(AVCodecContext& codec, AVMediaType type);
+    const AVCodec* ChooseEncoder(const TOutputFile& output, AVMediaType type,
+                                 const std::string& name);
+    void ReleaseOutput(TOutputFile& output);
+    // Closes every input and output (ResetEngine, destruction).
+    void ReleaseFiles();
 
-    // ---- Loop and frame path --------------------------------------------------------------
+    std::array<TInputFile, kMaxFiles> inputs_{}; // facts of inputFiles_[i]
+    std::vector<const AVCodec*> inputDecoders_;  // forced decoder per input stream, in order
+    // Output entries; a joining output fills several entries with the same file.
+    std::array<std::shared_ptr<TOutputFile>, kMaxFiles> outputs_{};
+    bool joined_ = false;
+    int64_t totalDuration_ = 0;
+
+    // ---- Transcode setup (FFmpegSetup.cpp) --------------------------------------------------
+    void TranscodeSetup();
+    void BuildStreamTables();
+    // The input stream an output stream of that type takes when no map names one.
+    // joinInput >= 0: only streams of that input.
+    int ChooseSourceStream(AVMediaType type, int joinInput, int outputIndex, int streamIndex);
+    void PrepareStreamCopy(TOutputStream& ost);
+    void PrepareEncoding(TOutputStream& ost, int outputPosition);
+    void OpenEncoders();
+    void OpenDecoders();
+    void CopyMetadataAndChapters();
+    void OpenBitstreamFilters(TOutputStream& ost);
+    void WriteHeaders();
+    void LogStreamMapping();
+    // The scaler flags ("sws_flags" of the generic options).
+    int ScaleFlags() const;
+
+    // The running conversion; exists from the set-up to the end of the task.
+    std::unique_ptr<TTranscodeState> transcode_;
+
+    // ---- Loop and frame path (FFmpegLoop.cpp, FFmpegOutput.cpp) -----------------------------
+public:
+    // Preview flags: bit 0 a preview window, bit 1 preview pictures through the callback.
+    static constexpr int kPreviewWindowFlag = 1;
+    static constexpr int kPreviewBitmapFlag = 2;
+    using THookCallback =
+        std::function<void(TCustomFFmpeg& task, TBitmap& bitmap, int frameNumber, int64_t frameTime,
+                           bool& writeBack, bool& disableHook)>;
+    using TPreviewCallback = std::function<void(TCustomFFmpeg& task, const TBitmap& bitmap,
+                                                int frameNumber, int64_t frameTime)>;
+    // Returns false once the window was closed.
+    using TPreviewWindowCallback = std::function<bool(TCustomFFmpeg& task, const TBitmap& bitmap,
+                                                      int frameNumber, int64_t frameTime)>;
+    using TProgressCallback = std::function<void(TCustomFFmpeg& task, const TProgressInfo& info)>;
+
+    // Converts from start to end in the calling thread. False when the task failed; see
+    // Finished, Failed and ErrorMessage. Output files are finished and closed either way.
+    bool RunConvert();
+    void BreakConvert(); // asks the loop to stop; the outputs are still finished
+    bool StopRequested() const;
+    void PauseConvert(); // the loop waits, producing nothing, until resumed or stopped
+    void ResumeConvert();
+    bool Paused() const;
+    bool Finished() const { return finished_; }
+    bool Failed() const { return failed_; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
+
+    void SetHookCallback(THookCallback callback) { hookCallback_ = std::move(callback); }
+    void SetPreviewCallback(TPreviewCallback callback) { previewCallback_ = std::move(callback); }
+    void SetPreviewWindowCallback(TPreviewWindowCallback callback) {
+        previewWindowCallback_ = std::move(callback);
+    }
+    void SetProgressCallback(TProgressCallback callback) {
+        progressCallback_ = std::move(callback);
+    }
+    int PreviewFlags() const;
+    void SetPreviewFlags(int flags);
+    int TaskIndex() const { return taskIndex_; }
+    void SetTaskIndex(int index) { taskIndex_ = index; }
+
+protected:
+    void TranscodeLoop();
+    int ChooseInput();
+    void HandleInputPacket(int fileIndex, AVPacket* packet);
+    int OutputPacket(TInputStream& ist, AVPacket* packet);
+    bool StartTimeReached(const TInputStream& ist) const;
+    int SendToDecoder(TInputStream& ist, AVPacket* packet,
+                      const std::function<void(AVFrame*)>& onFrame);
+    int DecodeVideo(TInputStream& ist, AVPacket* packet);
+    int DecodeAudio(TInputStream& ist, AVPacket* packet);
+    int DecodeSubtitle(TInputStream& ist, AVPacket* packet);
+    void CopyPacket(TOutputStream& ost, const TInputStream& ist, const AVPacket* packet);
+    void FlushInputStream(TInputStream& ist);
+    bool FinishJoinedInput(int fileIndex);
+    void FramePath(TInputStream& ist, AVFrame& frame);
+    void Deinterlace(AVFrame& frame);
+    void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
+    AVFrame* CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
+    void PreviewStep(const AVFrame& frame, AVRational timeBase);
+    void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples);
+    void EncodeAudioFifo(TOutputStream& ost, bool flushing);
+    void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
+    void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+    void WritePacket(TOutputStream& ost, AVPacket* packet);
+    void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
+    void MuxPacket(TOutputStream& ost, AVPacket* packet);
+    void FlushEncoders();
+    void ReportProgress(int fileIndex, bool final);
+    void WaitWhilePaused();
+    // Trailers, codecs and files at the end of a conversion; deletes outputs left empty.
+    void FinishOutputs();
+
+    THookCallback hookCallback_;
+    TPreviewCallback previewCallback_;
+    TPreviewWindowCallback previewWindowCallback_;
+    TProgressCallback progressCallback_;
+    bool hookDisabled_ = false;
+    int previewFlags_ = 0; // guarded by PreviewLock()
+    int taskIndex_ = 0;
+    std::vector<uint8_t> subtitleBuffer_;
+    bool finished_ = false;
+    bool failed_ = false;
+    std::string errorMessage_;
+    std::atomic<bool> stopRequested_{false};
+    mutable std::mutex pauseMutex_; // guards paused_
+    std::condition_variable pauseChanged_;
+    bool paused_ = false;
 
     // ---- Worker threads, pause/stop and termination ------------------------------------
 };
+
+// The process-wide lock of the preview flags of every task.
+std::mutex& PreviewLock();
 
 // One task of the engine component.
 class TFFmpeg : public TCustomFFmpeg {};

@@ -108,9 +108,4 @@ void TCustomFFmpeg::ReleaseFrameHooks() {
     frameHooks_.clear();
 }
 
-void TCustomFFmpeg::NewOutputStream(AVMediaType) {
-    // Stream creation belongs to the input/output stage, which overrides this.
-    throw FFmpegException("Creating streams is not available in this build");
-}
-
 } // namespace tovik

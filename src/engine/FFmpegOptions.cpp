@@ -109,6 +109,8 @@ int64_t ParseTime(const std::string& name, const std::string& value, bool durati
 TCustomFFmpeg::TCustomFFmpeg() = default;
 
 TCustomFFmpeg::~TCustomFFmpeg() {
+    if (EngineLibrariesLoaded())
+        ReleaseFiles();
     ReleaseFrameHooks();
 }
 
@@ -117,6 +119,7 @@ void TCustomFFmpeg::ResetEngine() {
         return;
     // Release what the stages hold. Each stage that holds resources (files, codecs,
     // buffers, filter graph, preview objects) releases them here, before the defaults.
+    ReleaseFiles();
     ReleaseFrameHooks();
     settings_ = TEngineSettings();
     defaultOptions_ = std::make_unique<TDefaultOptions>(settings_.SwsFlags);

@@ -17,6 +17,7 @@ struct TCommand {
 int RunLibsCommand(const TArguments& arguments);
 int RunInfoCommand(const TArguments& arguments);
 int RunFormatsCommand(const TArguments& arguments);
+int RunEngineCommand(const TArguments& arguments);
 
 // Every command of tovik-cli, in the order the help lists them.
 inline const TCommand kCommands[] = {
@@ -25,6 +26,8 @@ inline const TCommand kCommands[] = {
      &RunInfoCommand},
     {"formats", "formats [PROFILE]      list the output formats: code, extension, name",
      &RunFormatsCommand},
+    {"engine", "engine [OPTIONS] -i IN... [OPTIONS] OUT  convert with the engine's options",
+     &RunEngineCommand},
 };
 
 } // namespace tovik::cli

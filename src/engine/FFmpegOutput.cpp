@@ -1,0 +1,638 @@
+// Loop stage of the engine: the frame path (hook, frame hook modules), video, audio and
+// subtitle output, encoding, writing packets, previews and progress reports.
+
+#include "engine/FFmpeg.h"
+#include "engine/TranscodeState.h"
+#include "engine/VideoSync.h"
+#include "media/MediaLogger.h"
+#include "media/MyUtils.h"
+#include "media/TextFormat.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace tovik {
+
+namespace {
+
+using TProcess = void (*)(void* context, AVFrame* picture, int pixelFormat, int width, int height,
+                          int64_t pts);
+
+} // namespace
+
+std::mutex& PreviewLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+int TCustomFFmpeg::ScaleFlags() const {
+    int64_t flags = settings_.SwsFlags;
+    if (defaultOptions_ && defaultOptions_->ScaleContext())
+        ff::av_opt_get_int(defaultOptions_->ScaleContext(), "sws_flags", 0, &flags);
+    return static_cast<int>(flags);
+}
+
+int TCustomFFmpeg::PreviewFlags() const {
+    std::lock_guard lock(PreviewLock());
+    return previewFlags_;
+}
+
+void TCustomFFmpeg::SetPreviewFlags(int flags) {
+    std::lock_guard lock(PreviewLock());
+    previewFlags_ = flags;
+}
+
+// ---- Frame path ---------------------------------------------------------------------------
+
+void TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& frame) {
+    TTranscodeState& state = *transcode_;
+    ++state.FrameCounter;
+    const bool hook = hookCallback_ && !hookDisabled_;
+    const bool modules = !frameHooks_.empty() && !hookDisabled_;
+    if (!settings_.DoDeinterlace && !hook && !modules)
+        return;
+    if (settings_.DoDeinterlace)
+        Deinterlace(frame);
+    if (ff::av_frame_make_writable(&frame) < 0) {
+        LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
+        return;
+    }
+    if (hook) {
+        if (!state.HookConverter.FrameToBitmap(frame, state.HookBitmap)) {
+            LoggerInstance().Log(this, TLogLevel::llError,
+                                 "Cannot initialize the toRGB conversion context");
+            hookDisabled_ = true;
+        } else {
+            bool writeBack = true;
+            bool disable = false;
+            bool handled = true;
+            try {
+                hookCallback_(*this, state.HookBitmap, state.FrameCounter, ist.Pts, writeBack,
+                              disable);
+            } catch (const std::exception& error) {
+                LoggerInstance().Log(this, TLogLevel::llError,
+                                     std::string("Error occurs OnCustomHook: ") + error.what());
+                handled = false;
+            }
+            if (handled && writeBack &&
+                !state.HookConverter.BitmapToPicture(state.HookBitmap, frame.data, frame.linesize,
+                                                     static_cast<AVPixelFormat>(frame.format))) {
+                LoggerInstance().Log(this, TLogLevel::llError,
+                                     "Cannot initialize the fromRGB conversion context");
+                hookDisabled_ = true;
+            }
+            if (disable)
+                hookDisabled_ = true;
+        }
+    } else if (modules) {
+        for (const TFrameHookEntry& module : frameHooks_)
+            reinterpret_cast<TProcess>(module.Process)(module.Context, &frame, frame.format,
+                                                       frame.width, frame.height, ist.Pts);
+    }
+}
+
+void TCustomFFmpeg::Deinterlace(AVFrame& frame) {
+    TTranscodeState& state = *transcode_;
+    if (state.DeinterlaceFailed)
+        return;
+    if (!state.Deinterlacer) {
+        TVideoFilterSpec spec;
+        spec.InputWidth = frame.width;
+        spec.InputHeight = frame.height;
+        spec.InputFormat = static_cast<AVPixelFormat>(frame.format);
+        spec.OutputFormat = spec.InputFormat;
+        spec.SampleAspect = frame.sample_aspect_ratio;
+        // A deinterlacer that works within each picture, so every frame comes out at once.
+        spec.Chain = "kerndeint";
+        state.Deinterlacer = std::make_unique<TVideoFilterGraph>();
+        std::string error;
+        if (!state.Deinterlacer->Build(spec, error)) {
+            LoggerInstance().Log(this, TLogLevel::llError, "Deinterlacing failed.");
+            state.DeinterlaceFailed = true;
+            return;
+        }
+    }
+    TFramePtr result = MakeFrame();
+    if (state.Deinterlacer->Push(&frame) < 0 || state.Deinterlacer->Pull(result.get()) < 0) {
+        LoggerInstance().Log(this, TLogLevel::llError, "Deinterlacing failed.");
+        return;
+    }
+    const int64_t pts = frame.pts;
+    const int64_t bestEffort = frame.best_effort_timestamp;
+    ff::av_frame_unref(&frame);
+    ff::av_frame_move_ref(&frame, result.get());
+    frame.pts = pts;
+    frame.best_effort_timestamp = bestEffort;
+}
+
+// ---- Video out ---------------------------------------------------------------------------
+
+void TCustomFFmpeg::VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture) {
+    TTranscodeState& state = *transcode_;
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    const TInputStream& sync = state.InputStreams[static_cast<size_t>(ost.SyncIndex)];
+    const double inputTime = static_cast<double>(sync.Pts - settings_.StartTime) / AV_TIME_BASE /
+                             av_q2d(encoder.time_base);
+    int frames = 1;
+    if (settings_.VideoSyncMethod != 0) {
+        const double delta = inputTime - static_cast<double>(ost.SyncOpts);
+        const bool variableRate =
+            (outputs_[static_cast<size_t>(ost.FileIndex)]->Context->oformat->flags &
+             AVFMT_VARIABLE_FPS) != 0;
+        const TVideoSyncDecision decision =
+            DecideVideoSync(delta, settings_.VideoSyncMethod, variableRate);
+        frames = decision.FrameCount;
+        if (decision.ResetSyncTimestamp)
+            ost.SyncOpts = std::llround(inputTime);
+        if (frames == 0) {
+            ++state.DroppedFrames;
+            state.DupDropChanged = true;
+            if (settings_.Verbose >= 3)
+                LoggerInstance().Log(this, TLogLevel::llVerbose, "*** drop!");
+        } else if (frames > 1) {
+            state.DuplicatedFrames += frames - 1;
+            state.DupDropChanged = true;
+            if (settings_.Verbose >= 3)
+                LoggerInstance().LogFmt(this, TLogLevel::llVerbose, "*** %d dup!", frames - 1);
+        }
+    } else {
+        ost.SyncOpts = std::llround(inputTime);
+    }
+    const int64_t limit = settings_.MaxFrames[AVMEDIA_TYPE_VIDEO];
+    frames = static_cast<int>(std::min<int64_t>(frames, limit - ost.FrameNumber));
+    if (frames <= 0)
+        return;
+
+    AVFrame* toEncode = &picture;
+    if (!ost.Filter) {
+        toEncode = CropAndScale(ost, ist, picture);
+        if (!toEncode)
+            return;
+    }
+    for (int i = 0; i < frames && !StopRequested(); ++i) {
+        AVFrame* frame = state.EncoderFrame.get();
+        if (ff::av_frame_ref(frame, toEncode) < 0)
+            throw FFmpegException("Video encoding failed");
+        frame->pts = ost.SyncOpts;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        if (settings_.TopFieldFirst >= 0) {
+            frame->top_field_first = settings_.TopFieldFirst;
+            frame->interlaced_frame = 1;
+        }
+        const float quality = settings_.SameQuality ? ist.Quality : ost.Setup->Quality;
+        if (quality > 0)
+            frame->quality = static_cast<int>(quality);
+        PreviewStep(*frame, encoder.time_base);
+        EncodeFrame(ost, frame);
+        ff::av_frame_unref(frame);
+        ++ost.SyncOpts;
+        ++ost.FrameNumber;
+    }
+}
+
+AVFrame* TCustomFFmpeg::CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture) {
+    TTranscodeState& state = *transcode_;
+    AVFrame* source = &picture;
+    if (ost.CropNeeded) {
+        AVFrame* cropped = state.FilteredFrame.get();
+        ff::av_frame_unref(cropped);
+        if (ff::av_frame_ref(cropped, &picture) < 0)
+            return nullptr;
+        cropped->crop_top = static_cast<size_t>(ost.CropTop);
+        cropped->crop_bottom = static_cast<size_t>(ost.CropBottom);
+        cropped->crop_left = static_cast<size_t>(ost.CropLeft);
+        cropped->crop_right = static_cast<size_t>(ost.CropRight);
+        if (ff::av_frame_apply_cropping(cropped, AV_FRAME_CROP_UNALIGNED) < 0) {
+            if (settings_.ExitOnError)
+                throw FFmpegException("error cropping picture");
+            LoggerInstance().Log(this, TLogLevel::llError, "error cropping picture");
+            return nullptr;
+        }
+        source = cropped;
+    }
+    const AVPixelFormat format = static_cast<AVPixelFormat>(source->format);
+    if (source->width != ost.ResampleWidth || source->height != ost.ResampleHeight ||
+        format != ost.ResampleFormat) {
+        LoggerInstance().LogFmt(
+            this, TLogLevel::llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s",
+            ist.FileIndex, ist.StreamIndex, picture.width, picture.height,
+            ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.format)));
+        // Keep the output size: the crop bands follow the new size and the picture is scaled
+        // to the encoder's size (also when the old size needed no scaling).
+        if (ost.UnfilteredWidth > 0 && ost.UnfilteredHeight > 0 && ost.CropNeeded) {
+            auto rescale = [](int band, int size, int oldSize) {
+                return (band * size / oldSize) & ~1;
+            };
+            ost.CropTop = rescale(ost.CropTop, picture.height, ost.UnfilteredHeight);
+            ost.CropBottom = rescale(ost.CropBottom, picture.height, ost.UnfilteredHeight);
+            ost.CropLeft = rescale(ost.CropLeft, picture.width, ost.UnfilteredWidth);
+            ost.CropRight = rescale(ost.CropRight, picture.width, ost.UnfilteredWidth);
+            ost.UnfilteredWidth = picture.width;
+            ost.UnfilteredHeight = picture.height;
+            return CropAndScale(ost, ist, picture);
+        }
+        ost.ResampleWidth = source->width;
+        ost.ResampleHeight = source->height;
+        ost.ResampleFormat = format;
+        ost.UnfilteredWidth = picture.width;
+        ost.UnfilteredHeight = picture.height;
+        AVCodecContext& encoder = *ost.Setup->Codec;
+        ost.ResampleNeeded = source->width != encoder.width || source->height != encoder.height ||
+                             format != encoder.pix_fmt;
+        ost.Scaler.reset();
+        if (ost.ResampleNeeded && !ost.ScaledPicture) {
+            ost.ScaledPicture = MakeFrame();
+            ost.ScaledPicture->format = encoder.pix_fmt;
+            ost.ScaledPicture->width = encoder.width;
+            ost.ScaledPicture->height = encoder.height;
+            if (ff::av_frame_get_buffer(ost.ScaledPicture.get(), 0) < 0)
+                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+        }
+    }
+    if (!ost.ResampleNeeded)
+        return source;
+    if (!ost.Scaler) {
+        AVCodecContext& encoder = *ost.Setup->Codec;
+        ost.Scaler.reset(ff::sws_getContext(
+            ost.ResampleWidth, ost.ResampleHeight, ost.ResampleFormat, encoder.width,
+            encoder.height, encoder.pix_fmt, ScaleFlags(), nullptr, nullptr, nullptr));
+        if (!ost.Scaler)
+            throw FFmpegException("Cannot get resampling context");
+    }
+    if (ff::av_frame_make_writable(ost.ScaledPicture.get()) < 0)
+        throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+    ff::sws_scale(ost.Scaler.get(), source->data, source->linesize, 0, source->height,
+                  ost.ScaledPicture->data, ost.ScaledPicture->linesize);
+    ost.ScaledPicture->sample_aspect_ratio = ost.Setup->Codec->sample_aspect_ratio;
+    return ost.ScaledPicture.get();
+}
+
+void TCustomFFmpeg::PreviewStep(const AVFrame& frame, AVRational timeBase) {
+    const int flags = PreviewFlags();
+    if (flags == 0)
+        return;
+    TTranscodeState& state = *transcode_;
+    const int64_t now = ff::av_gettime();
+    if (now - state.LastPreviewTime <= settings_.PreviewInterval)
+        return;
+    state.LastPreviewTime = now;
+    if ((flags & kPreviewBitmapFlag) && previewCallback_) {
+        if (!state.PreviewConverter.FrameToBitmap(frame, state.PreviewBitmap)) {
+            LoggerInstance().Log(this, TLogLevel::llError,
+                                 "Cannot initialize the toRGB conversion context");
+            SetPreviewFlags(PreviewFlags() & ~kPreviewBitmapFlag);
+            return;
+        }
+        const int64_t time = ff::av_rescale_q(frame.pts, timeBase, AV_TIME_BASE_Q);
+        previewCallback_(*this, state.PreviewBitmap, state.FrameCounter, time);
+    } else if ((flags & kPreviewWindowFlag) && previewWindowCallback_) {
+        if (!state.PreviewConverter.FrameToBitmap(frame, state.PreviewBitmap))
+            return;
+        const int64_t time = ff::av_rescale_q(frame.pts, timeBase, AV_TIME_BASE_Q);
+        if (!previewWindowCallback_(*this, state.PreviewBitmap, state.FrameCounter, time))
+            SetPreviewFlags(PreviewFlags() & ~kPreviewWindowFlag);
+    }
+}
+
+// ---- Audio out ---------------------------------------------------------------------------
+
+void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples) {
+    TTranscodeState& state = *transcode_;
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    if (!ost.Audio.IsOpen()) {
+        TAudioFormat input;
+        input.Format = static_cast<AVSampleFormat>(samples.format);
+        input.Layout = samples.ch_layout;
+        input.SampleRate = samples.sample_rate;
+        TAudioFormat output;
+        output.Format = encoder.sample_fmt;
+        output.Layout = encoder.ch_layout;
+        output.SampleRate = encoder.sample_rate;
+        if (input.Format != AV_SAMPLE_FMT_S16 && settings_.Verbose > 0 &&
+            (input.SampleRate != output.SampleRate ||
+             input.Layout.nb_channels != output.Layout.nb_channels))
+            LoggerInstance().Log(this, TLogLevel::llVerbose,
+                                 "Warning, using s16 intermediate sample format for resampling");
+        std::string error;
+        if (!ost.Audio.Open(input, output, error))
+            throw FFmpegException(error);
+    }
+    const int encoderRate = encoder.sample_rate;
+    const TInputStream& sync = state.InputStreams[static_cast<size_t>(ost.SyncIndex)];
+    const double syncTime = static_cast<double>(sync.Pts - settings_.StartTime) / AV_TIME_BASE;
+    const int64_t waiting = ost.Audio.FifoSamples() + ost.Audio.Delay();
+    int dropInput = 0;
+    if (settings_.AudioSyncMethod != 0) {
+        const double delta = syncTime * encoderRate - static_cast<double>(ost.SyncOpts) -
+                             static_cast<double>(waiting);
+        if (std::fabs(delta) > 50) {
+            if (ist.IsStart || std::fabs(delta) > settings_.AudioDriftThreshold * encoderRate) {
+                if (delta < 0) {
+                    dropInput = static_cast<int>(-delta * samples.sample_rate / encoderRate);
+                    if (settings_.Verbose >= 3)
+                        LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
+                                                "discarding %d audio samples", dropInput);
+                    if (dropInput >= samples.nb_samples)
+                        return;
+                } else {
+                    const int silence = static_cast<int>(delta);
+                    if (settings_.Verbose >= 3)
+                        LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
+                                                "adding %d audio samples of silence", silence);
+                    ost.Audio.AddSilence(silence);
+                }
+                ist.IsStart = false;
+            } else if (settings_.AudioSyncMethod > 1) {
+                const int compensation = static_cast<int>(
+                    std::clamp(std::trunc(delta), -static_cast<double>(settings_.AudioSyncMethod),
+                               static_cast<double>(settings_.AudioSyncMethod)));
+                if (settings_.Verbose >= 3)
+                    LoggerInstance().LogFmt(
+                        this, TLogLevel::llVerbose,
+                        "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
+                        compensation, encoderRate);
+                ost.Audio.Compensate(compensation, encoderRate);
+            }
+        }
+    } else if (ost.FrameNumber == 0 && ost.SyncOpts == 0) {
+        // Without sync the output starts where the input starts.
+        ost.SyncOpts = std::max<int64_t>(0, std::llround(syncTime * encoderRate) - waiting);
+    }
+    const int pushed = ost.Audio.Push(&samples, dropInput);
+    if (pushed < 0) {
+        if (settings_.ExitOnError)
+            throw FFmpegException("av_audio_convert() failed");
+        LoggerInstance().Log(this, TLogLevel::llError, "av_audio_convert() failed");
+        return;
+    }
+    EncodeAudioFifo(ost, false);
+}
+
+void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool flushing) {
+    TTranscodeState& state = *transcode_;
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    const bool anySize =
+        encoder.frame_size <= 1 || (encoder.codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    AVFrame* frame = state.EncoderFrame.get();
+    for (;;) {
+        const int waiting = ost.Audio.FifoSamples();
+        int size = anySize ? std::min(waiting, 4096) : encoder.frame_size;
+        if (waiting == 0 || (!flushing && waiting < size))
+            break;
+        const int moved = ost.Audio.Pop(frame, size, !anySize);
+        if (moved <= 0)
+            break;
+        frame->pts = ost.SyncOpts;
+        ost.SyncOpts += frame->nb_samples;
+        EncodeFrame(ost, frame);
+        ff::av_frame_unref(frame);
+    }
+}
+
+// ---- Subtitles ---------------------------------------------------------------------------
+
+int TCustomFFmpeg::DecodeSubtitle(TInputStream& ist, AVPacket* packet) {
+    if (!packet)
+        return 0;
+    TTranscodeState& state = *transcode_;
+    AVSubtitle subtitle{};
+    int gotSubtitle = 0;
+    const int result =
+        ff::avcodec_decode_subtitle2(ist.Decoder.get(), &subtitle, &gotSubtitle, packet);
+    if (result < 0 || !gotSubtitle)
+        return result;
+    if (StartTimeReached(ist))
+        for (TOutputStream& ost : state.OutputStreams)
+            if (ost.EncodingNeeded &&
+                &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] == &ist)
+                SubtitleOut(ost, ist, subtitle);
+    ff::avsubtitle_free(&subtitle);
+    return 0;
+}
+
+void TCustomFFmpeg::SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle) {
+    if (subtitle.pts == AV_NOPTS_VALUE && ist.Pts == AV_NOPTS_VALUE) {
+        if (settings_.ExitOnError)
+            throw FFmpegException("Subtitle packets must have a pts");
+        LoggerInstance().Log(this, TLogLevel::llError, "Subtitle packets must have a pts");
+        return;
+    }
+    if (subtitleBuffer_.empty())
+        subtitleBuffer_.resize(1 << 20);
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    const bool dvb = encoder.codec_id == AV_CODEC_ID_DVB_SUBTITLE;
+    const int64_t basePts = ist.Pts - settings_.StartTime;
+    for (int pass = 0; pass < (dvb ? 2 : 1); ++pass) {
+        AVSubtitle copy = subtitle;
+        copy.pts = basePts + static_cast<int64_t>(subtitle.start_display_time) * 1000;
+        copy.end_display_time -= copy.start_display_time;
+        copy.start_display_time = 0;
+        if (dvb && pass == 1)
+            copy.num_rects = 0;
+        const int size = ff::avcodec_encode_subtitle(
+            &encoder, subtitleBuffer_.data(), static_cast<int>(subtitleBuffer_.size()), &copy);
+        if (size < 0)
+            throw FFmpegException("Subtitle encoding failed");
+        AVPacket* packet = transcode_->EncodedPacket.get();
+        ff::av_packet_unref(packet);
+        if (ff::av_new_packet(packet, size) < 0)
+            throw FFmpegException("Subtitle encoding failed");
+        std::memcpy(packet->data, subtitleBuffer_.data(), static_cast<size_t>(size));
+        packet->pts = ff::av_rescale_q(copy.pts, AV_TIME_BASE_Q, ost.Stream->time_base);
+        if (dvb)
+            packet->pts +=
+                90 * (pass == 0 ? subtitle.start_display_time : subtitle.end_display_time);
+        packet->dts = packet->pts;
+        packet->duration =
+            ff::av_rescale_q(copy.end_display_time, AVRational{1, 1000}, ost.Stream->time_base);
+        ++ost.FrameNumber;
+        WritePacket(ost, packet);
+        ff::av_packet_unref(packet);
+    }
+}
+
+// ---- Encoding and writing ------------------------------------------------------------------
+
+void TCustomFFmpeg::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
+    TTranscodeState& state = *transcode_;
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    const bool video = encoder.codec_type == AVMEDIA_TYPE_VIDEO;
+    const char* failure = video ? "Video encoding failed" : "Audio encoding failed";
+    int result = ff::avcodec_send_frame(&encoder, frame);
+    if (result < 0 && result != AVERROR_EOF)
+        throw FFmpegException(failure);
+    AVPacket* packet = state.EncodedPacket.get();
+    for (;;) {
+        result = ff::avcodec_receive_packet(&encoder, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+            break;
+        if (result < 0)
+            throw FFmpegException(failure);
+        if (video) {
+            state.VideoBytes += packet->size;
+            size_t sideSize = 0;
+            const uint8_t* stats =
+                ff::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &sideSize);
+            if (stats && sideSize >= 4)
+                ost.LastQuality =
+                    static_cast<float>(stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24);
+            if (ost.PassLog && encoder.stats_out)
+                std::fputs(encoder.stats_out, ost.PassLog.get());
+        } else {
+            state.AudioBytes += packet->size;
+        }
+        ff::av_packet_rescale_ts(packet, encoder.time_base, ost.Stream->time_base);
+        WritePacket(ost, packet);
+        ff::av_packet_unref(packet);
+    }
+}
+
+void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* packet) {
+    packet->stream_index = ost.Stream->index;
+    if (!ost.BitstreamFilters.empty()) {
+        RunBitstreamFilters(ost, packet, 0);
+        return;
+    }
+    MuxPacket(ost, packet);
+}
+
+void TCustomFFmpeg::RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index) {
+    if (index >= ost.BitstreamFilters.size()) {
+        MuxPacket(ost, packet);
+        return;
+    }
+    AVBSFContext* filter = ost.BitstreamFilters[index].get();
+    int result = ff::av_bsf_send_packet(filter, packet);
+    TPacketPtr out = MakePacket();
+    while (result >= 0) {
+        result = ff::av_bsf_receive_packet(filter, out.get());
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+            return;
+        if (result < 0)
+            break;
+        out->stream_index = ost.Stream->index;
+        RunBitstreamFilters(ost, out.get(), index + 1);
+        ff::av_packet_unref(out.get());
+    }
+    const AVCodecContext* codec = ost.Setup->Codec.get();
+    const std::string error = ErrorText(
+        FormatText("%s failed for stream %d, codec %s", filter->filter->name, ost.Stream->index,
+                   ost.StreamCopy || !codec || !codec->codec ? "copy" : codec->codec->name),
+        result);
+    if (settings_.ExitOnError)
+        throw FFmpegException(error);
+    LoggerInstance().Log(this, TLogLevel::llError, error);
+}
+
+void TCustomFFmpeg::MuxPacket(TOutputStream& ost, AVPacket* packet) {
+    const int64_t time = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    if (time != AV_NOPTS_VALUE) {
+        int64_t end = time + std::max<int64_t>(packet->duration, 0);
+        ost.LastMuxTime = ff::av_rescale_q(end, ost.Stream->time_base, AV_TIME_BASE_Q);
+    }
+    AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
+    const int result = ff::av_interleaved_write_frame(context, packet);
+    if (result < 0)
+        throw FFmpegException(ErrorText("av_interleaved_write_frame()", result));
+}
+
+void TCustomFFmpeg::FlushEncoders() {
+    TTranscodeState& state = *transcode_;
+    for (TOutputStream& ost : state.OutputStreams) {
+        if (!ost.EncodingNeeded || !ost.EncoderOpen || ost.Flushed)
+            continue;
+        ost.Flushed = true;
+        AVCodecContext& encoder = *ost.Setup->Codec;
+        if (encoder.codec_type == AVMEDIA_TYPE_AUDIO) {
+            if (ost.Audio.IsOpen()) {
+                ost.Audio.Push(nullptr);
+                EncodeAudioFifo(ost, true);
+            }
+            EncodeFrame(ost, nullptr);
+        } else if (encoder.codec_type == AVMEDIA_TYPE_VIDEO) {
+            EncodeFrame(ost, nullptr);
+        }
+    }
+}
+
+// ---- Progress --------------------------------------------------------------------------------
+
+void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
+    TTranscodeState& state = *transcode_;
+    AVFormatContext* first = outputCount_ > 0 ? outputs_[0]->Context : nullptr;
+    int64_t totalSize = 0;
+    if (first && first->pb) {
+        // What is written so far: the position counts data still in the write buffer.
+        totalSize = std::max(ff::avio_size(first->pb), ff::avio_seek(first->pb, 0, SEEK_CUR));
+        totalSize = std::max<int64_t>(totalSize, 0);
+    }
+    TProgressInfo info;
+    info.TaskIndex = taskIndex_;
+    info.FileIndex = fileIndex;
+    std::string text;
+    bool haveVideo = false;
+    double outputTime = 1e10;
+    bool anyTime = false;
+    const double elapsed =
+        static_cast<double>(ff::av_gettime() - state.StartWallTime) / AV_TIME_BASE;
+    for (const TOutputStream& ost : state.OutputStreams) {
+        double time = static_cast<double>(ost.LastMuxTime) / AV_TIME_BASE;
+        if (ost.EncodingNeeded && ost.Setup->Codec)
+            time = static_cast<double>(ost.SyncOpts) * av_q2d(ost.Setup->Codec->time_base);
+        if (time > 0 && time < outputTime) {
+            outputTime = time;
+            anyTime = true;
+        }
+        if (ost.Stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || !ost.CountsForReports)
+            continue;
+        const float quality = ost.StreamCopy ? -1.0f : ost.LastQuality / FF_QP2LAMBDA;
+        if (!haveVideo) {
+            haveVideo = true;
+            info.FrameNumber = static_cast<int>(ost.FrameNumber);
+            info.FPS = elapsed > 1.0 ? static_cast<int>(ost.FrameNumber / elapsed + 0.5) : 0;
+            info.Quality = ost.LastQuality < 0 ? -1.0f : quality;
+            text += FormatText("frame=%5d fps=%3d q=%3.1f ", info.FrameNumber, info.FPS,
+                               static_cast<double>(info.Quality));
+        } else {
+            text += FormatText("q=%2.1f ", static_cast<double>(quality));
+        }
+    }
+    if (haveVideo && info.FrameNumber < 1 && !final)
+        return;
+    if (!anyTime)
+        outputTime = final ? 0.01 : 1e10;
+    outputTime = std::max(outputTime, 0.01);
+    const double bitRate = static_cast<double>(totalSize) * 8 / outputTime / 1000.0;
+    text += FormatText("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
+                       static_cast<double>(totalSize) / 1024, outputTime, bitRate);
+    if (state.DuplicatedFrames || state.DroppedFrames)
+        text += FormatText(" dup=%lld drop=%lld", static_cast<long long>(state.DuplicatedFrames),
+                           static_cast<long long>(state.DroppedFrames));
+    info.BitRate = static_cast<float>(bitRate);
+    info.TotalSize = totalSize;
+    info.CurrentTime = static_cast<int64_t>(outputTime * AV_TIME_BASE);
+    info.TotalDuration =
+        settings_.RecordingTime != INT64_MAX ? settings_.RecordingTime : totalDuration_;
+    if (progressCallback_) {
+        progressCallback_(*this, info);
+        if (state.DupDropChanged && settings_.Verbose >= 0) {
+            LoggerInstance().Log(this, TLogLevel::llVerbose, text);
+            state.DupDropChanged = false;
+        }
+    } else if (settings_.Verbose >= 0) {
+        LoggerInstance().Log(this, TLogLevel::llVerbose, text);
+    }
+    if (final && settings_.Verbose >= 0) {
+        const double payload =
+            static_cast<double>(state.VideoBytes + state.AudioBytes + state.ExtraBytes);
+        LoggerInstance().LogFmt(
+            this, TLogLevel::llVerbose,
+            "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+            static_cast<double>(state.VideoBytes) / 1024,
+            static_cast<double>(state.AudioBytes) / 1024,
+            static_cast<double>(state.ExtraBytes) / 1024,
+            payload > 0 ? (static_cast<double>(totalSize) - payload) * 100 / payload : 0.0);
+    }
+}
+
+} // namespace tovik

@@ -1,0 +1,123 @@
+#pragma once
+// The state of one running conversion: a record per input stream and per output stream,
+// built by the set-up stage, used by the loop, released when the task ends.
+
+#include "engine/AudioConverter.h"
+#include "engine/TranscodeTypes.h"
+#include "engine/VideoFilterGraph.h"
+#include "media/Bitmap.h"
+#include "media/PictureToBitmap.h"
+
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tovik {
+
+struct TBsfDeleter {
+    void operator()(AVBSFContext* context) const { ff::av_bsf_free(&context); }
+};
+using TBsfPtr = std::unique_ptr<AVBSFContext, TBsfDeleter>;
+
+struct TFileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+struct TInputStream {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    AVStream* Stream = nullptr; // owned by the input's context
+    const AVCodec* ForcedDecoder = nullptr;
+    bool Taken = false;          // some output stream uses it
+    bool DecodingNeeded = false; // some encoded output stream uses it
+    TCodecContextPtr Decoder;    // when decoding is needed
+    bool DecoderOpen = false;
+    int64_t StartWallTime = 0;        // microseconds, for "re"
+    int64_t NextPts = AV_NOPTS_VALUE; // microseconds
+    int64_t Pts = 0;                  // microseconds: time of the current frame
+    bool IsStart = true;
+    bool PastRecordingTime = false;
+    bool Flushed = false;
+    float Quality = 0.0f; // of the last decoded picture
+};
+
+struct TInputFileState {
+    int FirstStream = 0;
+    int StreamCount = 0;
+    bool Ended = false;
+    bool NoPacket = false;
+};
+
+struct TOutputStream {
+    int FileIndex = 0;   // output entry
+    int StreamIndex = 0; // within the output
+    int SourceIndex = 0; // into the input stream table
+    int SyncIndex = 0;
+    AVStream* Stream = nullptr;          // owned by the output's context
+    TOutputStreamSetup* Setup = nullptr; // owned by the output file record
+    bool EncodingNeeded = false;
+    bool StreamCopy = false;
+    bool EncoderOpen = false;
+    int64_t FrameNumber = 0;
+    int64_t SyncOpts = 0;         // next output position in encoder time base units
+    int64_t LastMuxTime = 0;      // microseconds of the last packet written
+    bool CountsForReports = true; // false once its join group is done
+    bool Flushed = false;
+    float LastQuality = -1.0f;
+
+    // Video: crop and scale without a filter chain.
+    bool CropNeeded = false;
+    bool ResampleNeeded = false;
+    int CropTop = 0, CropBottom = 0, CropLeft = 0, CropRight = 0;
+    int ResampleWidth = 0, ResampleHeight = 0;      // cropped input size
+    AVPixelFormat ResampleFormat = AV_PIX_FMT_NONE; // input pixel format
+    int UnfilteredWidth = 0, UnfilteredHeight = 0;  // input size at set-up
+    TFramePtr ScaledPicture;
+    TSwsContextPtr Scaler;
+    std::unique_ptr<TVideoFilterGraph> Filter;
+
+    // Audio.
+    TAudioConverter Audio;
+    bool AudioResample = false;
+
+    // Bitstream filters, in order.
+    std::vector<TBsfPtr> BitstreamFilters;
+    // Two-pass statistics.
+    std::unique_ptr<FILE, TFileCloser> PassLog;
+    std::string PassStats; // pass 2 input, kept alive while the encoder runs
+};
+
+struct TTranscodeState {
+    std::vector<TInputStream> InputStreams;
+    std::vector<TInputFileState> InputFiles;
+    std::deque<TOutputStream> OutputStreams; // built in place: the records do not move
+    TPacketPtr Packet;
+    TFramePtr Frame;
+    TFramePtr FilteredFrame;
+    TFramePtr EncoderFrame;
+    TPacketPtr EncodedPacket;
+    // Counters of the task.
+    int64_t VideoBytes = 0;
+    int64_t AudioBytes = 0;
+    int64_t ExtraBytes = 0;
+    int64_t DuplicatedFrames = 0;
+    int64_t DroppedFrames = 0;
+    bool DupDropChanged = false;
+    int FrameCounter = 0; // decoded video frames that entered the frame path
+    int64_t StartWallTime = 0;
+    int64_t LastReportTime = 0;
+    int64_t LastPreviewTime = 0;
+    int CurrentJoinInput = 0;
+    // The hook's and the preview's pictures.
+    TBitmap HookBitmap;
+    TPictureConverter HookConverter;
+    TBitmap PreviewBitmap;
+    TPictureConverter PreviewConverter;
+    std::unique_ptr<TVideoFilterGraph> Deinterlacer;
+    bool DeinterlaceFailed = false;
+    std::unique_ptr<FILE, TFileCloser> VStatsFile;
+};
+
+} // namespace tovik
