@@ -4,6 +4,7 @@
 // Ctrl+C stops the conversion and still finishes the output file.
 #include "cli/Commands.h"
 
+#include "engine/CommandLine.h"
 #include "engine/EngineLibraries.h"
 #include "engine/FFmpeg.h"
 #include "media/MediaLogger.h"
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <set>
 #include <thread>
 
 namespace tovik::cli {
@@ -23,15 +23,6 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 void OnInterrupt(int) {
     g_interrupted = 1;
-}
-
-// Options that take no value.
-const std::set<std::string>& Switches() {
-    static const std::set<std::string> names = {
-        "dump",   "hex", "re",       "loop_input",  "shortest",    "isync",  "intra",     "vn",
-        "an",     "sn",  "sameq",    "deinterlace", "psnr",        "qphist", "force_fps", "copyts",
-        "xerror", "y",   "newvideo", "newaudio",    "newsubtitle", "vstats", "benchmark", "join"};
-    return names;
 }
 
 } // namespace
@@ -50,30 +41,8 @@ int RunEngineCommand(const TArguments& arguments) {
 
     TFFmpeg task;
     task.ResetEngine();
-    bool join = false;
     try {
-        for (size_t i = 0; i < arguments.size(); ++i) {
-            const std::string& argument = arguments[i];
-            if (argument.size() > 1 && argument[0] == '-') {
-                const std::string name = argument.substr(1);
-                if (name == "i") {
-                    if (++i >= arguments.size())
-                        throw FFmpegException("Missing input file name after -i");
-                    if (!task.AddInputFile(arguments[i]))
-                        throw FFmpegException(task.LastError());
-                } else if (name == "join") {
-                    join = true;
-                } else if (Switches().count(name)) {
-                    task.SetOption(name, "1");
-                } else {
-                    if (++i >= arguments.size())
-                        throw FFmpegException("Missing value for option -" + name);
-                    task.SetOption(name, arguments[i]);
-                }
-            } else if (task.AddOutputFile(argument, join) < 0) {
-                throw FFmpegException(task.LastError());
-            }
-        }
+        ApplyCommandLine(task, arguments);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "tovik-cli engine: %s\n", failure.what());
         return 1;

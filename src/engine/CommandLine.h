@@ -1,0 +1,20 @@
+#pragma once
+// The engine's options as a command line: "-name value" options, "-i INPUT" inputs, plain
+// names as outputs, "-join" to join every input into the next output. Options apply to the
+// next input or output, as the engine's option vocabulary expects.
+
+#include <string>
+#include <vector>
+
+namespace tovik {
+
+class TCustomFFmpeg;
+
+// Options that take no value.
+bool IsSwitchOption(const std::string& name);
+
+// Applies the arguments to a reset task. Throws FFmpegException with the task's error text
+// when an option, input or output is refused.
+void ApplyCommandLine(TCustomFFmpeg& task, const std::vector<std::string>& arguments);
+
+} // namespace tovik
