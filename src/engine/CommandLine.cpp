@@ -27,6 +27,10 @@ void ApplyCommandLine(TCustomFFmpeg& task, const std::vector<std::string>& argum
                     throw FFmpegException(task.LastError());
             } else if (name == "join") {
                 join = true;
+            } else if (name == "nullhook") {
+                // Every picture takes the hook's round trip through a bitmap unchanged:
+                // measures what the hook path itself costs.
+                task.SetHookCallback([](TCustomFFmpeg&, TBitmap&, int, int64_t, bool&, bool&) {});
             } else if (IsSwitchOption(name)) {
                 task.SetOption(name, "1");
             } else {

@@ -1,6 +1,7 @@
 #pragma once
 // The engine's options as a command line: "-name value" options, "-i INPUT" inputs, plain
-// names as outputs, "-join" to join every input into the next output. Options apply to the
+// names as outputs, "-join" to join every input into the next output, "-nullhook" to send
+// every picture through a hook that changes nothing. Options apply to the
 // next input or output, as the engine's option vocabulary expects.
 
 #include <string>

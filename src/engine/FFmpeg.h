@@ -433,7 +433,9 @@ protected:
     void FlushEncoders();
     void ReportProgress(int fileIndex, bool final);
     void WaitWhilePaused();
-    // Trailers, codecs and files at the end of a conversion; deletes outputs left empty.
+    // Writes the trailers not yet written.
+    void WriteTrailers();
+    // Codecs and files at the end of a conversion; deletes outputs left empty.
     void FinishOutputs();
 
     THookCallback hookCallback_;

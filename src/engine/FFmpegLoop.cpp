@@ -75,32 +75,38 @@ bool TCustomFFmpeg::RunConvert() {
             throw FFmpegException("At least one input file must be specified");
         TranscodeSetup();
         TranscodeLoop();
+        WriteTrailers();
+        ReportProgress(-1, true);
         finished_ = !StopRequested();
     } catch (const std::exception& error) {
         failed_ = true;
         errorMessage_ = error.what();
         LoggerInstance().Log(this, TLogLevel::llQuiet, errorMessage_);
     }
+    try {
+        // Whatever was converted before a failure stays playable.
+        WriteTrailers();
+    } catch (const std::exception& error) {
+        LoggerInstance().Log(this, TLogLevel::llQuiet, error.what());
+    }
     FinishOutputs();
     return !failed_;
 }
 
-void TCustomFFmpeg::FinishOutputs() {
-    // A file whose header was written gets its trailer even after a failure or a stop, so
-    // whatever was converted stays playable.
+void TCustomFFmpeg::WriteTrailers() {
     const int entries = joined_ ? std::min(outputCount_, 1) : outputCount_;
     for (int o = 0; o < entries; ++o) {
         TOutputFile& output = *outputs_[static_cast<size_t>(o)];
         if (output.Context && output.HeaderWritten && !output.TrailerWritten) {
             output.TrailerWritten = true;
             const int result = ff::av_write_trailer(output.Context);
-            if (result < 0 && !failed_) {
-                failed_ = true;
-                errorMessage_ = ErrorText("av_write_trailer()", result);
-                LoggerInstance().Log(this, TLogLevel::llQuiet, errorMessage_);
-            }
+            if (result < 0)
+                throw FFmpegException(ErrorText("av_write_trailer()", result));
         }
     }
+}
+
+void TCustomFFmpeg::FinishOutputs() {
     // Close the codecs under the codec lock, then the files.
     {
         std::lock_guard lock(CodecLock());
@@ -222,7 +228,6 @@ void TCustomFFmpeg::TranscodeLoop() {
         if (ist.DecodingNeeded && !ist.Flushed)
             FlushInputStream(ist);
     FlushEncoders();
-    ReportProgress(-1, true);
 }
 
 void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {

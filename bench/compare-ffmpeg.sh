@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Converts the same clip with "tovik-cli engine" and with the ffmpeg tool, same settings,
+# and prints the median times and the ratio ours/theirs per line; then the peak memory of a
+# 20 s and a 60 s conversion. Usage: bench/compare-ffmpeg.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+build=${1:-build}
+runs=${2:-3}
+cli="$build/tools/tovik-cli"
+work="$build/bench-media"
+mkdir -p "$work"
+clip="$work/clip720p20.avi"
+long="$work/clip720p60.avi"
+make_clip() { # seconds file
+    [ -f "$2" ] || ffmpeg -hide_banner -loglevel error -y \
+        -f lavfi -i "testsrc2=size=1280x720:rate=25:duration=$1" \
+        -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=$1" \
+        -c:v mpeg4 -q:v 4 -c:a libmp3lame -b:a 128k -ac 2 "$2"
+}
+make_clip 20 "$clip"
+make_clip 60 "$long"
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+seconds() { # command... ; prints wall seconds
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+
+# name | our options | ffmpeg options | extension
+lines=(
+    "x264 aac mov 720p|-vcodec libx264 -acodec aac|-c:v libx264 -c:a aac|mov"
+    "x264 aac mov 320x240|-vcodec libx264 -acodec aac -s 320x240|-c:v libx264 -c:a aac -s 320x240|mov"
+    "mpeg4 mp3 avi|-vcodec mpeg4 -acodec libmp3lame|-c:v mpeg4 -c:a libmp3lame|avi"
+    "mpeg2 mp2 mpg|-vcodec mpeg2video -acodec mp2|-c:v mpeg2video -c:a mp2|mpg"
+    "wmv2 wmav2 wmv|-vcodec wmv2 -acodec wmav2|-c:v wmv2 -c:a wmav2|wmv"
+    "mp3 audio only|-vn -acodec libmp3lame|-vn -c:a libmp3lame|mp3"
+)
+printf '%-22s %10s %10s %8s\n' "line" "ours(s)" "ffmpeg(s)" "ratio"
+for line in "${lines[@]}"; do
+    IFS='|' read -r name ours theirs ext <<<"$line"
+    out="$work/out.$ext"
+    tovik=()
+    ffm=()
+    for _ in $(seq "$runs"); do
+        # shellcheck disable=SC2086
+        tovik+=("$(seconds "$cli" engine -i "$clip" $ours "$out")")
+        rm -f "$out"
+        # shellcheck disable=SC2086
+        ffm+=("$(seconds ffmpeg -hide_banner -loglevel error -y -i "$clip" $theirs "$out")")
+        rm -f "$out"
+    done
+    a=$(printf '%s\n' "${tovik[@]}" | median)
+    b=$(printf '%s\n' "${ffm[@]}" | median)
+    printf '%-22s %10.2f %10.2f %8.3f\n' "$name" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+done
+
+# The cost of the custom hook's picture round trip (a hook that changes nothing).
+plain=()
+hooked=()
+for _ in $(seq "$runs"); do
+    plain+=("$(seconds "$cli" engine -i "$clip" -vcodec libx264 -acodec aac "$work/h.mov")")
+    hooked+=("$(seconds "$cli" engine -nullhook -i "$clip" -vcodec libx264 -acodec aac "$work/h.mov")")
+done
+a=$(printf '%s\n' "${plain[@]}" | median)
+b=$(printf '%s\n' "${hooked[@]}" | median)
+printf '%-22s %10.2f %10.2f %8.3f\n' "hook round trip" "$b" "$a" "$(echo "$b / $a" | bc -l)"
+
+# Peak memory: nothing may grow with the length.
+rss() { /usr/bin/time -f '%M' "$cli" engine -i "$1" -vcodec libx264 -acodec aac "$work/m.mov" 2>&1 >/dev/null | tail -1; }
+short=$(rss "$clip")
+longer=$(rss "$long")
+printf 'peak RSS 20 s: %d kB, 60 s: %d kB, ratio %.3f\n' "$short" "$longer" "$(echo "$longer / $short" | bc -l)"
+rm -f "$work"/out.* "$work/h.mov" "$work/m.mov"
