@@ -175,6 +175,8 @@ bool ReplaceFileAtomically(const std::string& target, const std::string& text) {
     if (::stat(path.c_str(), &facts) == 0)
         mode = facts.st_mode & 07777;
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    // The settings folder of a new account may not exist yet ($XDG_CONFIG_HOME).
+    fs::create_directories(folder, error);
     std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0)

@@ -165,10 +165,15 @@ TEST_F(IniFileTest, ReplacesTheFileWholeAndKeepsItsPermissions) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(IniFileTest, WriteIntoAMissingFolderFailsQuietly) {
-    TIniFile ini(dir_.File("no/such/folder/x.ini"));
-    EXPECT_FALSE(ini.WriteString("s", "k", "1"));
-    EXPECT_EQ(ini.ReadString("s", "k", "d"), "d");
+TEST_F(IniFileTest, AMissingSettingsFolderIsCreatedAndABlockedOneFailsQuietly) {
+    // A new account has no settings folder yet; its first settings must not be lost.
+    TIniFile fresh(dir_.File("config/x.ini"));
+    EXPECT_TRUE(fresh.WriteString("s", "k", "1"));
+    EXPECT_EQ(fresh.ReadString("s", "k", "d"), "1");
+    test::WriteTextFile(dir_.File("blocker"), "a file where a folder would go");
+    TIniFile blocked(dir_.File("blocker/x.ini"));
+    EXPECT_FALSE(blocked.WriteString("s", "k", "1"));
+    EXPECT_EQ(blocked.ReadString("s", "k", "d"), "d");
 }
 
 TEST_F(IniFileTest, WritesThroughASymbolicLinkKeepTheLink) {
