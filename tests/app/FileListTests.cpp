@@ -45,10 +45,10 @@ TEST_F(FileListTest, ANewRowIsCheckedWithItsColumnsAndAFreshRecord) {
     EXPECT_EQ(row->text(4), "");
     EXPECT_EQ(row->Record.SourceFile, "/videos/a.avi");
     EXPECT_EQ(row->Record.ZoomMode, "pan");
-    EXPECT_EQ(row->Record.Brightness, 255);
-    EXPECT_EQ(row->Record.Saturation, 255);
-    EXPECT_EQ(row->Record.Contrast, 0);
-    EXPECT_TRUE(row->Record.Overlays.empty());
+    EXPECT_EQ(row->Record.Effects.Brightness, 255);
+    EXPECT_EQ(row->Record.Effects.Saturation, 255);
+    EXPECT_EQ(row->Record.Effects.Contrast, 0);
+    EXPECT_TRUE(row->Record.Effects.Overlays.empty());
     EXPECT_TRUE(list.HasRow("/videos/a.avi"));
     EXPECT_FALSE(list.HasRow("/videos/A.avi")); // letter case counts
 }

@@ -2,13 +2,10 @@
 // The job record of one file-list row: the source and every edit made to it (trim, crop,
 // zoom mode, colour effects and overlay layers). No Qt: the conversion reads it headless.
 
-#include "dialogs/effects/FrameEffects.h"
 #include "dialogs/effects/JobEffects.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace tovik {
 
@@ -27,11 +24,8 @@ struct TlvFilesRecord {
     int32_t CropLeftInput = 0;
     int32_t CropDownInput = 0;
     int32_t CropRightInput = 0;
-    std::vector<std::shared_ptr<TWmRec>> Overlays;
-    int32_t Brightness = kNeutralBrightness;
-    int32_t Contrast = kNeutralContrast;
-    int32_t Saturation = kNeutralSaturation;
-    int32_t Exposure = kNeutralExposure;
+    // Colour effects and overlay layers, in the form the frame renderer draws them.
+    TJobEffects Effects;
     bool ProcessText = false;
     bool ProcessImage = false;
 
