@@ -11,8 +11,10 @@
 // Members below are grouped by the stage that owns them. A stage reads the pending settings
 // (TEngineSettings) that the option stage writes; it does not write settings of other stages.
 
+#include "engine/ConvertThread.h"
 #include "engine/EventRecords.h"
 #include "engine/FFmpegException.h"
+#include "engine/OptionRecords.h"
 #include "engine/TranscodeState.h"
 #include "engine/TranscodeTypes.h"
 #include "media/DefaultOptions.h"
@@ -28,10 +30,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace tovik {
+
+class TMediaProbe;
 
 inline constexpr int kMaxFiles = 20;       // inputs and outputs of one task
 inline constexpr int kMaxStreams = 20;     // streams per file the option tables address
@@ -454,13 +459,77 @@ protected:
     std::condition_variable pauseChanged_;
     bool paused_ = false;
 
-    // ---- Worker threads, pause/stop and termination ------------------------------------
+    // ---- Worker threads, pause/stop and termination (FFmpegThreads.cpp) ----------------
+public:
+    // Called once at the very end of the task, in the thread that ended it.
+    using TTerminateCallback = std::function<void(TCustomFFmpeg& task)>;
+    void SetTerminateCallback(TTerminateCallback callback) {
+        terminateCallback_ = std::move(callback);
+    }
+    void SetProgressInterval(int64_t microseconds) { settings_.ProgressInterval = microseconds; }
+
+    // Starts the conversion; a task converts at most once. threaded: returns the worker,
+    // created waiting (the caller resumes it). Otherwise converts in the calling thread and
+    // returns null. A second start returns null and reports nothing; a start without an
+    // output or input fails, reported through the termination callback, and returns null.
+    TConvertThread* StartConvert(bool threaded, TThreadPriority priority);
+    // Ends the task's life: not working, terminated, no worker; calls the callback.
+    void NotifyTerminate();
+    // Requests a stop; with wait, returns once the worker has ended (a main thread keeps
+    // running the calls workers hand to it meanwhile).
+    void BreakConvert(bool wait);
+    // Stops a working task, or reports the end of a task that never ran.
+    void StopConvert(bool wait);
+    bool Working() const;
+    bool Terminated() const;
+    bool HasWorkerThread() const;
+
+protected:
+    // Releases the task's files after a conversion and before a failed start.
+    virtual void CleanUpTask();
+    // Stops the task and joins its threads; the owner calls it before freeing the task.
+    void JoinTaskThreads();
+
+private:
+    void RunInWorker();
+
+    TTerminateCallback terminateCallback_;
+    mutable std::mutex threadMutex_;
+    bool working_ = false;     // guarded by threadMutex_
+    bool terminated_ = false;  // guarded by threadMutex_
+    bool terminating_ = false; // guarded by threadMutex_: a termination thread reports the end
+    bool hasWorker_ = false;   // guarded by threadMutex_: a worker runs the conversion
+    std::unique_ptr<TConvertThread> worker_;        // guarded by threadMutex_
+    std::unique_ptr<std::jthread> terminateThread_; // guarded by threadMutex_
+    TManualResetEvent threadDone_{true};            // not signalled while a worker converts
+    TManualResetEvent terminateDone_{true};         // not signalled while a termination thread runs
 };
 
 // The process-wide lock of the preview flags of every task.
 std::mutex& PreviewLock();
 
-// One task of the engine component.
-class TFFmpeg : public TCustomFFmpeg {};
+// One task of the engine component: the engine with a probe, input options and output
+// options per file slot. A task must not be freed by its own worker thread.
+class TFFmpeg : public TCustomFFmpeg {
+public:
+    TFFmpeg();
+    ~TFFmpeg() override;
+    // The probe of an input slot, created on first use.
+    TMediaProbe& Probe(int inputIndex);
+    TInputOptions& StoredInputOptions(int slot) {
+        return inputOptions_.at(static_cast<size_t>(slot));
+    }
+    TOutputOptions& StoredOutputOptions(int slot) {
+        return outputOptions_.at(static_cast<size_t>(slot));
+    }
+
+protected:
+    void CleanUpTask() override;
+
+private:
+    std::array<std::unique_ptr<TMediaProbe>, kMaxFiles> probes_;
+    std::array<TInputOptions, kMaxFiles> inputOptions_;
+    std::array<TOutputOptions, kMaxFiles> outputOptions_;
+};
 
 } // namespace tovik
