@@ -28,7 +28,7 @@ void TAudioConverter::Close() {
 }
 
 bool TAudioConverter::Open(const TAudioFormat& input, const TAudioFormat& output,
-                           std::string& error) {
+                           std::string& error, bool compensation) {
     Close();
     input_.Format = input.Format;
     input_.SampleRate = input.SampleRate;
@@ -45,12 +45,13 @@ bool TAudioConverter::Open(const TAudioFormat& input, const TAudioFormat& output
                                 &input_.Layout, input_.Format, input_.SampleRate, 0, nullptr);
     resampler_.reset(context);
     if (result >= 0) {
-        // Filter as the engine always resampled: 16 taps, 2^10 phases, cutoff 0.8; and
-        // resample even at equal rates so that drift compensation is possible.
+        // Filter as the engine always resampled: 16 taps, 2^10 phases, cutoff 0.8; with
+        // compensation, resample even at equal rates so that drift can be corrected.
         ff::av_opt_set_int(context, "filter_size", 16, 0);
         ff::av_opt_set_int(context, "phase_shift", 10, 0);
         ff::av_opt_set_double(context, "cutoff", 0.8, 0);
-        ff::av_opt_set_double(context, "min_comp", 0.001, 0);
+        if (compensation)
+            ff::av_opt_set_double(context, "min_comp", 0.001, 0);
         result = ff::swr_init(context);
     }
     if (result < 0) {

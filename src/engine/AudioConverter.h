@@ -23,7 +23,9 @@ public:
     TAudioConverter& operator=(const TAudioConverter&) = delete;
 
     // Prepares the conversion from input to output. False with a reason on failure.
-    bool Open(const TAudioFormat& input, const TAudioFormat& output, std::string& error);
+    // compensation: keep the resampler running at equal rates, so that Compensate works.
+    bool Open(const TAudioFormat& input, const TAudioFormat& output, std::string& error,
+              bool compensation = true);
     bool IsOpen() const { return resampler_ != nullptr; }
     const TAudioFormat& Output() const { return output_; }
 

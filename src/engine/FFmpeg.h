@@ -424,6 +424,7 @@ protected:
     void FlushInputStream(TInputStream& ist);
     bool FinishJoinedInput(int fileIndex);
     void FramePath(TInputStream& ist, AVFrame& frame);
+    void RunCustomHook(TInputStream& ist, AVFrame& frame);
     void Deinterlace(AVFrame& frame);
     void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
     AVFrame* CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture);

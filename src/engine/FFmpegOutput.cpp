@@ -53,41 +53,66 @@ void TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& frame) {
         return;
     if (settings_.DoDeinterlace)
         Deinterlace(frame);
+    if (hook) {
+        RunCustomHook(ist, frame);
+    } else if (modules) {
+        if (ff::av_frame_make_writable(&frame) < 0) {
+            LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
+            return;
+        }
+        for (const TFrameHookEntry& module : frameHooks_)
+            reinterpret_cast<TProcess>(module.Process)(module.Context, &frame, frame.format,
+                                                       frame.width, frame.height, ist.Pts);
+    }
+}
+
+void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
+    TTranscodeState& state = *transcode_;
+    if (!state.HookConverter.FrameToBitmap(frame, state.HookBitmap)) {
+        LoggerInstance().Log(this, TLogLevel::llError,
+                             "Cannot initialize the toRGB conversion context");
+        hookDisabled_ = true;
+        return;
+    }
+    // What the handler is given, to find the rows it changed.
+    state.HookOriginal = state.HookBitmap;
+    bool writeBack = true;
+    bool disable = false;
+    try {
+        hookCallback_(*this, state.HookBitmap, state.FrameCounter, ist.Pts, writeBack, disable);
+    } catch (const std::exception& error) {
+        LoggerInstance().Log(this, TLogLevel::llError,
+                             std::string("Error occurs OnCustomHook: ") + error.what());
+        writeBack = false;
+    }
+    if (disable)
+        hookDisabled_ = true;
+    if (!writeBack)
+        return;
+    // Only rows the handler changed go back into the picture: unchanged rows keep their
+    // exact values (a round trip through 24-bit colour would blur them) and cost nothing.
+    const size_t rowBytes = static_cast<size_t>(state.HookBitmap.Width()) * 3;
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < state.HookBitmap.Height(); ++y)
+        if (std::memcmp(state.HookBitmap.ScanLine(y), state.HookOriginal.ScanLine(y), rowBytes) !=
+            0) {
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+    if (first < 0)
+        return;
     if (ff::av_frame_make_writable(&frame) < 0) {
         LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
         return;
     }
-    if (hook) {
-        if (!state.HookConverter.FrameToBitmap(frame, state.HookBitmap)) {
-            LoggerInstance().Log(this, TLogLevel::llError,
-                                 "Cannot initialize the toRGB conversion context");
-            hookDisabled_ = true;
-        } else {
-            bool writeBack = true;
-            bool disable = false;
-            bool handled = true;
-            try {
-                hookCallback_(*this, state.HookBitmap, state.FrameCounter, ist.Pts, writeBack,
-                              disable);
-            } catch (const std::exception& error) {
-                LoggerInstance().Log(this, TLogLevel::llError,
-                                     std::string("Error occurs OnCustomHook: ") + error.what());
-                handled = false;
-            }
-            if (handled && writeBack &&
-                !state.HookConverter.BitmapToPicture(state.HookBitmap, frame.data, frame.linesize,
-                                                     static_cast<AVPixelFormat>(frame.format))) {
-                LoggerInstance().Log(this, TLogLevel::llError,
-                                     "Cannot initialize the fromRGB conversion context");
-                hookDisabled_ = true;
-            }
-            if (disable)
-                hookDisabled_ = true;
-        }
-    } else if (modules) {
-        for (const TFrameHookEntry& module : frameHooks_)
-            reinterpret_cast<TProcess>(module.Process)(module.Context, &frame, frame.format,
-                                                       frame.width, frame.height, ist.Pts);
+    if (!state.HookConverter.BitmapRowsToPicture(state.HookBitmap, first, last - first + 1,
+                                                 frame.data, frame.linesize,
+                                                 static_cast<AVPixelFormat>(frame.format))) {
+        LoggerInstance().Log(this, TLogLevel::llError,
+                             "Cannot initialize the fromRGB conversion context");
+        hookDisabled_ = true;
     }
 }
 
@@ -314,7 +339,7 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
             LoggerInstance().Log(this, TLogLevel::llVerbose,
                                  "Warning, using s16 intermediate sample format for resampling");
         std::string error;
-        if (!ost.Audio.Open(input, output, error))
+        if (!ost.Audio.Open(input, output, error, settings_.AudioSyncMethod > 1))
             throw FFmpegException(error);
     }
     const int encoderRate = encoder.sample_rate;

@@ -112,6 +112,7 @@ struct TTranscodeState {
     int CurrentJoinInput = 0;
     // The hook's and the preview's pictures.
     TBitmap HookBitmap;
+    TBitmap HookOriginal; // the hook's picture before the handler drew on it
     TPictureConverter HookConverter;
     TBitmap PreviewBitmap;
     TPictureConverter PreviewConverter;

@@ -1,5 +1,6 @@
 #include "media/PictureToBitmap.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tovik {
@@ -52,9 +53,48 @@ bool TPictureConverter::BitmapToPicture(const TBitmap& bitmap, uint8_t* const pl
     return true;
 }
 
+bool TPictureConverter::BitmapRowsToPicture(const TBitmap& bitmap, int firstRow, int rowCount,
+                                            uint8_t* const planes[], const int lineSizes[],
+                                            AVPixelFormat format) {
+    const AVPixFmtDescriptor* descriptor = ff::av_pix_fmt_desc_get(format);
+    if (!descriptor || bitmap.Empty())
+        return false;
+    if (firstRow <= 0 && rowCount >= bitmap.Height())
+        return BitmapToPicture(bitmap, planes, lineSizes, format);
+    // Chroma rows cover 2^log2_chroma_h picture rows: start and end on their boundaries.
+    const int step = 1 << descriptor->log2_chroma_h;
+    const int first = std::max(0, firstRow) / step * step;
+    const int end = std::min(bitmap.Height(), (firstRow + rowCount + step - 1) / step * step);
+    if (end <= first)
+        return true;
+    const int width = bitmap.Width();
+    const int height = end - first;
+    // A band of its own height: its own cached scaler, kept while bands keep their height.
+    bandScaler_.reset(ff::sws_getCachedContext(bandScaler_.release(), width, height,
+                                               AV_PIX_FMT_BGR24, width, height, format, SWS_BICUBIC,
+                                               nullptr, nullptr, nullptr));
+    if (!bandScaler_)
+        return false;
+    const uint8_t* source[4] = {bitmap.ScanLine(first), nullptr, nullptr, nullptr};
+    const int sourceLines[4] = {bitmap.BytesPerLine(), 0, 0, 0};
+    uint8_t* target[4] = {};
+    int planeCount = 0;
+    for (int c = 0; c < descriptor->nb_components; ++c)
+        planeCount = std::max(planeCount, descriptor->comp[c].plane + 1);
+    for (int plane = 0; plane < planeCount && plane < 4; ++plane) {
+        const bool chroma =
+            (plane == 1 || plane == 2) && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB);
+        const int row = chroma ? first >> descriptor->log2_chroma_h : first;
+        target[plane] = planes[plane] + static_cast<ptrdiff_t>(row) * lineSizes[plane];
+    }
+    ff::sws_scale(bandScaler_.get(), source, sourceLines, 0, height, target, lineSizes);
+    return true;
+}
+
 void TPictureConverter::Release() {
     toBgr_.reset();
     fromBgr_.reset();
+    bandScaler_.reset();
 }
 
 } // namespace tovik

@@ -21,12 +21,17 @@ public:
     // write-back).
     bool BitmapToPicture(const TBitmap& bitmap, uint8_t* const planes[], const int lineSizes[],
                          AVPixelFormat format);
+    // The same for the rows firstRow .. firstRow + rowCount - 1 only (widened to whole rows
+    // of the format's chroma planes), so a picture with a small change costs little.
+    bool BitmapRowsToPicture(const TBitmap& bitmap, int firstRow, int rowCount,
+                             uint8_t* const planes[], const int lineSizes[], AVPixelFormat format);
 
     void Release();
 
 private:
     TSwsContextPtr toBgr_;
     TSwsContextPtr fromBgr_;
+    TSwsContextPtr bandScaler_;
 };
 
 } // namespace tovik

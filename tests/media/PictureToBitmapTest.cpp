@@ -87,6 +87,25 @@ TEST_F(PictureToBitmapTest, BitmapWritesBackIntoTheFrame) {
     EXPECT_NEAR(frame->data[1][3], 128, 3);
 }
 
+TEST_F(PictureToBitmapTest, ABandOfRowsGoesBackAndTheOtherRowsStayExactly) {
+    TFramePtr frame = SolidYuvFrame(64, 48, 100, 128, 128);
+    frame->data[0][40 * frame->linesize[0] + 7] = 77; // a detail outside the band
+    TPictureConverter converter;
+    TBitmap bitmap;
+    ASSERT_TRUE(converter.FrameToBitmap(*frame, bitmap));
+    for (int y = 11; y <= 14; ++y)
+        std::memset(bitmap.ScanLine(y), 255, 64 * 3);
+    ASSERT_TRUE(converter.BitmapRowsToPicture(bitmap, 11, 4, frame->data, frame->linesize,
+                                              AV_PIX_FMT_YUV420P));
+    for (int y = 11; y <= 14; ++y)
+        EXPECT_GE(frame->data[0][y * frame->linesize[0] + 20], 230) << y;
+    // The band widens to whole chroma rows (10..15); everything else is untouched.
+    EXPECT_EQ(frame->data[0][9 * frame->linesize[0] + 20], 100);
+    EXPECT_EQ(frame->data[0][16 * frame->linesize[0] + 20], 100);
+    EXPECT_EQ(frame->data[0][40 * frame->linesize[0] + 7], 77);
+    EXPECT_EQ(frame->data[1][2 * frame->linesize[1] + 5], 128);
+}
+
 TEST_F(PictureToBitmapTest, EmptyPicturesAreRefused) {
     TPictureConverter converter;
     TBitmap bitmap;
