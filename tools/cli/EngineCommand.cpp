@@ -1,19 +1,21 @@
 // "tovik-cli engine": one conversion with the option vocabulary of the engine, for example
 //   tovik-cli engine -i clip.avi -vcodec libx264 -s 320x240 -acodec aac out.mov
 // Options before "-i" apply to that input, options before an output name to that output.
-// Ctrl+C stops the conversion and still finishes the output file.
+// The conversion runs as one task of the engine component in a worker thread; this thread
+// serves its progress events. Ctrl+C stops the conversion and still finishes the output file.
 #include "cli/Commands.h"
 
 #include "engine/CommandLine.h"
-#include "engine/EngineLibraries.h"
-#include "engine/FFmpeg.h"
+#include "engine/MediaConverter.h"
+#include "media/FFmpegLoader.h"
 #include "media/MediaLogger.h"
+#include "platform/Dispatcher.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <thread>
+#include <mutex>
 
 namespace tovik::cli {
 
@@ -25,12 +27,58 @@ void OnInterrupt(int) {
     g_interrupted = 1;
 }
 
+// Names the input's option text passes over; given before the first input they still apply
+// to the task, after it is created.
+bool SkippedByInputText(const std::string& name) {
+    return name == "newvideo" || name == "newaudio" || name == "newsubtitle" || name == "apre" ||
+           name == "vpre" || name == "spre" || name == "vfilters" || name == "vf" ||
+           name == "join" || name == "nullhook";
+}
+
+// Adds the task of the first input to the converter and applies every other argument to
+// it. Throws with the component's or the task's error text.
+void BuildTask(TMediaConverter& converter, const TArguments& arguments) {
+    TInputOptions input;
+    TArguments rest;
+    size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.size() < 2 || argument[0] != '-')
+            throw FFmpegException("At least one input file must be specified");
+        const std::string name = argument.substr(1);
+        if (name == "i")
+            break;
+        const bool takesValue = !IsSwitchOption(name) && name != "nullhook";
+        if (takesValue && i + 1 >= arguments.size())
+            throw FFmpegException("Missing value for option -" + name);
+        const std::string value = takesValue ? arguments[i + 1] : "1";
+        if (SkippedByInputText(name)) {
+            rest.push_back(argument);
+            if (takesValue)
+                rest.push_back(value);
+        } else {
+            input.OptionText += name + "=" + value + "\n";
+        }
+        if (takesValue)
+            ++i;
+    }
+    if (i + 1 >= arguments.size())
+        throw FFmpegException(i < arguments.size() ? "Missing input file name after -i"
+                                                   : "At least one input file must be specified");
+    const int index = converter.AddTask(arguments[i + 1], &input);
+    if (index < 0)
+        throw FFmpegException(converter.LastError());
+    rest.insert(rest.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i + 2),
+                arguments.end());
+    ApplyCommandLine(converter.Task(index), rest);
+}
+
 } // namespace
 
 int RunEngineCommand(const TArguments& arguments) {
-    std::string error;
-    if (!LoadEngineLibraries(DefaultLibraryFolder(), error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    TMediaConverter converter;
+    if (!converter.LoadAVLib(DefaultLibraryFolder())) {
+        std::fprintf(stderr, "%s\n", converter.LastError().c_str());
         return 1;
     }
     LoggerInstance().SetTriggerEventInMainThread(false);
@@ -38,43 +86,48 @@ int RunEngineCommand(const TArguments& arguments) {
         if (level <= TLogLevel::llWarning)
             std::fprintf(stderr, "%s\n", line.c_str());
     });
-
-    TFFmpeg task;
-    task.ResetEngine();
     try {
-        ApplyCommandLine(task, arguments);
+        BuildTask(converter, arguments);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "tovik-cli engine: %s\n", failure.what());
         return 1;
     }
 
-    task.SetProgressCallback([](TCustomFFmpeg&, const TProgressInfo& info) {
-        std::fprintf(stderr, "\rframe=%5d fps=%3d size=%8lldkB time=%0.2f", info.FrameNumber,
-                     info.FPS, static_cast<long long>(info.TotalSize / 1024),
-                     static_cast<double>(info.CurrentTime) / 1000000);
-    });
+    converter.OnProgress = [](TObject*, PProgressInfo info) {
+        std::fprintf(stderr, "\rframe=%5d fps=%3d size=%8lldkB time=%0.2f", info->FrameNumber,
+                     info->FPS, static_cast<long long>(info->TotalSize / 1024),
+                     static_cast<double>(info->CurrentTime) / 1000000);
+    };
+    std::mutex mutex;
+    TTerminateInfo result; // guarded by mutex
+    std::atomic<bool> done{false};
+    converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
+        if (info.TaskIndex < 0) {
+            done = true;
+            return;
+        }
+        std::lock_guard lock(mutex);
+        result = info;
+    };
+
     g_interrupted = 0;
     std::signal(SIGINT, OnInterrupt);
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        while (!done) {
-            if (g_interrupted) {
-                task.BreakConvert();
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    converter.StartTask(1);
+    while (!done) {
+        if (g_interrupted) {
+            converter.Stop(true); // the worker still finishes the output
+            g_interrupted = 0;
         }
-    });
-    const bool ok = task.RunConvert();
-    done = true;
-    watcher.join();
+        TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
+    }
     std::signal(SIGINT, SIG_DFL);
     std::fprintf(stderr, "\n");
-    if (!ok) {
-        std::fprintf(stderr, "tovik-cli engine: %s\n", task.ErrorMessage().c_str());
+    std::lock_guard lock(mutex);
+    if (result.Failed) {
+        std::fprintf(stderr, "tovik-cli engine: %s\n", result.ErrorMessage.c_str());
         return 1;
     }
-    return task.Finished() ? 0 : 130;
+    return result.Finished ? 0 : 130;
 }
 
 } // namespace tovik::cli
