@@ -12,6 +12,9 @@
 #include "media/MediaProbe.h"
 #include "platform/FileSystem.h"
 #include "player/PlayerLibraries.h"
+#include "workspace/run/MediaConverterEngine.h"
+#include "workspace/run/PowerOff.h"
+#include "workspace/run/ProgressWindow.h"
 #include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 
@@ -66,6 +69,8 @@ TMainWindowServices TMainWindowServices::System(TDesktop& desktop) {
             return false;
         }
     };
+    services.CreateEngine = [] { return std::make_unique<TMediaConverterEngine>(); };
+    services.ShutDown = [](std::string& error) { return PowerOffComputer(error); };
     return services;
 }
 
@@ -150,6 +155,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
         if (shownOnce_ && global_)
             Settings().WriteInteger(kSettingsSection, "OutPutFormat", index);
     });
+    CreateRunButtons(central);
     setCentralWidget(central);
 
     // The stored colour theme; an index outside 0..6 keeps the designed look.
@@ -172,6 +178,9 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // The component stops and joins its threads while the window still stands; events it
+    // still delivers meanwhile find the run state intact.
+    MediaConverter1.reset();
     if (TConverterApplication* application = TConverterApplication::Instance())
         application->SetErrorHandler(nullptr);
 }
@@ -183,14 +192,14 @@ TIniFile TfrmMain::Settings() const {
 void TfrmMain::CreateMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    // Converting files arrives with the conversion engine.
     connect(mnuFile->addAction(QStringLiteral("&Add")), &QAction::triggered, this,
             &TfrmMain::AddClick);
     connect(mnuFile->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             &TfrmMain::RemoveClick);
     connect(mnuFile->addAction(QStringLiteral("&Clear")), &QAction::triggered, this,
             &TfrmMain::ClearClick);
-    mnuFile->addAction(QStringLiteral("&Start"))->setEnabled(false);
+    mnuStart = mnuFile->addAction(QStringLiteral("&Start"));
+    connect(mnuStart, &QAction::triggered, this, &TfrmMain::StartClick);
     QAction* settings = mnuFile->addAction(QStringLiteral("Se&ttings"));
     settings->setVisible(false);
     mnuFile->addSeparator();
@@ -277,10 +286,11 @@ QWidget* TfrmMain::CreateToolRow() {
     btnSettings =
         AddToolButton(toolRow_, QStringLiteral("btnSettings"), QStringLiteral("&Settings"));
     btnExit = AddToolButton(toolRow_, QStringLiteral("btnExit"), QStringLiteral("&Exit"));
-    // Converting and the editing dialogs are not there yet.
-    for (QToolButton* button : {btnRemove, btnClear, BtnEdit, btnStart, btnSettings})
+    // The editing dialogs are not there yet.
+    for (QToolButton* button : {btnRemove, btnClear, BtnEdit, btnSettings})
         button->setEnabled(false);
     connect(btnAdd, &QToolButton::clicked, this, &TfrmMain::AddClick);
+    connect(btnStart, &QToolButton::clicked, this, &TfrmMain::StartClick);
     connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
     connect(btnRemove, &QToolButton::clicked, this, &TfrmMain::RemoveClick);
     connect(btnClear, &QToolButton::clicked, this, &TfrmMain::ClearClick);
@@ -520,8 +530,9 @@ void TfrmMain::CreateListMenu() {
     connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
     QAction* clear = pmnFiles->addAction(QStringLiteral("Clear"));
     connect(clear, &QAction::triggered, this, &TfrmMain::ClearClick);
-    listRowItems_ = {remove, clear};
-    pmnFiles->addAction(QStringLiteral("Start"))->setEnabled(false);
+    pmnStart = pmnFiles->addAction(QStringLiteral("Start"));
+    connect(pmnStart, &QAction::triggered, this, &TfrmMain::StartClick);
+    listRowItems_ = {remove, clear, pmnStart};
     pmnFiles->addSeparator();
     for (const char* caption :
          {"&Crop", "&Trim", "&Video Effect && Water Mark", "Video Infomation"})
@@ -650,8 +661,10 @@ bool TfrmMain::CloseQuery() {
             this, QStringLiteral("Warning"), QStringLiteral("Do you really want to exit?"),
             TMessageIcon::miQuestion, TMessageButtons::mbYesNo) != TMessageResult::mrYes)
         return false;
-    // Detaching the engine's events and stopping the engine and the player join this order
-    // when those components arrive; the global object goes last.
+    // The engine stops (the player joins here when it arrives); the global object goes last.
+    if (MediaConverter1)
+        MediaConverter1->Stop(true);
+    RowOfTask_.clear();
     StoreFormatGroups();
     if (frmAbout)
         frmAbout->close();

@@ -4,6 +4,10 @@
 
 #include "app/ShellRules.h"
 #include "app/theme/ThemeManager.h"
+#include "dialogs/effects/OverlayRenderer.h"
+#include "media/Bitmap.h"
+#include "workspace/run/RunEngine.h"
+#include "workspace/run/RunTexts.h"
 #include "workspace/ui/AddFiles.h"
 
 #include <QAction>
@@ -30,6 +34,7 @@ class TfrmAbout;
 class TfmDirectory;
 class TFormatListBox;
 class TFileList;
+class TfrmProgress;
 
 // What the main window asks of the world outside; tests put in their own.
 struct TMainWindowServices {
@@ -41,6 +46,10 @@ struct TMainWindowServices {
     // Opens one source and reports its duration (microseconds, negative when unknown).
     TProbeSource ProbeSource;
     TFileSystemTypeOf FileSystemTypeOf;
+    // The engine component of the conversion run (MediaConverter1); none: Start does nothing.
+    std::function<std::unique_ptr<TRunEngine>()> CreateEngine;
+    // Switches the computer off after a run; false with a reason. Unset: nothing happens.
+    std::function<bool(std::string& error)> ShutDown;
 
     // The real desktop, loader and file systems.
     static TMainWindowServices System(TDesktop& desktop);
@@ -99,6 +108,24 @@ public:
     QMenu* EditMenu() const { return mnuEdit; }
     QMenu* ListMenu() const { return pmnFiles; }
 
+    // The conversion run: "&Start", the hidden "Stop", "Pause" and "Resume" buttons and the
+    // engine's four events.
+    void StartClick();
+    void StopClick();
+    void PauseClick();
+    void ResumeClick();
+    void MediaConverter1Progress(PProgressInfo info);
+    void MediaConverter1PreviewBitmap(const TPreviewInfo& info);
+    void MediaConverter1CustomHook(PHookInfo info);
+    void MediaConverter1Terminate(const TTerminateInfo& info);
+    // Engine task index -> file-list row of the current run.
+    const std::vector<int>& RowOfTask() const { return RowOfTask_; }
+    TfrmProgress* ProgressWindow() const { return frmProgress; }
+    const TBitmap& ConversionPreview() const { return conversionPreview_; }
+    TRunEngine* Engine() const { return MediaConverter1.get(); }
+    // Called with the progress window once it is shown (tests drive the run from here).
+    std::function<void(TfrmProgress&)> OnProgressShown;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -122,6 +149,14 @@ private:
     void StoreFormatGroups();
     bool IsDropDownPart(const QObject* object) const;
     TIniFile Settings() const;
+    void CreateRunButtons(QWidget* parent);
+    void BuildRunTasks();
+    void RunStarted();
+    void FinishRun();
+    void StopEngineFromProgress();
+    void TaskFinished(int taskIndex);
+    void SetRunCommands(bool running);
+    void SaveProgressSnapshot(const TBitmap& full, const TBitmap& small);
 
     TMainWindowServices services_;
     TThemeManager themes_;
@@ -163,6 +198,28 @@ private:
     QPlainTextEdit* mmoLog = nullptr;
 
     TfrmAbout* frmAbout = nullptr;
+
+    // The conversion run. The job copies and RowOfTask_ are built before the run and only
+    // read while it lasts (the progress window is modal), so the worker's hook reads them
+    // without a lock.
+    struct TRunJob {
+        TJobEffects Effects;
+        std::unique_ptr<TPictureCache> Pictures;
+    };
+    std::unique_ptr<TRunEngine> MediaConverter1;
+    std::vector<int> RowOfTask_;
+    std::vector<TRunJob> runJobs_;
+    TBitmap conversionPreview_; // main thread only
+    TTimeLeftEstimate timeLeft_;
+    TfrmProgress* frmProgress = nullptr;
+    QPushButton* btnStop = nullptr;
+    QPushButton* btnPause = nullptr;
+    QPushButton* btnResume = nullptr;
+    QAction* mnuStart = nullptr;
+    QAction* pmnStart = nullptr;
+    bool runActive_ = false;       // from Start until the end-of-run report was handled
+    bool stopping_ = false;        // inside the engine's Stop(True)
+    bool endOfRunPending_ = false; // the end-of-run report came while stopping
     TfmDirectory* fmDirectory = nullptr;
 };
 

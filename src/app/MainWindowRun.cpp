@@ -1,0 +1,354 @@
+// The conversion run of the main window: "&Start" builds one engine task per checked row,
+// the progress window runs them, and the engine's four events come back here.
+
+#include "app/Desktop.h"
+#include "app/MainWindow.h"
+#include "app/core/GlobalObject.h"
+#include "app/core/IniFile.h"
+#include "workspace/core/TaskPreparation.h"
+#include "workspace/picture/SnapshotFiles.h"
+#include "workspace/run/ProgressWindow.h"
+#include "workspace/ui/FileList.h"
+
+#include <QMetaObject>
+#include <QPushButton>
+#include <chrono>
+
+namespace tovik {
+
+namespace {
+constexpr int kProgressColumn = 4;
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
+
+void TfrmMain::CreateRunButtons(QWidget* parent) {
+    // Hidden: they mirror the progress window's buttons for the main window's own use.
+    btnStop = new QPushButton(QStringLiteral("Stop"), parent);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnPause = new QPushButton(QStringLiteral("Pause"), parent);
+    btnPause->setObjectName(QStringLiteral("btnPause"));
+    btnResume = new QPushButton(QStringLiteral("Resume"), parent);
+    btnResume->setObjectName(QStringLiteral("btnResume"));
+    for (QPushButton* button : {btnStop, btnPause, btnResume}) {
+        button->setVisible(false);
+        button->setEnabled(false);
+    }
+    connect(btnStop, &QPushButton::clicked, this, &TfrmMain::StopClick);
+    connect(btnPause, &QPushButton::clicked, this, &TfrmMain::PauseClick);
+    connect(btnResume, &QPushButton::clicked, this, &TfrmMain::ResumeClick);
+
+    if (!services_.CreateEngine)
+        return;
+    MediaConverter1 = services_.CreateEngine();
+    TRunEvents events;
+    events.Progress = [this](PProgressInfo info) { MediaConverter1Progress(info); };
+    events.PreviewBitmap = [this](const TPreviewInfo& info) { MediaConverter1PreviewBitmap(info); };
+    events.CustomHook = [this](PHookInfo info) { MediaConverter1CustomHook(info); };
+    events.Terminate = [this](const TTerminateInfo& info) { MediaConverter1Terminate(info); };
+    MediaConverter1->SetEvents(std::move(events));
+}
+
+void TfrmMain::SetRunCommands(bool running) {
+    btnStop->setEnabled(running);
+    btnPause->setEnabled(running);
+    btnResume->setEnabled(false);
+    btnAdd->setEnabled(!running);
+    btnStart->setEnabled(!running);
+    mnuStart->setEnabled(!running);
+    if (running) {
+        btnRemove->setEnabled(false);
+        btnClear->setEnabled(false);
+    } else {
+        UpdateListButtons();
+    }
+}
+
+void TfrmMain::StartClick() {
+    if (!global_ || !MediaConverter1 || runActive_)
+        return;
+    std::string error;
+    if (!MediaConverter1->LoadLibraries(error)) {
+        services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(error),
+                                       TMessageIcon::miWarning, TMessageButtons::mbOk);
+        return;
+    }
+    if (const auto priority =
+            PriorityOfSetting(Settings().ReadInteger(kSettingsSection, "priority", 1)))
+        MediaConverter1->SetThreadPriority(*priority);
+
+    int checked = 0;
+    for (int row = 0; row < lvFiles->RowCount(); ++row)
+        checked += lvFiles->IsChecked(row) ? 1 : 0;
+    if (checked == 0) {
+        services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("Please select a file by clicking the check box!"),
+            TMessageIcon::miWarning, TMessageButtons::mbOk);
+        return;
+    }
+
+    RowOfTask_.clear();
+    RowOfTask_.reserve(static_cast<size_t>(checked));
+    runJobs_.clear();
+    MediaConverter1->ClearTasks();
+    try {
+        BuildRunTasks();
+    } catch (...) {
+        // A setting that refuses the whole start: nothing of it is kept.
+        MediaConverter1->ClearTasks();
+        RowOfTask_.clear();
+        runJobs_.clear();
+        ApplicationException(std::current_exception());
+        return;
+    }
+    if (RowOfTask_.empty()) {
+        services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("None of the checked files can be converted."), TMessageIcon::miWarning,
+            TMessageButtons::mbOk);
+        return;
+    }
+
+    if (!frmProgress) {
+        TProgressCommands commands;
+        commands.StartRun = [this] { RunStarted(); };
+        commands.Pause = [this] { MediaConverter1->Pause(); };
+        commands.Resume = [this] { MediaConverter1->Resume(); };
+        commands.StopRun = [this] { StopEngineFromProgress(); };
+        commands.SaveSnapshot = [this](const TBitmap& full, const TBitmap& small) {
+            SaveProgressSnapshot(full, small);
+        };
+        frmProgress = new TfrmProgress(this, std::move(commands), &conversionPreview_);
+        themes_.Follow(frmProgress);
+        connect(frmProgress, &TfrmProgress::Paused, this, [this] {
+            btnPause->setEnabled(false);
+            btnResume->setEnabled(true);
+        });
+        connect(frmProgress, &TfrmProgress::Resumed, this, [this] {
+            btnPause->setEnabled(true);
+            btnResume->setEnabled(false);
+        });
+    }
+    runActive_ = true;
+    endOfRunPending_ = false;
+    SetRunCommands(true);
+    frmProgress->Execute();
+}
+
+void TfrmMain::BuildRunTasks() {
+    TBuildContext context;
+    context.SettingsFile = global_->SettingsFile();
+    context.ProfileFile = global_->ProfileFile();
+    context.AskYesNo = [this](const std::string& question) {
+        return services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(question),
+                                              TMessageIcon::miQuestion,
+                                              TMessageButtons::mbYesNo) == TMessageResult::mrYes;
+    };
+    const TWarningCallback warn = [this](const std::string& message) {
+        services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(message),
+                                       TMessageIcon::miWarning, TMessageButtons::mbOk);
+    };
+    // The facts of the last source the probe could read stand in for one it cannot.
+    TSourceFacts lastFacts;
+    for (int row = 0; row < lvFiles->RowCount(); ++row) {
+        if (!lvFiles->IsChecked(row))
+            continue;
+        TFileListItem* item = lvFiles->Row(row);
+        TlvFilesRecord& job = item->Record;
+        const std::string caption = item->text(0).toStdString();
+
+        TProbedSource probed;
+        std::string probedName = caption;
+        if (MediaConverter1->LoadProbe(caption, probed)) {
+            lastFacts = probed.Facts;
+            probedName = probed.FileName.empty() ? caption : probed.FileName;
+        }
+        TTaskJob taskJob;
+        taskJob.SourceFile = caption;
+        taskJob.TrimStart = job.TrimStart;
+        taskJob.TrimLength = job.TrimLength;
+        taskJob.Geometry.ZoomMode = job.ZoomMode;
+        taskJob.Geometry.CropTop = job.CropTop;
+        taskJob.Geometry.CropLeft = job.CropLeft;
+        taskJob.Geometry.CropBottom = job.CropBottom;
+        taskJob.Geometry.CropRight = job.CropRight;
+        TPreparedTask prepared;
+        try {
+            prepared = PrepareConversionTask(taskJob, probedName, lastFacts, context, warn);
+        } catch (...) {
+            MediaConverter1->CloseProbe();
+            throw;
+        }
+        // The format's stored zoom mode replaces the one chosen in the crop dialog.
+        job.ZoomMode = taskJob.Geometry.ZoomMode;
+
+        const int task = MediaConverter1->AddTask(caption, prepared.Input);
+        if (task < 0) {
+            // The row gets no task; the tasks made so far keep their rows.
+            AppendLog(Text(caption + ": " + MediaConverter1->LastError()));
+            MediaConverter1->CloseProbe();
+            continue;
+        }
+        prepared.Output.CustomHook = NeedsFrameHook(job.Effects);
+        if (!MediaConverter1->SetOutputFile(task, prepared.Output.FileName, prepared.Output))
+            // The task stays and fails when it starts; the run goes on with the next one.
+            AppendLog(Text(prepared.Output.FileName + ": " + MediaConverter1->LastError()));
+        RowOfTask_.push_back(row);
+        runJobs_.push_back(TRunJob{job.Effects, std::make_unique<TPictureCache>()});
+        MediaConverter1->CloseProbe();
+    }
+}
+
+void TfrmMain::RunStarted() {
+    timeLeft_.Reset();
+    conversionPreview_.SetSize(0, 0);
+    MediaConverter1->StartTask(1);
+    if (OnProgressShown)
+        OnProgressShown(*frmProgress);
+}
+
+void TfrmMain::StopEngineFromProgress() {
+    if (stopping_ || !MediaConverter1)
+        return;
+    stopping_ = true;
+    MediaConverter1->Stop(true);
+    stopping_ = false;
+    if (endOfRunPending_) {
+        endOfRunPending_ = false;
+        FinishRun();
+    }
+}
+
+void TfrmMain::StopClick() {
+    for (QWidget* button : {static_cast<QWidget*>(btnStop), static_cast<QWidget*>(btnPause),
+                            static_cast<QWidget*>(btnResume), static_cast<QWidget*>(btnRemove),
+                            static_cast<QWidget*>(btnClear), static_cast<QWidget*>(btnStart)})
+        button->setEnabled(false);
+    btnAdd->setEnabled(true);
+    StopEngineFromProgress();
+}
+
+void TfrmMain::PauseClick() {
+    btnPause->setEnabled(false);
+    btnResume->setEnabled(true);
+    if (frmProgress)
+        frmProgress->ShowPaused(true);
+    if (MediaConverter1)
+        MediaConverter1->Pause();
+}
+
+void TfrmMain::ResumeClick() {
+    btnPause->setEnabled(true);
+    btnResume->setEnabled(false);
+    if (frmProgress)
+        frmProgress->ShowPaused(false);
+    if (MediaConverter1)
+        MediaConverter1->Resume();
+}
+
+void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
+    if (!info || info->TaskIndex < 0 || static_cast<size_t>(info->TaskIndex) >= RowOfTask_.size())
+        return;
+    TFileListItem* item = lvFiles->Row(RowOfTask_[static_cast<size_t>(info->TaskIndex)]);
+    if (!item || !frmProgress)
+        return;
+    // Without a known length the row and the bar keep what they show.
+    if (const auto percent = ProgressPercent(info->CurrentTime, info->TotalDuration)) {
+        item->setText(kProgressColumn, QString::number(*percent) + QLatin1Char('%'));
+        frmProgress->SetPosition(*percent);
+    }
+    frmProgress->SetTimeText(Text(SecondsLabel(info->CurrentTime)));
+    frmProgress->SetLengthText(Text(SecondsLabel(info->TotalDuration)));
+    frmProgress->SetSizeText(Text(SizeLabel(info->TotalSize)));
+    frmProgress->SetProgressText(
+        Text(TaskNumberLabel(info->TaskIndex, static_cast<int>(RowOfTask_.size()))));
+    frmProgress->SetFileText(Text(FileLabel(item->text(0).toStdString())));
+    frmProgress->SetTimeLeftText(
+        Text(TimeLeftLabel(timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration,
+                                            std::chrono::steady_clock::now()))));
+}
+
+void TfrmMain::MediaConverter1PreviewBitmap(const TPreviewInfo& info) {
+    if (info.Bitmap && info.Bitmap->Width() > 0 && info.Bitmap->Height() > 0)
+        conversionPreview_.Assign(*info.Bitmap);
+}
+
+void TfrmMain::MediaConverter1CustomHook(PHookInfo info) {
+    // Worker thread. The component holds the bitmap's canvas lock while this runs; the job
+    // copies are not changed during a run. A picture that cannot be read throws: the engine
+    // logs it and keeps that frame as decoded.
+    if (!info || !info->Bitmap || info->TaskIndex < 0 ||
+        static_cast<size_t>(info->TaskIndex) >= runJobs_.size())
+        return;
+    TRunJob& job = runJobs_[static_cast<size_t>(info->TaskIndex)];
+    RenderJobEffects(*info->Bitmap, job.Effects, info->FrameTime, *job.Pictures);
+}
+
+void TfrmMain::MediaConverter1Terminate(const TTerminateInfo& info) {
+    // A background thread: the window's part runs later on the main thread, unawaited.
+    QMetaObject::invokeMethod(
+        this,
+        [this, index = info.TaskIndex, finished = info.Finished] {
+            if (index < 0) {
+                if (stopping_)
+                    endOfRunPending_ = true;
+                else
+                    FinishRun();
+            } else if (finished) {
+                TaskFinished(index);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TfrmMain::TaskFinished(int taskIndex) {
+    if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= RowOfTask_.size())
+        return;
+    if (TFileListItem* item = lvFiles->Row(RowOfTask_[static_cast<size_t>(taskIndex)]))
+        item->setText(kProgressColumn, QStringLiteral("100%"));
+    if (!frmProgress)
+        return;
+    frmProgress->SetPosition(100);
+    // Only the last task of the run, ended normally, leads to the after-conversion actions.
+    if (static_cast<size_t>(taskIndex) + 1 != RowOfTask_.size())
+        return;
+    if (frmProgress->OpenFolderChecked())
+        OpenClick();
+    if (frmProgress->ShutDownChecked() && services_.ShutDown) {
+        std::string error;
+        if (!services_.ShutDown(error))
+            AppendLog(Text("Cannot shut down: " + error));
+    }
+}
+
+void TfrmMain::FinishRun() {
+    runActive_ = false;
+    SetRunCommands(false);
+    if (MediaConverter1)
+        MediaConverter1->ClearTasks();
+    runJobs_.clear();
+    if (frmProgress && frmProgress->isVisible())
+        frmProgress->close();
+}
+
+void TfrmMain::SaveProgressSnapshot(const TBitmap& full, const TBitmap& small) {
+    if (!global_)
+        return;
+    TSnapshotContext context;
+    context.SettingsFile = global_->SettingsFile();
+    context.ShowWarning = [this](const std::string& message) {
+        services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(message),
+                                       TMessageIcon::miWarning, TMessageButtons::mbOk);
+    };
+    try {
+        SaveSnapshot(full, small, context);
+    } catch (...) {
+        // The files written before the failing one stay.
+        ApplicationException(std::current_exception());
+    }
+}
+
+} // namespace tovik

@@ -1,0 +1,114 @@
+#include "workspace/run/MediaConverterEngine.h"
+
+#include "engine/EngineLibraries.h"
+#include "media/FFmpegLoader.h"
+
+namespace tovik {
+
+TMediaConverterEngine::TMediaConverterEngine() {
+    // Preview pictures feed the progress window's live picture.
+    MediaConverter1.SetPreviewBitmap(true);
+}
+
+bool TMediaConverterEngine::LoadLibraries(std::string& error) {
+    if (EngineLibrariesLoaded())
+        return true;
+    if (MediaConverter1.LoadAVLib(DefaultLibraryFolder()))
+        return true;
+    error = MediaConverter1.LastError();
+    return false;
+}
+
+void TMediaConverterEngine::SetEvents(TRunEvents events) {
+    if (events.CustomHook)
+        MediaConverter1.OnCustomHook = [hook = events.CustomHook](TObject*, PHookInfo info) {
+            hook(info);
+        };
+    else
+        MediaConverter1.OnCustomHook = nullptr;
+    if (events.PreviewBitmap)
+        MediaConverter1.OnPreviewBitmap =
+            [preview = events.PreviewBitmap](TObject*, const TPreviewInfo& info) { preview(info); };
+    else
+        MediaConverter1.OnPreviewBitmap = nullptr;
+    if (events.Progress)
+        MediaConverter1.OnProgress = [progress = events.Progress](TObject*, PProgressInfo info) {
+            progress(info);
+        };
+    else
+        MediaConverter1.OnProgress = nullptr;
+    if (events.Terminate)
+        MediaConverter1.OnTerminate = [terminate = events.Terminate](TObject*,
+                                                                     const TTerminateInfo& info) {
+            terminate(info);
+        };
+    else
+        MediaConverter1.OnTerminate = nullptr;
+}
+
+void TMediaConverterEngine::SetThreadPriority(TThreadPriority priority) {
+    MediaConverter1.SetThreadPriority(priority);
+}
+
+bool TMediaConverterEngine::LoadProbe(const std::string& fileName, TProbedSource& source) {
+    TMediaProbe& probe = MediaConverter1.Probe();
+    if (!probe.LoadFile(fileName))
+        return false;
+    source.FileName = probe.FileName();
+    source.Facts = TSourceFacts{};
+    source.Facts.VideoStreamCount = probe.VideoStreamCount();
+    if (probe.VideoStreamCount() > 0) {
+        const TVideoStreamInfo video = probe.GetVideoStreamInfo(probe.FirstVideoStreamIndex());
+        source.Facts.Width = video.Width;
+        source.Facts.Height = video.Height;
+        source.Facts.VideoBitRate = video.BitRate > 0 ? video.BitRate : 0;
+    }
+    return true;
+}
+
+void TMediaConverterEngine::CloseProbe() {
+    MediaConverter1.Probe().CloseFile();
+}
+
+int TMediaConverterEngine::AddTask(const std::string& fileName, const TInputOptions& options) {
+    return MediaConverter1.AddTask(fileName, &options);
+}
+
+bool TMediaConverterEngine::SetOutputFile(int taskIndex, const std::string& fileName,
+                                          const TOutputOptions& options) {
+    return MediaConverter1.SetOutputFile(taskIndex, fileName, &options);
+}
+
+std::string TMediaConverterEngine::LastError() const {
+    return MediaConverter1.LastError();
+}
+
+int TMediaConverterEngine::TaskCount() const {
+    return MediaConverter1.TaskCount();
+}
+
+void TMediaConverterEngine::ClearTasks() {
+    MediaConverter1.ClearTasks();
+}
+
+void TMediaConverterEngine::StartTask(int n) {
+    MediaConverter1.StartTask(n);
+}
+
+void TMediaConverterEngine::Pause() {
+    MediaConverter1.Pause();
+}
+
+void TMediaConverterEngine::Resume() {
+    MediaConverter1.Resume();
+}
+
+void TMediaConverterEngine::Stop(bool wait) {
+    MediaConverter1.Stop(wait);
+}
+
+bool TMediaConverterEngine::Working() const {
+    return MediaConverter1.Working();
+}
+
+} // namespace tovik

@@ -1,0 +1,348 @@
+// The conversion run from the main window against an engine double: which rows become
+// tasks, what the progress window shows, and when the after-conversion actions happen.
+
+#include "AppTestSupport.h"
+#include "FakeRunEngine.h"
+
+#include "app/MainWindow.h"
+#include "app/core/GlobalObject.h"
+#include "app/core/IniFile.h"
+#include "workspace/run/ProgressWindow.h"
+#include "workspace/ui/FileList.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMetaObject>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tovik::test {
+namespace {
+
+class MainWindowRunTest : public TAppTest {
+protected:
+    std::unique_ptr<TfrmMain> MakeWindow() {
+        TMainWindowServices services;
+        services.Desktop = &desktop_;
+        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
+        services.LoadEngineLibraries = [] { return true; };
+        services.CreateEngine = [this] {
+            auto engine = std::make_unique<TFakeRunEngine>();
+            engine_ = engine.get();
+            return engine;
+        };
+        services.ShutDown = [this](std::string&) {
+            ++shutDowns_;
+            return true;
+        };
+        auto window = std::make_unique<TfrmMain>(std::move(services));
+        window->show();
+        return window;
+    }
+
+    // Five rows a.avi .. e.avi; the given ones checked.
+    static void AddRows(TfrmMain& window, std::initializer_list<int> checked,
+                        const std::vector<std::string>& names = {"a", "b", "c", "d", "e"}) {
+        TFileList* list = window.FileList();
+        for (const std::string& name : names)
+            list->AppendRow(QString::fromStdString("/videos/" + name + ".avi"), 10,
+                            QString::fromStdString(name + "_(new).mp4"), "lbox");
+        for (int row = 0; row < list->RowCount(); ++row)
+            list->SetChecked(row, std::find(checked.begin(), checked.end(), row) != checked.end());
+    }
+
+    static QString Label(TfrmProgress& progress, const char* name) {
+        return progress.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+
+    // Runs body once the progress window has started the run, then lets the window's event
+    // loop go on until the window closes.
+    void RunWith(TfrmMain& window, std::function<void(TfrmProgress&)> body) {
+        window.OnProgressShown = [body](TfrmProgress& progress) {
+            // Queued, so that the window's own event loop runs it.
+            QMetaObject::invokeMethod(
+                &progress, [body, &progress] { body(progress); }, Qt::QueuedConnection);
+        };
+        window.StartClick();
+    }
+
+    TFakeRunEngine* engine_ = nullptr;
+    int shutDowns_ = 0;
+};
+
+TEST_F(MainWindowRunTest, NoCheckedRowWarnsAndBuildsNothing) {
+    auto window = MakeWindow();
+    AddRows(*window, {});
+    window->StartClick();
+    ASSERT_EQ(desktop_.Messages.size(), 1u);
+    EXPECT_EQ(desktop_.Messages[0].Caption, "Warning");
+    EXPECT_EQ(desktop_.Messages[0].Text, "Please select a file by clicking the check box!");
+    EXPECT_TRUE(engine_->Tasks.empty());
+    EXPECT_EQ(engine_->Starts, 0);
+    EXPECT_EQ(window->ProgressWindow(), nullptr);
+}
+
+TEST_F(MainWindowRunTest, ThreeOfFiveRowsRunInListOrderAndEndWithTheOutputFolder) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 2, 3});
+    std::vector<QString> numbers;
+    std::vector<QString> files;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_EQ(engine_->Starts, 1);
+        EXPECT_EQ(engine_->StartCount, 1); // one task at a time, in worker threads
+        for (int task = 0; task < 3; ++task) {
+            engine_->Progress(task, 5'000'000, 10'000'000, 123'456);
+            numbers.push_back(Label(progress, "lblProgressValue"));
+            files.push_back(Label(progress, "lblFileValue"));
+            EXPECT_EQ(Label(progress, "lblTimeValue"), "5 Second");
+            EXPECT_EQ(Label(progress, "lblLengthValue"), "10 Second");
+            EXPECT_EQ(Label(progress, "lblSizeValue"), "123 kb");
+            EXPECT_EQ(progress.Bar()->value(), 50);
+            engine_->Report(task, true);
+        }
+        engine_->ReportRunEnd();
+    });
+    EXPECT_EQ(window->RowOfTask(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(numbers, (std::vector<QString>{"[1/3]", "[2/3]", "[3/3]"}));
+    EXPECT_EQ(files, (std::vector<QString>{"/videos/a.avi", "/videos/c.avi", "/videos/d.avi"}));
+    ASSERT_EQ(engine_->Clears, 2); // before building, and at the end of the run
+    // Finished rows read 100%; unchecked rows were never touched.
+    TFileList* list = window->FileList();
+    EXPECT_EQ(list->Row(0)->text(4), "100%");
+    EXPECT_EQ(list->Row(1)->text(4), "");
+    EXPECT_EQ(list->Row(3)->text(4), "100%");
+    // The output folder opened once, after the last task; shutting down was not asked for.
+    ASSERT_EQ(desktop_.OpenedUrls.size(), 1u);
+    EXPECT_TRUE(desktop_.OpenedUrls[0].isLocalFile());
+    EXPECT_EQ(shutDowns_, 0);
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    EXPECT_GE(engine_->Stops, 1); // closing the window stops the engine once more
+}
+
+TEST_F(MainWindowRunTest, TaskRecordsCarryTheJob) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2});
+    TFileList* list = window->FileList();
+    list->Row(0)->Record.Effects.Exposure = 10;
+    list->Row(0)->Record.ZoomMode = "full"; // replaced by the format's stored zoom mode
+    list->Row(1)->Record.TrimStart = 1'000'000;
+    list->Row(1)->Record.TrimLength = 2'000'000;
+    list->Row(1)->Record.CropTop = 8;
+    list->Row(1)->Record.CropRight = 4;
+    auto layer = std::make_shared<TWmRec>();
+    layer->Text = "Tovik";
+    list->Row(2)->Record.Effects.Overlays.push_back(layer);
+    std::vector<TFakeRunEngine::TTask> tasks;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        tasks = engine_->Tasks;
+        progress.close();
+    });
+    ASSERT_EQ(tasks.size(), 3u);
+    for (const auto& task : tasks)
+        ASSERT_EQ(task.Outputs.size(), 1u);
+    EXPECT_EQ(tasks[0].FileName, "/videos/a.avi");
+    EXPECT_EQ(tasks[0].Input.FileName, "/videos/a.avi");
+    EXPECT_TRUE(tasks[0].Outputs[0].CustomHook);  // exposure alone asks for the hook
+    EXPECT_FALSE(tasks[1].Outputs[0].CustomHook); // no effects, no overlays
+    EXPECT_TRUE(tasks[2].Outputs[0].CustomHook);
+    EXPECT_EQ(list->Row(0)->Record.ZoomMode, "lbox");
+    // Trim: start on the input, length as the output's duration; the crop carried over.
+    EXPECT_EQ(tasks[1].Input.StartTime, 1'000'000);
+    EXPECT_EQ(tasks[1].Outputs[0].Duration, 2'000'000);
+    EXPECT_EQ(tasks[1].Outputs[0].CropTop, 8);
+    EXPECT_EQ(tasks[1].Outputs[0].CropRight, 4);
+    EXPECT_EQ(tasks[1].Outputs[0].CropLeft, 0); // all four once the job has a crop
+    EXPECT_EQ(tasks[0].Outputs[0].CropTop, -1);
+    // The output goes into the output directory with the profile's extension.
+    const std::string output = tasks[0].Outputs[0].FileName;
+    EXPECT_EQ(output.substr(output.rfind('/') + 1), "a_(new).mp4");
+    EXPECT_EQ(output.substr(0, output.rfind('/')), window->OutputDirectory().toStdString());
+}
+
+TEST_F(MainWindowRunTest, CancelDuringTheSecondTaskStopsWithoutAfterActions) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(true);
+        engine_->Report(0, true);
+        engine_->Progress(1, 1'000'000, 10'000'000, 1000);
+        progress.CancelButton()->click();
+    });
+    EXPECT_GE(engine_->Stops, 1);
+    EXPECT_EQ(engine_->Clears, 2); // the end-of-run report arrived while stopping
+    EXPECT_TRUE(desktop_.OpenedUrls.empty());
+    EXPECT_EQ(shutDowns_, 0);
+    EXPECT_EQ(window->FileList()->Row(0)->text(4), "100%");
+    EXPECT_EQ(window->FileList()->Row(1)->text(4), "10%"); // keeps its last percentage
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    // The main window's commands are back.
+    EXPECT_TRUE(window->findChild<QToolButton*>(QStringLiteral("btnStart"))->isEnabled());
+    EXPECT_TRUE(window->findChild<QToolButton*>(QStringLiteral("btnAdd"))->isEnabled());
+}
+
+TEST_F(MainWindowRunTest, LastTaskFailingOrStoppedLeadsToNoAfterAction) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(true);
+        engine_->Report(0, true);
+        engine_->Report(1, false, true); // failed
+        engine_->ReportRunEnd();
+    });
+    EXPECT_TRUE(desktop_.OpenedUrls.empty());
+    EXPECT_EQ(shutDowns_, 0);
+    EXPECT_EQ(engine_->Clears, 2);
+    EXPECT_TRUE(desktop_.Messages.empty()); // a failed task is passed over silently
+}
+
+TEST_F(MainWindowRunTest, ShutDownFollowsTheOutputFolderAfterTheLastTask) {
+    auto window = MakeWindow();
+    AddRows(*window, {1, 4});
+    int shutDownsBeforeLast = -1;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(true);
+        progress.OpenFolderBox()->setChecked(false);
+        engine_->Report(0, true);
+        QCoreApplication::processEvents();
+        shutDownsBeforeLast = shutDowns_;
+        engine_->Report(1, true);
+        engine_->ReportRunEnd();
+    });
+    EXPECT_EQ(shutDownsBeforeLast, 0);
+    EXPECT_EQ(shutDowns_, 1);
+    EXPECT_TRUE(desktop_.OpenedUrls.empty()); // its box was unchecked
+    // The next run checks the folder box again and keeps the shut-down box.
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_TRUE(progress.OpenFolderChecked());
+        EXPECT_TRUE(progress.ShutDownChecked());
+        progress.ShutDownBox()->setChecked(false);
+        engine_->Report(0, true);
+        engine_->Report(1, true);
+        engine_->ReportRunEnd();
+    });
+    EXPECT_EQ(shutDowns_, 1);
+    EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
+}
+
+TEST_F(MainWindowRunTest, RowsWithoutTaskAreSkippedAndTheMapFollowsRealTasks) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2, 3}, {"a", "broken", "unreadable", "d"});
+    std::vector<QString> numbers;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_EQ(engine_->TaskCount(), 3);
+        for (int task = 0; task < engine_->TaskCount(); ++task) {
+            engine_->Progress(task, 0, 10'000'000, 0);
+            numbers.push_back(Label(progress, "lblProgressValue"));
+            engine_->Report(task, true);
+        }
+        engine_->ReportRunEnd();
+    });
+    // The unreadable source still gets a task (its name from the row); the broken one none.
+    EXPECT_EQ(window->RowOfTask(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(numbers, (std::vector<QString>{"[1/3]", "[2/3]", "[3/3]"}));
+    EXPECT_EQ(window->FileList()->Row(3)->text(4), "100%");
+    EXPECT_EQ(window->FileList()->Row(1)->text(4), "");
+    // The last real task ended normally: the folder opens.
+    EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
+    EXPECT_TRUE(window->LogText().contains("broken"));
+}
+
+TEST_F(MainWindowRunTest, NoRowThatCanBeOpenedMeansNoRun) {
+    auto window = MakeWindow();
+    AddRows(*window, {0}, {"broken"});
+    window->StartClick();
+    EXPECT_EQ(engine_->Starts, 0);
+    ASSERT_EQ(desktop_.Messages.size(), 1u);
+    EXPECT_EQ(desktop_.Messages[0].Caption, "Warning");
+}
+
+TEST_F(MainWindowRunTest, PriorityComesFromTheSettings) {
+    TIniFile(SettingsFile()).WriteInteger("settings", "priority", 0);
+    auto window = MakeWindow();
+    AddRows(*window, {0});
+    RunWith(*window, [&](TfrmProgress& progress) { progress.close(); });
+    EXPECT_EQ(engine_->Priority, TThreadPriority::tpIdle);
+    TIniFile(SettingsFile()).WriteInteger("settings", "priority", 9); // left as it was
+    RunWith(*window, [&](TfrmProgress& progress) { progress.close(); });
+    EXPECT_EQ(engine_->Priority, TThreadPriority::tpIdle);
+    TIniFile(SettingsFile()).WriteInteger("settings", "priority", 3);
+    RunWith(*window, [&](TfrmProgress& progress) { progress.close(); });
+    EXPECT_EQ(engine_->Priority, TThreadPriority::tpLowest);
+}
+
+TEST_F(MainWindowRunTest, HiddenButtonsMirrorTheProgressWindow) {
+    auto window = MakeWindow();
+    AddRows(*window, {0});
+    auto* stop = window->findChild<QPushButton*>(QStringLiteral("btnStop"));
+    auto* pause = window->findChild<QPushButton*>(QStringLiteral("btnPause"));
+    auto* resume = window->findChild<QPushButton*>(QStringLiteral("btnResume"));
+    ASSERT_TRUE(stop && pause && resume);
+    EXPECT_FALSE(stop->isVisible());
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_TRUE(pause->isEnabled());
+        EXPECT_FALSE(resume->isEnabled());
+        progress.PauseButton()->click();
+        EXPECT_EQ(engine_->Pauses, 1);
+        EXPECT_FALSE(pause->isEnabled());
+        EXPECT_TRUE(resume->isEnabled());
+        window->ResumeClick();
+        EXPECT_EQ(engine_->Resumes, 1);
+        EXPECT_TRUE(progress.PauseButton()->isEnabled());
+        EXPECT_FALSE(progress.ResumeButton()->isEnabled());
+        window->StopClick();
+        EXPECT_GE(engine_->Stops, 1);
+    });
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_FALSE(pause->isEnabled());
+    EXPECT_TRUE(window->findChild<QToolButton*>(QStringLiteral("btnStart"))->isEnabled());
+}
+
+TEST_F(MainWindowRunTest, HookDrawsTheJobOfItsTaskAndPreviewFeedsTheWindow) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1});
+    window->FileList()->Row(1)->Record.Effects.Brightness = 0; // everything black
+    TBitmap plain(8, 8);
+    TBitmap darkened(8, 8);
+    for (TBitmap* frame : {&plain, &darkened})
+        for (int y = 0; y < 8; ++y)
+            std::fill(frame->ScanLine(y), frame->ScanLine(y) + 24, uint8_t{100});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        // The hook runs in the task's worker thread.
+        std::thread worker([&] {
+            THookInfo first{0, &plain, 1, 0, true, false};
+            window->MediaConverter1CustomHook(&first);
+            THookInfo second{1, &darkened, 1, 0, true, false};
+            window->MediaConverter1CustomHook(&second);
+        });
+        worker.join();
+        TBitmap frame(640, 480);
+        window->MediaConverter1PreviewBitmap(TPreviewInfo{0, &frame, 1, 0});
+        progress.TimerTick();
+        EXPECT_EQ(window->ConversionPreview().Width(), 640);
+        // An empty picture leaves the last one in place.
+        TBitmap empty;
+        window->MediaConverter1PreviewBitmap(TPreviewInfo{0, &empty, 2, 0});
+        EXPECT_EQ(window->ConversionPreview().Height(), 480);
+        progress.close();
+    });
+    EXPECT_EQ(plain.ScanLine(3)[5], 100);
+    EXPECT_LT(darkened.ScanLine(3)[5], 10);
+}
+
+TEST_F(MainWindowRunTest, ProgressWithoutKnownLengthKeepsThePercentage) {
+    auto window = MakeWindow();
+    AddRows(*window, {0});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        engine_->Progress(0, 3'000'000, 10'000'000, 0);
+        engine_->Progress(0, 4'000'000, 0, 0);
+        EXPECT_EQ(progress.Bar()->value(), 30);
+        EXPECT_EQ(window->FileList()->Row(0)->text(4), "30%");
+        EXPECT_EQ(Label(progress, "lblTimeValue"), "4 Second");
+        progress.close();
+    });
+}
+
+} // namespace
+} // namespace tovik::test
