@@ -433,6 +433,10 @@ protected:
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+    void ReadQualityStats(TOutputStream& ost, const AVPacket& packet);
+    void WriteVideoStats(const TOutputStream& ost, const AVPacket& packet);
+    std::string QpHistogramText() const;
+    std::string PsnrText(const TOutputStream& ost, bool final) const;
     void WritePacket(TOutputStream& ost, AVPacket* packet);
     void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
     void MuxPacket(TOutputStream& ost, AVPacket* packet);

@@ -495,14 +495,11 @@ void TCustomFFmpeg::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
             throw FFmpegException(failure);
         if (video) {
             state.VideoBytes += packet->size;
-            size_t sideSize = 0;
-            const uint8_t* stats =
-                ff::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &sideSize);
-            if (stats && sideSize >= 4)
-                ost.LastQuality =
-                    static_cast<float>(stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24);
+            ReadQualityStats(ost, *packet);
             if (ost.PassLog && encoder.stats_out)
                 std::fputs(encoder.stats_out, ost.PassLog.get());
+            if (!settings_.VStatsFileName.empty())
+                WriteVideoStats(ost, *packet);
         } else {
             state.AudioBytes += packet->size;
         }
@@ -510,6 +507,62 @@ void TCustomFFmpeg::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
         WritePacket(ost, packet);
         ff::av_packet_unref(packet);
     }
+}
+
+void TCustomFFmpeg::ReadQualityStats(TOutputStream& ost, const AVPacket& packet) {
+    size_t size = 0;
+    const uint8_t* stats = ff::av_packet_get_side_data(&packet, AV_PKT_DATA_QUALITY_STATS, &size);
+    if (!stats || size < 6)
+        return;
+    // quality (32 bits), picture type, error count, then 64-bit errors per plane.
+    ost.LastQuality =
+        static_cast<float>(stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24);
+    ost.LastPictureType = stats[4];
+    const int errors = std::min<int>(stats[5], 4);
+    for (int i = 0; i < errors && 8 + 8 * i + 8 <= static_cast<int>(size); ++i) {
+        uint64_t value = 0;
+        std::memcpy(&value, stats + 8 + 8 * i, sizeof value);
+        ost.LastError[i] = value;
+        ost.TotalError[i] += value;
+    }
+    const int q = static_cast<int>(std::lround(ost.LastQuality / FF_QP2LAMBDA));
+    if (q >= 0 && q < static_cast<int>(transcode_->QpHistogram.size()))
+        ++transcode_->QpHistogram[static_cast<size_t>(q)];
+}
+
+namespace {
+
+double Psnr(double error) {
+    return -10.0 * std::log10(std::max(error, 1e-10));
+}
+
+} // namespace
+
+void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket& packet) {
+    TTranscodeState& state = *transcode_;
+    if (!state.VStatsFile) {
+        state.VStatsFile.reset(std::fopen(settings_.VStatsFileName.c_str(), "w"));
+        if (!state.VStatsFile)
+            throw FFmpegException("fopen fail: " + settings_.VStatsFileName);
+    }
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    FILE* file = state.VStatsFile.get();
+    std::fprintf(file, "frame= %5lld q= %2.1f ", static_cast<long long>(ost.FrameNumber + 1),
+                 static_cast<double>(ost.LastQuality / FF_QP2LAMBDA));
+    if (settings_.DoPSNR)
+        std::fprintf(file, "PSNR= %6.2f ",
+                     Psnr(static_cast<double>(ost.LastError[0]) /
+                          (encoder.width * encoder.height * 255.0 * 255.0)));
+    std::fprintf(file, "f_size= %6d ", packet.size);
+    const double time = static_cast<double>(ost.SyncOpts) * av_q2d(encoder.time_base);
+    if (time > 0) {
+        const double bitRate = packet.size * 8 / av_q2d(encoder.time_base) / 1000.0;
+        const double average = static_cast<double>(state.VideoBytes) * 8 / time / 1000.0;
+        std::fprintf(file, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+                     static_cast<double>(state.VideoBytes) / 1024, time, bitRate, average);
+    }
+    std::fprintf(file, "type= %c\n",
+                 ff::av_get_picture_type_char(static_cast<AVPictureType>(ost.LastPictureType)));
 }
 
 void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* packet) {
@@ -582,6 +635,35 @@ void TCustomFFmpeg::FlushEncoders() {
 
 // ---- Progress --------------------------------------------------------------------------------
 
+std::string TCustomFFmpeg::QpHistogramText() const {
+    // One hexadecimal digit per quantiser: 1 + log2 of how often it was used, 0 for never.
+    std::string text;
+    for (int count : transcode_->QpHistogram)
+        text += "0123456789ABCDEF"[count > 0 ? std::min(15, 1 + static_cast<int>(std::log2(count)))
+                                             : 0];
+    return text;
+}
+
+std::string TCustomFFmpeg::PsnrText(const TOutputStream& ost, bool final) const {
+    if (!ost.Setup->Codec || ost.FrameNumber <= 0)
+        return {};
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    const double pixels = static_cast<double>(encoder.width) * encoder.height;
+    const double planeSize[3] = {pixels, pixels / 4, pixels / 4};
+    const double frames = final ? static_cast<double>(ost.FrameNumber) : 1.0;
+    double total = 0;
+    std::string text = "PSNR=";
+    for (int plane = 0; plane < 3; ++plane) {
+        const double error =
+            static_cast<double>(final ? ost.TotalError[plane] : ost.LastError[plane]);
+        total += error;
+        text += FormatText("%c:%2.2f ", "YUV"[plane],
+                           Psnr(error / (frames * planeSize[plane] * 255.0 * 255.0)));
+    }
+    text += FormatText("*:%2.2f ", Psnr(total / (frames * pixels * 1.5 * 255.0 * 255.0)));
+    return text;
+}
+
 void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
     TTranscodeState& state = *transcode_;
     AVFormatContext* first = outputCount_ > 0 ? outputs_[0]->Context : nullptr;
@@ -618,6 +700,10 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
             info.Quality = ost.LastQuality < 0 ? -1.0f : quality;
             text += FormatText("frame=%5d fps=%3d q=%3.1f ", info.FrameNumber, info.FPS,
                                static_cast<double>(info.Quality));
+            if (settings_.QpHist)
+                text += QpHistogramText() + " ";
+            if (settings_.DoPSNR)
+                text += PsnrText(ost, final);
         } else {
             text += FormatText("q=%2.1f ", static_cast<double>(quality));
         }

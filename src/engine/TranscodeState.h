@@ -8,6 +8,7 @@
 #include "media/Bitmap.h"
 #include "media/PictureToBitmap.h"
 
+#include <array>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -66,6 +67,9 @@ struct TOutputStream {
     bool CountsForReports = true; // false once its join group is done
     bool Flushed = false;
     float LastQuality = -1.0f;
+    int LastPictureType = 0;
+    uint64_t LastError[4] = {};  // squared error per plane of the last coded picture
+    uint64_t TotalError[4] = {}; // summed over the stream
 
     // Video: crop and scale without a filter chain.
     bool CropNeeded = false;
@@ -119,6 +123,7 @@ struct TTranscodeState {
     std::unique_ptr<TVideoFilterGraph> Deinterlacer;
     bool DeinterlaceFailed = false;
     std::unique_ptr<FILE, TFileCloser> VStatsFile;
+    std::array<int, 52> QpHistogram{}; // coded pictures per quantiser
 };
 
 } // namespace tovik

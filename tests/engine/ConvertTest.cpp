@@ -214,6 +214,25 @@ TEST_F(ConvertTest, TwoPassStatisticsFilesAreNamedByStream) {
                                  "-0.log\" for pass-2 encoding");
 }
 
+TEST_F(ConvertTest, VideoStatisticsListEveryCodedFrame) {
+    const std::string stats = Out("vstats.txt");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(Convert({"-i", MediaFile("clip.avi"), "-an", "-psnr", "-vstats_file", stats,
+                         Out("stats.avi")})
+                    .Ok);
+    std::vector<uint8_t> bytes;
+    test::ReadBinaryFile(stats, bytes);
+    std::string text(bytes.begin(), bytes.end());
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 50u);
+    EXPECT_EQ(lines[0].rfind("frame=     1 q= ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("PSNR= "), std::string::npos);
+    EXPECT_NE(lines[0].find("type= I"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[49].find("time= 1.960"), std::string::npos) << lines[49];
+}
+
 TEST_F(ConvertTest, BadInputsFailWithClearTexts) {
     auto error = Convert({"-i", MediaFile("empty.avi"), Out("x.avi")}).Error;
     EXPECT_EQ(error.rfind(MediaFile("empty.avi") + ": ", 0), 0u) << error;
