@@ -18,6 +18,7 @@ int RunLibsCommand(const TArguments& arguments);
 int RunInfoCommand(const TArguments& arguments);
 int RunFormatsCommand(const TArguments& arguments);
 int RunEngineCommand(const TArguments& arguments);
+int RunConvertCommand(const TArguments& arguments);
 
 // Every command of tovik-cli, in the order the help lists them.
 inline const TCommand kCommands[] = {
@@ -28,6 +29,10 @@ inline const TCommand kCommands[] = {
      &RunFormatsCommand},
     {"engine", "engine [OPTIONS] -i IN... [OPTIONS] OUT  convert with the engine's options",
      &RunEngineCommand},
+    {"convert",
+     "convert [--format CODE] [--outdir DIR] [--start S] [--length S] FILE...  convert as Start "
+     "does",
+     &RunConvertCommand},
 };
 
 } // namespace tovik::cli

@@ -49,7 +49,12 @@ std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
         settings.WriteString("settings", "OutPutDir", fallback);
         directory = fallback;
     }
-    if (directory.back() != '/')
+    return UniqueOutputName(directory, sourceFile, suffix);
+}
+
+std::string UniqueOutputName(std::string directory, const std::string& sourceFile,
+                             const std::string& suffix) {
+    if (directory.empty() || directory.back() != '/')
         directory += '/';
     const std::string base = directory + SourceBaseName(sourceFile);
     std::string candidate = base + "_(new)" + suffix;

@@ -17,6 +17,10 @@ using TWarningCallback = std::function<void(const std::string& message)>;
 std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
                            const std::string& suffix, const TWarningCallback& warn);
 
+// The first free name directory + base name + "_(new)" / "_(new_N)" + suffix.
+std::string UniqueOutputName(std::string directory, const std::string& sourceFile,
+                             const std::string& suffix);
+
 // The source's file name without folder and extension.
 std::string SourceBaseName(const std::string& sourceFile);
 

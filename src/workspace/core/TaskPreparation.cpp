@@ -2,12 +2,14 @@
 
 #include "app/core/IniFile.h"
 #include "workspace/core/FormatTable.h"
+#include "workspace/core/ProfileChoices.h"
 
 namespace tovik {
 
 TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
                                     const TSourceFacts& source, const TBuildContext& context,
-                                    const TWarningCallback& warn, std::optional<int> formatCode) {
+                                    const TWarningCallback& warn, std::optional<int> formatCode,
+                                    const std::optional<std::string>& outputDirectory) {
     TIniFile settings(context.SettingsFile);
     const TIniFile profile(context.ProfileFile);
     TPreparedTask task;
@@ -17,8 +19,15 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
 
     task.FormatCode = formatCode.value_or(settings.ReadInteger("settings", "FormatCode", 1));
     const std::string section = FormatSection(task.FormatCode);
+    // A format whose parameters were never chosen takes the profile's defaults, as the
+    // parameter controls' "Default" does; the builder's own fallbacks suit only some formats.
+    if (!settings.ValueExists(section, "paraAudioEncoder") &&
+        !settings.ValueExists(section, "paraVideoEncoder"))
+        ApplyProfileDefaults(settings, profile, task.FormatCode);
     const std::string extension = "." + profile.ReadString(section, "FileExt", "mp4");
-    const std::string outputName = OutputFileName(settings, probedFileName, extension, warn);
+    const std::string outputName =
+        outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension)
+                        : OutputFileName(settings, probedFileName, extension, warn);
     job.Geometry.ZoomMode = settings.ReadString(section, "parazoom", "lbox");
 
     task.Output.FileName = outputName;

@@ -31,10 +31,12 @@ struct TPreparedTask {
 // "parazoom" (default "lbox") as the job's zoom mode, carries the job's crop and trim and
 // builds the options. A positive TrimLength limits the output's duration. Throws what
 // BuildTaskOptions throws. A given formatCode replaces the stored one (the command line's
-// "--format"); the settings file is not changed by it.
-TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
-                                    const TSourceFacts& source, const TBuildContext& context,
-                                    const TWarningCallback& warn,
-                                    std::optional<int> formatCode = std::nullopt);
+// "--format"); the settings file is not changed by it. A given outputDirectory (which must
+// exist) replaces the stored output directory ("--outdir") the same way.
+TPreparedTask
+PrepareConversionTask(TTaskJob& job, const std::string& probedFileName, const TSourceFacts& source,
+                      const TBuildContext& context, const TWarningCallback& warn,
+                      std::optional<int> formatCode = std::nullopt,
+                      const std::optional<std::string>& outputDirectory = std::nullopt);
 
 } // namespace tovik

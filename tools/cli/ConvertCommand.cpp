@@ -1,0 +1,275 @@
+// "tovik-cli convert": the program's Start command without windows. Reads the same settings
+// and format-profile files, prepares one task per file exactly as the main window does, and
+// converts them one after another in a worker thread with a progress line per file.
+#include "cli/Commands.h"
+
+#include "app/core/GlobalObject.h"
+#include "engine/MediaConverter.h"
+#include "media/FFmpegLoader.h"
+#include "media/MediaLogger.h"
+#include "media/MediaProbe.h"
+#include "platform/Dispatcher.h"
+#include "platform/FileSystem.h"
+#include "workspace/core/TaskPreparation.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace tovik::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+struct TConvertArguments {
+    std::optional<int> FormatCode;
+    std::optional<std::string> OutputDirectory;
+    int64_t Start = 0;  // microseconds
+    int64_t Length = 0; // microseconds, 0: to the end
+    std::vector<std::string> Files;
+};
+
+int64_t SecondsArgument(const std::string& text, const char* option) {
+    size_t used = 0;
+    double seconds = 0;
+    try {
+        seconds = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || !(seconds >= 0) || !std::isfinite(seconds))
+        throw std::invalid_argument(std::string(option) + " needs a number of seconds: " + text);
+    return std::llround(seconds * 1000000);
+}
+
+TConvertArguments ParseArguments(const TArguments& arguments) {
+    TConvertArguments parsed;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size())
+                throw std::invalid_argument(argument + " needs a value");
+            return arguments[++i];
+        };
+        if (argument == "--format") {
+            const std::string& text = value();
+            size_t used = 0;
+            int code = -1;
+            try {
+                code = std::stoi(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != text.size())
+                throw std::invalid_argument("--format needs a format code: " + text);
+            parsed.FormatCode = code;
+        } else if (argument == "--outdir") {
+            parsed.OutputDirectory = value();
+        } else if (argument == "--start") {
+            parsed.Start = SecondsArgument(value(), "--start");
+        } else if (argument == "--length") {
+            parsed.Length = SecondsArgument(value(), "--length");
+        } else if (argument.rfind("--", 0) == 0) {
+            throw std::invalid_argument("unknown option " + argument);
+        } else {
+            parsed.Files.push_back(argument);
+        }
+    }
+    if (parsed.Files.empty())
+        throw std::invalid_argument("no files given");
+    return parsed;
+}
+
+std::string Clock(double seconds) {
+    const auto total = static_cast<long long>(std::max(0.0, seconds) + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
+                  total % 60);
+    return text;
+}
+
+// The per-file progress line: bar, percent, speed against real time, time left.
+void PrintProgress(const std::string& name, const TProgressInfo& info, double elapsed) {
+    const double total = static_cast<double>(info.TotalDuration) / 1e6;
+    const double done = static_cast<double>(info.CurrentTime) / 1e6;
+    const double fraction = total > 0 ? std::clamp(done / total, 0.0, 1.0) : 0.0;
+    const int width = 30;
+    const int filled = static_cast<int>(fraction * width);
+    const double speed = elapsed > 0 ? done / elapsed : 0.0;
+    const double left = speed > 0 && total > 0 ? (total - done) / speed : 0.0;
+    std::fprintf(stderr, "\r%-24.24s [%s%s] %5.1f%% %5.2fx left %s", name.c_str(),
+                 std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(width - filled), '.').c_str(), fraction * 100,
+                 speed, Clock(left).c_str());
+}
+
+} // namespace
+
+int RunConvertCommand(const TArguments& arguments) {
+    TConvertArguments parsed;
+    try {
+        parsed = ParseArguments(arguments);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tovik-cli convert: %s\n", error.what());
+        return 2;
+    }
+    if (parsed.OutputDirectory) {
+        std::error_code error;
+        std::filesystem::create_directories(*parsed.OutputDirectory, error);
+        if (!platform::DirectoryExists(*parsed.OutputDirectory)) {
+            std::fprintf(stderr, "tovik-cli convert: cannot create output directory %s\n",
+                         parsed.OutputDirectory->c_str());
+            return 1;
+        }
+    }
+    TGlobalObject global;
+    global.SetUpFileLocations();
+    if (!platform::FileExistsNotDirectory(global.ProfileFile())) {
+        std::fprintf(stderr,
+                     "tovik-cli convert: the format profile %s is missing (./run.sh or "
+                     "tovik-install-profile puts it there)\n",
+                     global.ProfileFile().c_str());
+        return 1;
+    }
+
+    TMediaConverter converter;
+    if (!converter.LoadAVLib(DefaultLibraryFolder())) {
+        std::fprintf(stderr, "%s\n", converter.LastError().c_str());
+        return 1;
+    }
+    LoggerInstance().SetTriggerEventInMainThread(false);
+    LoggerInstance().SetOnLog([](TObject*, uint32_t, TLogLevel level, const std::string& line) {
+        if (level <= TLogLevel::llError)
+            std::fprintf(stderr, "\n%s\n", line.c_str());
+    });
+
+    TBuildContext context;
+    context.SettingsFile = global.SettingsFile();
+    context.ProfileFile = global.ProfileFile();
+    context.AskYesNo = [](const std::string& question) {
+        std::fprintf(stderr, "%s Yes\n", question.c_str());
+        return true;
+    };
+    const TWarningCallback warn = [](const std::string& text) {
+        std::fprintf(stderr, "Warning: %s\n", text.c_str());
+    };
+
+    // Queue one task per file; a file that cannot be prepared is reported and skipped.
+    std::map<int, std::string> fileOfTask;                     // task index -> source file
+    std::vector<std::pair<std::string, std::string>> failures; // file, reason
+    std::vector<std::string> converted;
+    for (const std::string& file : parsed.Files) {
+        try {
+            TMediaProbe& probe = converter.Probe();
+            if (!probe.LoadFile(file)) {
+                failures.emplace_back(file, probe.LastErrMsg());
+                continue;
+            }
+            TSourceFacts facts;
+            facts.VideoStreamCount = probe.VideoStreamCount();
+            if (facts.VideoStreamCount > 0) {
+                const TVideoStreamInfo video = probe.GetVideoStreamInfo(-1);
+                facts.Width = video.Width;
+                facts.Height = video.Height;
+                facts.VideoBitRate = video.BitRate > 0 ? video.BitRate : 0;
+            }
+            const std::string probedName = probe.FileName();
+            probe.CloseFile();
+            TTaskJob job;
+            job.SourceFile = file;
+            job.TrimStart = parsed.Start;
+            job.TrimLength = parsed.Length;
+            TPreparedTask prepared = PrepareConversionTask(
+                job, probedName, facts, context, warn, parsed.FormatCode, parsed.OutputDirectory);
+            const int index = converter.AddTask(file, &prepared.Input);
+            if (index < 0) {
+                failures.emplace_back(file, converter.LastError());
+                continue;
+            }
+            if (!converter.SetOutputFile(index, prepared.Output.FileName, &prepared.Output)) {
+                failures.emplace_back(file, converter.LastError());
+                converter.RemoveTask(index);
+                continue;
+            }
+            fileOfTask[index] = file;
+        } catch (const std::exception& error) {
+            failures.emplace_back(file, error.what());
+        }
+    }
+
+    std::mutex mutex;
+    std::vector<TTerminateInfo> ends; // guarded by mutex
+    std::atomic<bool> done{fileOfTask.empty()};
+    // A task starts when the one before it ends.
+    auto started = std::chrono::steady_clock::now(); // guarded by mutex
+    converter.OnProgress = [&](TObject*, PProgressInfo info) {
+        double elapsed = 0;
+        {
+            std::lock_guard lock(mutex);
+            elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        }
+        const auto found = fileOfTask.find(info->TaskIndex);
+        PrintProgress(found == fileOfTask.end()
+                          ? ""
+                          : std::filesystem::path(found->second).filename().string(),
+                      *info, elapsed);
+    };
+    converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
+        std::lock_guard lock(mutex);
+        started = std::chrono::steady_clock::now();
+        if (info.TaskIndex < 0)
+            done = true;
+        else
+            ends.push_back(info);
+    };
+
+    g_interrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+    if (!fileOfTask.empty())
+        converter.StartTask(1);
+    bool stopped = false;
+    while (!done) {
+        if (g_interrupted && !stopped) {
+            stopped = true;
+            std::fprintf(stderr, "\nStopping...\n");
+            converter.Stop(true); // the running task still finishes its output
+        }
+        TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::fprintf(stderr, "\n");
+
+    {
+        std::lock_guard lock(mutex);
+        for (const TTerminateInfo& end : ends) {
+            const std::string file =
+                fileOfTask.count(end.TaskIndex) ? fileOfTask[end.TaskIndex] : "";
+            if (end.Failed)
+                failures.emplace_back(file, end.ErrorMessage);
+            else if (!end.Finished)
+                failures.emplace_back(file, "stopped");
+            else
+                converted.push_back(converter.Task(end.TaskIndex).StoredOutputOptions(0).FileName);
+        }
+    }
+    std::printf("Converted %zu of %zu file(s).\n", converted.size(), parsed.Files.size());
+    for (const std::string& output : converted)
+        std::printf("  ok      %s\n", output.c_str());
+    for (const auto& [file, reason] : failures)
+        std::printf("  failed  %s: %s\n", file.c_str(), reason.c_str());
+    return failures.empty() && converted.size() == parsed.Files.size() ? 0 : 1;
+}
+
+} // namespace tovik::cli
