@@ -35,6 +35,22 @@ bool TCustomMediaConverter::TTerminateLock::HeldByCurrentThread() const {
 TCustomMediaConverter::TCustomMediaConverter() : probe_(std::make_unique<TMediaProbe>()) {}
 
 TCustomMediaConverter::~TCustomMediaConverter() {
+    Shutdown();
+    std::vector<std::unique_ptr<TFFmpeg>> tasks;
+    std::map<const TCustomFFmpeg*, std::shared_ptr<TPreviewer>> previewers;
+    {
+        std::lock_guard lock(terminateLock_);
+        tasks = tasks_.Extract();
+        retiredTasks_.clear();
+    }
+    {
+        std::lock_guard lock(PreviewLock());
+        previewers.swap(previewers_);
+    }
+    tasks.clear(); // each task joins its threads
+}
+
+void TCustomMediaConverter::Shutdown() {
     bool running = false;
     {
         std::lock_guard lock(terminateLock_);
@@ -49,18 +65,6 @@ TCustomMediaConverter::~TCustomMediaConverter() {
     { std::lock_guard lock(previewBitmapLock_); }
     { std::lock_guard lock(progressLock_); }
     { std::lock_guard lock(terminateLock_); }
-    std::vector<std::unique_ptr<TFFmpeg>> tasks;
-    std::map<const TCustomFFmpeg*, std::shared_ptr<TPreviewer>> previewers;
-    {
-        std::lock_guard lock(terminateLock_);
-        tasks = tasks_.Extract();
-        retiredTasks_.clear();
-    }
-    {
-        std::lock_guard lock(PreviewLock());
-        previewers.swap(previewers_);
-    }
-    tasks.clear(); // each task joins its threads
 }
 
 void TCustomMediaConverter::JoinReportThreads() {

@@ -96,6 +96,11 @@ public:
     std::shared_ptr<TPreviewer> PreviewerOf(int taskIndex) const;
 
 protected:
+    // Stops what still runs and joins every thread. A class derived from this one calls it
+    // first in its destructor: the handlers are virtual, and a worker calling one while the
+    // object is being taken apart would call into a half-destroyed object.
+    void Shutdown();
+
     // The four handlers the tasks call.
     virtual void DoCustomHook(TCustomFFmpeg& task, TBitmap& bitmap, int frameNumber,
                               int64_t frameTime, bool& writeBack, bool& disableHook);
@@ -183,6 +188,8 @@ private:
 
 class TMediaConverter : public TCustomMediaConverter {
 public:
+    ~TMediaConverter() override { Shutdown(); }
+
     using TCustomMediaConverter::OnCustomHook;
     using TCustomMediaConverter::OnPreviewBitmap;
     using TCustomMediaConverter::OnProgress;

@@ -24,19 +24,26 @@ bool TPreviewer::Show(const TBitmap& bitmap, int frameNumber, int64_t frameTime)
     if (!factory_)
         return true;
     CallInMainThread([this] {
-        std::lock_guard lock(mutex_);
-        if (closed_)
-            return;
-        if (!window_) {
-            // The window reports a close later, from its own event, never from in here.
-            window_ = factory_([this] { Close(); });
-            hasWindow_ = window_ != nullptr;
-            if (!window_)
+        // The window is used without the lock: it may report a close from any of its calls.
+        TBitmap picture;
+        int64_t time = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (closed_)
                 return;
+            picture = bitmap_;
+            time = frameTime_;
         }
-        window_->ShowWindow(bitmap_.Width(), bitmap_.Height());
-        window_->SetCaption(DurationText(frameTime_));
-        window_->Draw(bitmap_);
+        if (!window_) {
+            window_ = factory_([this] { Close(); });
+            std::lock_guard lock(mutex_);
+            hasWindow_ = window_ != nullptr;
+        }
+        if (!window_)
+            return;
+        window_->ShowWindow(picture.Width(), picture.Height());
+        window_->SetCaption(DurationText(time));
+        window_->Draw(picture);
     });
     return !Closed();
 }

@@ -151,8 +151,8 @@ TEST_F(PreviewTest, WindowShowsFramesAndGoesWithThePreviewProperty) {
     {
         std::lock_guard lock(log_.Mutex);
         EXPECT_EQ(log_.Created, 1);
-        EXPECT_GT(log_.Drawn, 10); // 4 s at most every 0.1 s
-        EXPECT_LE(log_.Drawn, 41);
+        EXPECT_GT(log_.Drawn, 10);  // 4 s read at its own pace, a picture every 0.1 s
+        EXPECT_LE(log_.Drawn, 100); // never more than the frames
         EXPECT_EQ(log_.Width, 320);
         EXPECT_EQ(log_.Caption.size(), std::string("00:00:03.960").size()) << log_.Caption;
         EXPECT_NE(log_.Caption, "00:00:00.000");
@@ -174,10 +174,12 @@ TEST_F(PreviewTest, ClosedWindowClearsTheTasksPreviewAndSettingItAgainMakesANewO
         std::lock_guard lock(log_.Mutex);
         return log_.Drawn > 0;
     }));
+    std::function<void()> close;
     {
         std::lock_guard lock(log_.Mutex);
-        log_.Close(); // the user closes the window
+        close = log_.Close;
     }
+    close(); // the user closes the window
     ASSERT_TRUE(PumpUntil([&] {
         return (converter_->Task(0).PreviewFlags() & TCustomFFmpeg::kPreviewWindowFlag) == 0;
     }));

@@ -24,3 +24,17 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:libfontconfig.so\n";
 }
 #endif
+
+#if defined(__SANITIZE_THREAD__)
+// The FFmpeg libraries are not built for the race checker: the atomic reference counts of
+// the frame buffers they share with their own decoding threads are invisible to it, so
+// every buffer handed between those threads and ours looks like a race.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libavutil.so\n"
+           "race:libavcodec.so\n"
+           "race:libavformat.so\n"
+           "race:libavfilter.so\n"
+           "race:libswscale.so\n"
+           "race:libswresample.so\n";
+}
+#endif
