@@ -417,6 +417,10 @@ protected:
     bool StartTimeReached(const TInputStream& ist) const;
     int SendToDecoder(TInputStream& ist, AVPacket* packet,
                       const std::function<void(AVFrame*)>& onFrame);
+    // The decoded frame's time becomes the stream's current time.
+    void TakeFrameTime(TInputStream& ist, const AVFrame& frame);
+    // Through the stream's filter graph into video out; a null frame drains the graph.
+    void FilterAndOutput(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
     int DecodeVideo(TInputStream& ist, AVPacket* packet);
     int DecodeAudio(TInputStream& ist, AVPacket* packet);
     int DecodeSubtitle(TInputStream& ist, AVPacket* packet);

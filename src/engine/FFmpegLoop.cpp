@@ -370,14 +370,28 @@ int TCustomFFmpeg::SendToDecoder(TInputStream& ist, AVPacket* packet,
     }
 }
 
+void TCustomFFmpeg::TakeFrameTime(TInputStream& ist, const AVFrame& frame) {
+    const int64_t timestamp = frame.best_effort_timestamp;
+    if (timestamp != AV_NOPTS_VALUE)
+        ist.Pts = ToMicroseconds(timestamp, ist.Stream->time_base);
+    else if (ist.NextPts != AV_NOPTS_VALUE)
+        ist.Pts = ist.NextPts;
+}
+
+void TCustomFFmpeg::FilterAndOutput(TOutputStream& ost, TInputStream& ist, AVFrame* frame) {
+    if (ost.Filter->Push(frame) < 0)
+        return;
+    AVFrame* filtered = transcode_->FilteredFrame.get();
+    while (ost.Filter->Pull(filtered) >= 0) {
+        VideoOut(ost, ist, *filtered);
+        ff::av_frame_unref(filtered);
+    }
+}
+
 int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
     TTranscodeState& state = *transcode_;
     return SendToDecoder(ist, packet, [&](AVFrame* frame) {
-        const int64_t timestamp = frame->best_effort_timestamp;
-        if (timestamp != AV_NOPTS_VALUE)
-            ist.Pts = ToMicroseconds(timestamp, ist.Stream->time_base);
-        else if (ist.NextPts != AV_NOPTS_VALUE)
-            ist.Pts = ist.NextPts;
+        TakeFrameTime(ist, *frame);
         AVRational rate =
             ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate : ist.Stream->r_frame_rate;
         if (rate.num > 0 && rate.den > 0)
@@ -392,17 +406,10 @@ int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
             if (!ost.EncodingNeeded ||
                 &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] != &ist)
                 continue;
-            if (ost.Filter) {
-                if (ost.Filter->Push(frame) < 0)
-                    continue;
-                AVFrame* filtered = state.FilteredFrame.get();
-                while (ost.Filter->Pull(filtered) >= 0) {
-                    VideoOut(ost, ist, *filtered);
-                    ff::av_frame_unref(filtered);
-                }
-            } else {
+            if (ost.Filter)
+                FilterAndOutput(ost, ist, frame);
+            else
                 VideoOut(ost, ist, *frame);
-            }
         }
     });
 }
@@ -410,11 +417,7 @@ int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
 int TCustomFFmpeg::DecodeAudio(TInputStream& ist, AVPacket* packet) {
     TTranscodeState& state = *transcode_;
     return SendToDecoder(ist, packet, [&](AVFrame* frame) {
-        const int64_t timestamp = frame->best_effort_timestamp;
-        if (timestamp != AV_NOPTS_VALUE)
-            ist.Pts = ToMicroseconds(timestamp, ist.Stream->time_base);
-        else if (ist.NextPts != AV_NOPTS_VALUE)
-            ist.Pts = ist.NextPts;
+        TakeFrameTime(ist, *frame);
         if (frame->sample_rate > 0)
             ist.NextPts = ist.Pts + static_cast<int64_t>(frame->nb_samples) * AV_TIME_BASE /
                                         frame->sample_rate;
@@ -470,12 +473,7 @@ void TCustomFFmpeg::FlushInputStream(TInputStream& ist) {
     for (TOutputStream& ost : state.OutputStreams) {
         if (!ost.Filter || &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] != &ist)
             continue;
-        ost.Filter->Push(nullptr);
-        AVFrame* filtered = state.FilteredFrame.get();
-        while (ost.Filter->Pull(filtered) >= 0) {
-            VideoOut(ost, ist, *filtered);
-            ff::av_frame_unref(filtered);
-        }
+        FilterAndOutput(ost, ist, nullptr);
     }
 }
 
