@@ -56,6 +56,34 @@ for line in "${lines[@]}"; do
     printf '%-22s %10.2f %10.2f %8.3f\n' "$name" "$a" "$b" "$(echo "$a / $b" | bc -l)"
 done
 
+# "tovik-cli convert" per format code against the equivalent ffmpeg command, on a 10 s clip,
+# with the profile's default choices in a settings folder of its own.
+short="$work/clip480p10.avi"
+[ -f "$short" ] || ffmpeg -hide_banner -loglevel error -y \
+    -f lavfi -i "testsrc2=size=640x480:rate=25:duration=10" \
+    -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=10" \
+    -c:v mpeg4 -q:v 4 -c:a libmp3lame -b:a 128k -ac 2 "$short"
+config="$work/config"
+rm -rf "$config" && mkdir -p "$config"
+cp "$(dirname "$0")/../data/tovikavimovformat.ini" "$config/"
+for code in 0 100 101 102 103 104 105 106 107 108 109 200 201 202 203 204 205 206; do
+    out="$work/convert-$code"
+    ours=()
+    theirs=()
+    for _ in $(seq "$runs"); do
+        rm -rf "$out"
+        ours+=("$(seconds env XDG_CONFIG_HOME="$config" "$cli" convert --format "$code" --outdir "$out" "$short")")
+        file=$(ls "$out"/* | head -1)
+        args=$(env XDG_CONFIG_HOME="$config" "$build/bench/tovik_bench_ffmpeg_args" "$code" "$short" "$file")
+        rm -f "$file"
+        theirs+=("$(eval seconds ffmpeg -hide_banner -loglevel error -y "$args")")
+    done
+    a=$(printf '%s\n' "${ours[@]}" | median)
+    b=$(printf '%s\n' "${theirs[@]}" | median)
+    printf '%-22s %10.2f %10.2f %8.3f\n' "convert format $code" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+    rm -rf "$out"
+done
+
 # The cost of the custom hook's picture round trip (a hook that changes nothing).
 plain=()
 hooked=()
