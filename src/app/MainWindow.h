@@ -43,7 +43,8 @@ struct TMainWindowServices {
     std::function<bool(std::string& error)> LoadPlayerLibraries;
     // Loads the libraries that reading source files needs; false stops an add silently.
     std::function<bool()> LoadEngineLibraries;
-    // Opens one source and reports its duration (microseconds, negative when unknown).
+    // Opens one source and reports its duration (microseconds, negative when unknown); a
+    // window with an engine reads sources through the engine's probe tasks instead.
     TProbeSource ProbeSource;
     TFileSystemTypeOf FileSystemTypeOf;
     // The engine component of the conversion run (MediaConverter1); none: Start does nothing.

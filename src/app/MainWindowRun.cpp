@@ -49,6 +49,10 @@ void TfrmMain::CreateRunButtons(QWidget* parent) {
     events.CustomHook = [this](PHookInfo info) { MediaConverter1CustomHook(info); };
     events.Terminate = [this](const TTerminateInfo& info) { MediaConverter1Terminate(info); };
     MediaConverter1->SetEvents(std::move(events));
+    // Added files are read through probe tasks of the engine component.
+    services_.ProbeSource = [this](const std::string& path, int64_t& durationUs) {
+        return MediaConverter1->ProbeTask(path, durationUs);
+    };
 }
 
 void TfrmMain::SetRunCommands(bool running) {

@@ -40,9 +40,11 @@ public:
     const uint8_t* Bits() const { return pixels_.data(); }
 
     // The canvas lock: held by whoever draws on or copies the pixels from another thread.
+    // Re-entrant: the engine holds it around its drawing hook, and the drawing code the
+    // hook calls takes it again.
     void Lock() { canvasLock_.lock(); }
     void Unlock() { canvasLock_.unlock(); }
-    std::mutex& CanvasLock() { return canvasLock_; }
+    std::recursive_mutex& CanvasLock() { return canvasLock_; }
 
     // Copies size and pixels (not the lock).
     void Assign(const TBitmap& other);
@@ -54,7 +56,7 @@ private:
     int height_ = 0;
     int bytesPerLine_ = 0;
     std::vector<uint8_t> pixels_;
-    std::mutex canvasLock_;
+    std::recursive_mutex canvasLock_;
 };
 
 } // namespace tovik

@@ -70,6 +70,28 @@ void TMediaConverterEngine::CloseProbe() {
     MediaConverter1.Probe().CloseFile();
 }
 
+bool TMediaConverterEngine::ProbeTask(const std::string& fileName, int64_t& durationUs) {
+    try {
+        if (MediaConverter1.Working()) {
+            // A run still winding down keeps the task list: a probe of its own reads the file.
+            TMediaProbe probe;
+            if (!probe.LoadFile(fileName))
+                return false;
+            durationUs = probe.GetFileStreamInfo().Duration;
+            return true;
+        }
+        const int task = MediaConverter1.AddTask(fileName, nullptr);
+        if (task < 0)
+            return false;
+        durationUs = MediaConverter1.TaskProbe(task, 0).GetFileStreamInfo().Duration;
+        MediaConverter1.RemoveTask(task);
+        return true;
+    } catch (const std::exception&) {
+        // Whatever the reason, a file that cannot be read is skipped.
+        return false;
+    }
+}
+
 int TMediaConverterEngine::AddTask(const std::string& fileName, const TInputOptions& options) {
     return MediaConverter1.AddTask(fileName, &options);
 }

@@ -16,6 +16,7 @@ public:
     void SetThreadPriority(TThreadPriority priority) override;
     bool LoadProbe(const std::string& fileName, TProbedSource& source) override;
     void CloseProbe() override;
+    bool ProbeTask(const std::string& fileName, int64_t& durationUs) override;
     int AddTask(const std::string& fileName, const TInputOptions& options) override;
     bool SetOutputFile(int taskIndex, const std::string& fileName,
                        const TOutputOptions& options) override;

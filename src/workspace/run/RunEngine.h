@@ -7,6 +7,7 @@
 #include "engine/OptionRecords.h"
 #include "workspace/core/TaskOptionsBuilder.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,9 @@ public:
     // The component's probe: load a source (false when it cannot be read), its facts, close.
     virtual bool LoadProbe(const std::string& fileName, TProbedSource& source) = 0;
     virtual void CloseProbe() = 0;
+    // Reads a source's facts through a probe task that is removed again (adding files);
+    // false when the source cannot be opened. durationUs: negative when unknown.
+    virtual bool ProbeTask(const std::string& fileName, int64_t& durationUs) = 0;
 
     virtual int AddTask(const std::string& fileName, const TInputOptions& options) = 0;
     virtual bool SetOutputFile(int taskIndex, const std::string& fileName,

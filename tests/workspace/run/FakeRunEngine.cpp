@@ -18,6 +18,11 @@ bool TFakeRunEngine::LoadProbe(const std::string& fileName, TProbedSource& sourc
     return true;
 }
 
+bool TFakeRunEngine::ProbeTask(const std::string& fileName, int64_t& durationUs) {
+    durationUs = 10'000'000;
+    return fileName.find("broken") == std::string::npos;
+}
+
 int TFakeRunEngine::AddTask(const std::string& fileName, const TInputOptions& options) {
     if (fileName.find("broken") != std::string::npos) {
         lastError_ = "Invalid data found when processing input";

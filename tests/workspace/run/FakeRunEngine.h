@@ -23,6 +23,7 @@ public:
     // Sources whose name holds "unreadable" cannot be probed.
     bool LoadProbe(const std::string& fileName, TProbedSource& source) override;
     void CloseProbe() override { ++ProbeCloses; }
+    bool ProbeTask(const std::string& fileName, int64_t& durationUs) override;
     // Sources whose name holds "broken" cannot be opened.
     int AddTask(const std::string& fileName, const TInputOptions& options) override;
     bool SetOutputFile(int taskIndex, const std::string& fileName,

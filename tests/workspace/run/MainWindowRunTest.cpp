@@ -309,11 +309,14 @@ TEST_F(MainWindowRunTest, HookDrawsTheJobOfItsTaskAndPreviewFeedsTheWindow) {
         for (int y = 0; y < 8; ++y)
             std::fill(frame->ScanLine(y), frame->ScanLine(y) + 24, uint8_t{100});
     RunWith(*window, [&](TfrmProgress& progress) {
-        // The hook runs in the task's worker thread.
+        // The hook runs in the task's worker thread, with the frame's canvas locked by the
+        // component.
         std::thread worker([&] {
             THookInfo first{0, &plain, 1, 0, true, false};
+            std::lock_guard plainCanvas(plain.CanvasLock());
             window->MediaConverter1CustomHook(&first);
             THookInfo second{1, &darkened, 1, 0, true, false};
+            std::lock_guard darkenedCanvas(darkened.CanvasLock());
             window->MediaConverter1CustomHook(&second);
         });
         worker.join();
@@ -329,6 +332,19 @@ TEST_F(MainWindowRunTest, HookDrawsTheJobOfItsTaskAndPreviewFeedsTheWindow) {
     });
     EXPECT_EQ(plain.ScanLine(3)[5], 100);
     EXPECT_LT(darkened.ScanLine(3)[5], 10);
+}
+
+TEST_F(MainWindowRunTest, AddedFilesAreReadThroughTheEnginesProbeTasks) {
+    auto window = MakeWindow();
+    TIniFile(SettingsFile()).WriteString("settings", "OutPutDir", temp_.File("out"));
+    WriteTextFile(temp_.File("a.avi"), "not really a film");
+    WriteTextFile(temp_.File("broken.avi"), "not a film at all");
+    EXPECT_EQ(window->AddFiles({QString::fromStdString(temp_.File("a.avi")),
+                                QString::fromStdString(temp_.File("broken.avi"))}),
+              1);
+    ASSERT_EQ(window->FileList()->RowCount(), 1);
+    EXPECT_EQ(window->FileList()->Row(0)->text(1), "10"); // the double's length
+    EXPECT_TRUE(engine_->Tasks.empty());                  // no probe task is left behind
 }
 
 TEST_F(MainWindowRunTest, ProgressWithoutKnownLengthKeepsThePercentage) {

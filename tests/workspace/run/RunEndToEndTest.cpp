@@ -1,0 +1,152 @@
+// Two checked AVI rows convert to MOV from the main window with the real engine; one row
+// carries a text layer that must show in its output's frames.
+
+#include "AppTestSupport.h"
+
+#include "app/MainWindow.h"
+#include "app/core/GlobalObject.h"
+#include "app/core/IniFile.h"
+#include "platform/Dispatcher.h"
+#include "workspace/core/ProfileChoices.h"
+#include "workspace/run/ProgressWindow.h"
+#include "workspace/ui/FileList.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMetaObject>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tovik::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RunEndToEndTest : public TAppTest {
+protected:
+    void SetUp() override {
+        TAppTest::SetUp();
+        // The engine hands its progress and preview events to this thread through the
+        // dispatcher; Qt's loop runs them, as in the program.
+        auto& dispatcher = TDispatcher::Instance();
+        dispatcher.SetMainThread(std::this_thread::get_id());
+        dispatcher.SetWakeUpHandler([] {
+            QMetaObject::invokeMethod(
+                qApp, [] { TDispatcher::Instance().CheckSynchronize(); }, Qt::QueuedConnection);
+        });
+        dispatcher.SetHostEventPump([] { QCoreApplication::processEvents(); });
+    }
+    void TearDown() override {
+        TDispatcher::Instance().SetWakeUpHandler(nullptr);
+        TDispatcher::Instance().SetHostEventPump(nullptr);
+        TAppTest::TearDown();
+    }
+
+    // The mean of each colour over a block of an RGB frame decoded from a file at 1 s.
+    static std::vector<double> BlockMean(const std::string& file, int width, int left, int top,
+                                         int size, const std::string& raw) {
+        EXPECT_EQ(RunFfmpegTool("-ss 1 -i '" + file + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 '" +
+                                raw + "'"),
+                  0);
+        std::vector<uint8_t> pixels;
+        ReadBinaryFile(raw, pixels);
+        std::vector<double> mean(3, 0.0);
+        if (pixels.size() < static_cast<size_t>(width) * (top + size) * 3)
+            return mean;
+        for (int y = top; y < top + size; ++y)
+            for (int x = left; x < left + size; ++x)
+                for (int c = 0; c < 3; ++c)
+                    mean[static_cast<size_t>(c)] +=
+                        pixels[(static_cast<size_t>(y) * width + x) * 3 + c];
+        for (double& value : mean)
+            value /= size * size;
+        return mean;
+    }
+};
+
+TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
+    // Two sources with their own names, an output folder and the MOV format.
+    const fs::path sources = temp_.Path() / "sources";
+    const fs::path output = temp_.Path() / "out";
+    fs::create_directories(sources);
+    fs::create_directories(output);
+    fs::copy_file(MediaFile("clip.avi"), sources / "plain.avi");
+    fs::copy_file(MediaFile("clip.avi"), sources / "titled.avi");
+    const fs::path config = temp_.Path() / "config";
+    fs::copy_file(fs::path(TOVIK_DATA_DIR) / "tovikavimovformat.ini",
+                  config / "tovikavimovformat.ini");
+    {
+        TIniFile settings(SettingsFile());
+        settings.WriteString("settings", "OutPutDir", output.string());
+        settings.WriteString("settings", "FormatCode", "0");
+        settings.WriteString("settings", "FormatName", "QuickTime MOV");
+        // The format's stored choices, as its "Default" button writes them.
+        ApplyProfileDefaults(settings, TIniFile((config / "tovikavimovformat.ini").string()), 0);
+    }
+
+    int shutDowns = 0;
+    TMainWindowServices services = TMainWindowServices::System(desktop_);
+    services.LoadPlayerLibraries = nullptr;
+    services.ShutDown = [&shutDowns](std::string&) {
+        ++shutDowns;
+        return true;
+    };
+    TfrmMain window(std::move(services));
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({QString::fromStdString((sources / "plain.avi").string()),
+                               QString::fromStdString((sources / "titled.avi").string())}),
+              2);
+    // A white box with black text over the top-left quarter of the 160x120 source, all along.
+    auto layer = std::make_shared<TWmRec>();
+    layer->Text = "T";
+    layer->TextLeft = 0;
+    layer->TextTop = 0;
+    layer->TextWidth = 80;
+    layer->TextHeight = 60;
+    layer->BackFilled = true;
+    layer->BackColor = 0x00FFFFFF;
+    layer->Font.Size = 8;
+    layer->StartSecond = 0;
+    layer->EndSecond = 100;
+    window.FileList()->Row(1)->Record.Effects.Overlays.push_back(layer);
+
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        // Never hang the suite: give up after three minutes.
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+
+    EXPECT_EQ(window.RowOfTask(), (std::vector<int>{0, 1}));
+    const std::string plain = (output / "plain_(new).mov").string();
+    const std::string titled = (output / "titled_(new).mov").string();
+    ASSERT_TRUE(fs::exists(plain)) << window.LogText().toStdString();
+    ASSERT_TRUE(fs::exists(titled)) << window.LogText().toStdString();
+    EXPECT_EQ(window.FileList()->Row(0)->text(4), "100%");
+    EXPECT_EQ(window.FileList()->Row(1)->text(4), "100%");
+    // Both ran to their end: the output folder opened once, nobody asked to shut down.
+    ASSERT_EQ(desktop_.OpenedUrls.size(), 1u);
+    EXPECT_EQ(desktop_.OpenedUrls[0].toLocalFile().toStdString(), output.string());
+    EXPECT_EQ(shutDowns, 0);
+
+    // MOV's default frame size is 640x480: the layer covers about 320x240 at the top left.
+    const std::vector<double> titledBlock =
+        BlockMean(titled, 640, 200, 20, 40, temp_.File("titled.rgb"));
+    const std::vector<double> plainBlock =
+        BlockMean(plain, 640, 200, 20, 40, temp_.File("plain.rgb"));
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_GT(titledBlock[c], 225.0) << "colour " << c;
+        EXPECT_GT(titledBlock[c] - plainBlock[c], 30.0) << "colour " << c;
+    }
+    // Outside the layer the two outputs agree.
+    const std::vector<double> titledRest =
+        BlockMean(titled, 640, 500, 400, 40, temp_.File("titled2.rgb"));
+    const std::vector<double> plainRest =
+        BlockMean(plain, 640, 500, 400, 40, temp_.File("plain2.rgb"));
+    for (size_t c = 0; c < 3; ++c)
+        EXPECT_NEAR(titledRest[c], plainRest[c], 12.0) << "colour " << c;
+}
+
+} // namespace
+} // namespace tovik::test
