@@ -115,8 +115,12 @@ void TCustomFFmpeg::FinishOutputs() {
                 ist.Decoder.reset();
         for (int o = 0; o < outputCount_; ++o)
             if (outputs_[static_cast<size_t>(o)])
-                for (auto& setup : outputs_[static_cast<size_t>(o)]->Streams)
+                for (auto& setup : outputs_[static_cast<size_t>(o)]->Streams) {
+                    // The pass-2 statistics belong to us, not to the encoder.
+                    if (setup->Codec)
+                        ff::av_freep(static_cast<void*>(&setup->Codec->stats_in));
                     setup->Codec.reset();
+                }
     }
     transcode_.reset();
     for (int o = 0; o < outputCount_; ++o) {
