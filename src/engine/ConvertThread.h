@@ -67,4 +67,11 @@ private:
     std::thread::id id_;
 };
 
+// Reports the end of a task that was stopped before it ran, from a thread of its own; joined
+// by its task.
+using TDoTerminateThread = std::jthread;
+// Delivers one OnTerminate in background mode; each joins the one before it, so the reports
+// arrive in order. Joined by the component.
+using TDoTerminateThread_2 = std::jthread;
+
 } // namespace tovik

@@ -508,10 +508,10 @@ private:
     bool terminated_ = false;  // guarded by threadMutex_
     bool terminating_ = false; // guarded by threadMutex_: a termination thread reports the end
     bool hasWorker_ = false;   // guarded by threadMutex_: a worker runs the conversion
-    std::unique_ptr<TConvertThread> worker_;        // guarded by threadMutex_
-    std::unique_ptr<std::jthread> terminateThread_; // guarded by threadMutex_
-    TManualResetEvent threadDone_{true};            // not signalled while a worker converts
-    TManualResetEvent terminateDone_{true};         // not signalled while a termination thread runs
+    std::unique_ptr<TConvertThread> worker_;              // guarded by threadMutex_
+    std::unique_ptr<TDoTerminateThread> terminateThread_; // guarded by threadMutex_
+    TManualResetEvent threadDone_{true};                  // not signalled while a worker converts
+    TManualResetEvent terminateDone_{true}; // not signalled while a termination thread runs
 };
 
 // The process-wide lock of the preview flags of every task.

@@ -128,7 +128,7 @@ void TCustomFFmpeg::StopConvert(bool wait) {
             // Never ran: report its end from a thread of its own, like a worker would.
             terminating_ = true;
             terminateDone_.Reset();
-            terminateThread_ = std::make_unique<std::jthread>([this] {
+            terminateThread_ = std::make_unique<TDoTerminateThread>([this] {
                 try {
                     NotifyTerminate();
                 } catch (const std::exception& error) {
@@ -179,7 +179,7 @@ void TCustomFFmpeg::CleanUpTask() {
 void TCustomFFmpeg::JoinTaskThreads() {
     BreakConvert(true);
     std::unique_ptr<TConvertThread> worker;
-    std::unique_ptr<std::jthread> terminateThread;
+    std::unique_ptr<TDoTerminateThread> terminateThread;
     {
         std::lock_guard lock(threadMutex_);
         worker = std::move(worker_);

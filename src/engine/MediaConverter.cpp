@@ -68,7 +68,7 @@ void TCustomMediaConverter::Shutdown() {
 }
 
 void TCustomMediaConverter::JoinReportThreads() {
-    std::unique_ptr<std::jthread> last;
+    std::unique_ptr<TDoTerminateThread_2> last;
     {
         std::lock_guard lock(terminateLock_);
         last = std::move(lastReportThread_);
@@ -473,7 +473,7 @@ void TCustomMediaConverter::DeliverTerminate(const TTerminateInfo& info) {
     // A thread of its own per report; each waits for the one before, so the handler sees
     // the reports in order and never two at a time.
     auto previous = std::move(lastReportThread_);
-    lastReportThread_ = std::make_unique<std::jthread>(
+    lastReportThread_ = std::make_unique<TDoTerminateThread_2>(
         [this, handler = OnTerminate, info, previous = std::move(previous)]() mutable {
             previous.reset();
             try {

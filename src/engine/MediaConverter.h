@@ -183,7 +183,7 @@ private:
     int busyDepth_ = 0;
     std::vector<std::unique_ptr<TFFmpeg>> retiredTasks_;
     // The last thread delivering OnTerminate; each one joins its predecessor first.
-    std::unique_ptr<std::jthread> lastReportThread_;
+    std::unique_ptr<TDoTerminateThread_2> lastReportThread_;
 };
 
 class TMediaConverter : public TCustomMediaConverter {

@@ -184,6 +184,31 @@ TEST_F(ComponentTest, StopDuringTheFirstOfThreeTasks) {
     EXPECT_FALSE(platform::FileExistsNotDirectory(temp_.File("out2.avi")));
 }
 
+// In foreground the conversion runs on this thread: a Stop from its progress event reports
+// the tasks that never ran from threads of their own while this one still converts.
+TEST_F(ComponentTest, StopFromAProgressEventInForeground) {
+    for (int i = 0; i < 3; ++i)
+        AddConversion(kLongClip, temp_.File("out" + std::to_string(i) + ".avi"));
+    int progress = 0;
+    converter_->OnProgress = [&](TObject*, PProgressInfo) {
+        if (++progress == 1)
+            converter_->Stop(true);
+    };
+    converter_->StartTask(0);
+    ASSERT_TRUE(RunEnded());
+    auto indices = ReportedIndices();
+    ASSERT_EQ(indices.size(), 4u);
+    std::sort(indices.begin(), indices.end() - 1);
+    EXPECT_EQ(indices, (std::vector<int>{0, 1, 2, -1}));
+    for (const TTerminateInfo& info : Reports()) {
+        if (info.TaskIndex >= 0) {
+            EXPECT_FALSE(info.Finished) << info.TaskIndex;
+            EXPECT_FALSE(info.Failed) << info.ErrorMessage;
+        }
+    }
+    EXPECT_GT(MediaDuration(temp_.File("out0.avi")), 0);
+}
+
 TEST_F(ComponentTest, StopWhileAWorkerWaitsInASynchronisedProgressEvent) {
     AddConversion(kLongClip, temp_.File("out.avi"));
     std::atomic<int> progress{0};
