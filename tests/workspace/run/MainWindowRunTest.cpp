@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QPushButton>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -62,7 +63,16 @@ protected:
         window.OnProgressShown = [body](TfrmProgress& progress) {
             // Queued, so that the window's own event loop runs it.
             QMetaObject::invokeMethod(
-                &progress, [body, &progress] { body(progress); }, Qt::QueuedConnection);
+                &progress,
+                [body, &progress] {
+                    try {
+                        body(progress);
+                    } catch (const std::exception& error) {
+                        ADD_FAILURE() << "run body threw: " << error.what();
+                        progress.close();
+                    }
+                },
+                Qt::QueuedConnection);
         };
         window.StartClick();
     }
@@ -332,6 +342,33 @@ TEST_F(MainWindowRunTest, HookDrawsTheJobOfItsTaskAndPreviewFeedsTheWindow) {
     });
     EXPECT_EQ(plain.ScanLine(3)[5], 100);
     EXPECT_LT(darkened.ScanLine(3)[5], 10);
+}
+
+TEST_F(MainWindowRunTest, SnapshotOfTheRunningFrameGoesToTheSnapshotFolder) {
+    const std::string folder = temp_.File("snaps");
+    std::filesystem::create_directory(folder); // a folder that cannot be written is replaced
+    TIniFile(SettingsFile()).WriteString("settings", "SnapOutPutDir", folder);
+    auto window = MakeWindow();
+    AddRows(*window, {0});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        TBitmap frame(640, 480);
+        window->MediaConverter1PreviewBitmap(TPreviewInfo{0, &frame, 1, 0});
+        progress.TimerTick();
+        progress.SnapshotClick();
+        // A file that cannot be written: the error is shown, the files before it stay.
+        std::filesystem::remove(folder + "/Snapshot_full.jpg");
+        std::filesystem::create_directory(folder + "/Snapshot_full.jpg");
+        progress.SnapshotClick();
+        progress.close();
+    });
+    for (const char* name : {"Snapshot_full.bmp", "Snapshot_small.bmp", "Snapshot_small.jpg"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + name)) << name;
+    // 24-bit bitmaps of the frame and of the 372x210 picture as shown.
+    EXPECT_EQ(std::filesystem::file_size(folder + "/Snapshot_full.bmp"), 54u + 640u * 3 * 480);
+    EXPECT_EQ(std::filesystem::file_size(folder + "/Snapshot_small.bmp"), 54u + 372u * 3 * 210);
+    ASSERT_EQ(desktop_.Messages.size(), 1u);
+    EXPECT_EQ(desktop_.Messages[0].Icon, TMessageIcon::miError);
+    EXPECT_TRUE(desktop_.OpenedUrls.empty()); // the folder is not opened
 }
 
 TEST_F(MainWindowRunTest, AddedFilesAreReadThroughTheEnginesProbeTasks) {
