@@ -119,6 +119,12 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
     window.StartClick();
 
     EXPECT_EQ(window.RowOfTask(), (std::vector<int>{0, 1}));
+    // The engine's final progress report of the second task and its pictures reached the
+    // window.
+    EXPECT_EQ(
+        window.ProgressWindow()->findChild<QLabel*>(QStringLiteral("lblProgressValue"))->text(),
+        "[2/2]");
+    EXPECT_FALSE(window.ConversionPreview().Empty());
     const std::string plain = (output / "plain_(new).mov").string();
     const std::string titled = (output / "titled_(new).mov").string();
     ASSERT_TRUE(fs::exists(plain)) << window.LogText().toStdString();
