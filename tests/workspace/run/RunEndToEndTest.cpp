@@ -14,9 +14,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMetaObject>
+#include <QProgressBar>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 namespace tovik::test {
 namespace {
@@ -43,6 +47,40 @@ protected:
         TAppTest::TearDown();
     }
 
+    // An output folder, the profile file and the MOV format with its default choices.
+    fs::path PrepareSettings() {
+        const fs::path output = temp_.Path() / "out";
+        fs::create_directories(output);
+        const fs::path config = temp_.Path() / "config";
+        fs::copy_file(fs::path(TOVIK_DATA_DIR) / "tovikavimovformat.ini",
+                      config / "tovikavimovformat.ini");
+        TIniFile settings(SettingsFile());
+        settings.WriteString("settings", "OutPutDir", output.string());
+        settings.WriteString("settings", "FormatCode", "0");
+        settings.WriteString("settings", "FormatName", "QuickTime MOV");
+        // The format's stored choices, as its "Default" button writes them.
+        ApplyProfileDefaults(settings, TIniFile((config / "tovikavimovformat.ini").string()), 0);
+        return output;
+    }
+
+    // Copies a test clip into the sources folder under name.
+    QString Source(const std::string& clip, const std::string& name) {
+        const fs::path sources = temp_.Path() / "sources";
+        fs::create_directories(sources);
+        fs::copy_file(MediaFile(clip), sources / name);
+        return QString::fromStdString((sources / name).string());
+    }
+
+    TMainWindowServices Services(int& shutDowns) {
+        TMainWindowServices services = TMainWindowServices::System(desktop_);
+        services.LoadPlayerLibraries = nullptr;
+        services.ShutDown = [&shutDowns](std::string&) {
+            ++shutDowns;
+            return true;
+        };
+        return services;
+    }
+
     // The mean of each colour over a block of an RGB frame decoded from a file at 1 s.
     static std::vector<double> BlockMean(const std::string& file, int width, int left, int top,
                                          int size, const std::string& raw) {
@@ -66,37 +104,12 @@ protected:
 };
 
 TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
-    // Two sources with their own names, an output folder and the MOV format.
-    const fs::path sources = temp_.Path() / "sources";
-    const fs::path output = temp_.Path() / "out";
-    fs::create_directories(sources);
-    fs::create_directories(output);
-    fs::copy_file(MediaFile("clip.avi"), sources / "plain.avi");
-    fs::copy_file(MediaFile("clip.avi"), sources / "titled.avi");
-    const fs::path config = temp_.Path() / "config";
-    fs::copy_file(fs::path(TOVIK_DATA_DIR) / "tovikavimovformat.ini",
-                  config / "tovikavimovformat.ini");
-    {
-        TIniFile settings(SettingsFile());
-        settings.WriteString("settings", "OutPutDir", output.string());
-        settings.WriteString("settings", "FormatCode", "0");
-        settings.WriteString("settings", "FormatName", "QuickTime MOV");
-        // The format's stored choices, as its "Default" button writes them.
-        ApplyProfileDefaults(settings, TIniFile((config / "tovikavimovformat.ini").string()), 0);
-    }
-
+    const fs::path output = PrepareSettings();
     int shutDowns = 0;
-    TMainWindowServices services = TMainWindowServices::System(desktop_);
-    services.LoadPlayerLibraries = nullptr;
-    services.ShutDown = [&shutDowns](std::string&) {
-        ++shutDowns;
-        return true;
-    };
-    TfrmMain window(std::move(services));
+    TfrmMain window(Services(shutDowns));
     window.show();
     LoadEngineLibrariesOrFail();
-    ASSERT_EQ(window.AddFiles({QString::fromStdString((sources / "plain.avi").string()),
-                               QString::fromStdString((sources / "titled.avi").string())}),
+    ASSERT_EQ(window.AddFiles({Source("clip.avi", "plain.avi"), Source("clip.avi", "titled.avi")}),
               2);
     // A white box with black text over the top-left quarter of the 160x120 source, all along.
     auto layer = std::make_shared<TWmRec>();
@@ -152,6 +165,60 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
         BlockMean(plain, 640, 500, 400, 40, temp_.File("plain2.rgb"));
     for (size_t c = 0; c < 3; ++c)
         EXPECT_NEAR(titledRest[c], plainRest[c], 12.0) << "colour " << c;
+}
+
+TEST_F(RunEndToEndTest, CancelStopsTheRunAndTheNextStartRunsAgain) {
+    const fs::path output = PrepareSettings();
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({Source("long.avi", "one.avi"), Source("long.avi", "two.avi"),
+                               Source("long.avi", "three.avi")}),
+              3);
+    // Cancel as soon as the first progress shows; the last task cannot have ended by then.
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(true);
+        // Once only: the window and its bar serve the next run too.
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(progress.Bar(), &QProgressBar::valueChanged, &progress,
+                                       [&progress, connection](int value) {
+                                           if (value <= 0)
+                                               return;
+                                           QObject::disconnect(*connection);
+                                           QMetaObject::invokeMethod(
+                                               progress.CancelButton(),
+                                               [&progress] { progress.CancelButton()->click(); },
+                                               Qt::QueuedConnection);
+                                       });
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    EXPECT_FALSE(window.ProgressWindow()->isVisible());
+    EXPECT_NE(window.FileList()->Row(2)->text(4), "100%");
+    EXPECT_TRUE(desktop_.OpenedUrls.empty());
+    EXPECT_EQ(shutDowns, 0);
+
+    // The end-of-run report has cleared the tasks: a new start runs every row to its end.
+    // (it may come after the window has closed).
+    auto* start = window.findChild<QToolButton*>(QStringLiteral("btnStart"));
+    for (int waited = 0; waited < 10'000 && !start->isEnabled(); waited += 5) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(start->isEnabled());
+    window.ProgressWindow()->ShutDownBox()->setChecked(false);
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(false);
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    EXPECT_TRUE(desktop_.Messages.empty());
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(window.FileList()->Row(row)->text(4), "100%") << row;
+    EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
+    EXPECT_EQ(shutDowns, 0);
+    EXPECT_TRUE(fs::exists(output / "three_(new_1).mov") || fs::exists(output / "three_(new).mov"));
 }
 
 } // namespace
