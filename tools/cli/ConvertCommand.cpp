@@ -229,10 +229,13 @@ int RunConvertCommand(const TArguments& arguments) {
     converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
         std::lock_guard lock(mutex);
         started = std::chrono::steady_clock::now();
-        if (info.TaskIndex < 0)
+        if (info.TaskIndex < 0) {
             done = true;
-        else
+            // Wake the main thread at once instead of at its next poll.
+            TDispatcher::Instance().Queue([] {});
+        } else {
             ends.push_back(info);
+        }
     };
 
     g_interrupted = 0;

@@ -104,6 +104,8 @@ int RunEngineCommand(const TArguments& arguments) {
     converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
         if (info.TaskIndex < 0) {
             done = true;
+            // Wake the main thread at once instead of at its next poll.
+            TDispatcher::Instance().Queue([] {});
             return;
         }
         std::lock_guard lock(mutex);
