@@ -344,7 +344,7 @@ TVideoStreamInfo TCustomMediaProbe::GetVideoStreamInfo(int index) {
     return info;
 }
 
-bool TCustomMediaProbe::IsAudioStream(int index) {
+bool TCustomMediaProbe::IsStreamOfType(int index, int type) {
     if (!context_) {
         Report(TLogLevel::llWarning, "file not loaded.");
         return false;
@@ -353,19 +353,15 @@ bool TCustomMediaProbe::IsAudioStream(int index) {
         Report(TLogLevel::llError, FormatText("stream index #%d is invalid.", index));
         return false;
     }
-    return context_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    return context_->streams[index]->codecpar->codec_type == type;
+}
+
+bool TCustomMediaProbe::IsAudioStream(int index) {
+    return IsStreamOfType(index, AVMEDIA_TYPE_AUDIO);
 }
 
 bool TCustomMediaProbe::IsVideoStream(int index) {
-    if (!context_) {
-        Report(TLogLevel::llWarning, "file not loaded.");
-        return false;
-    }
-    if (index < 0 || index >= streamCount_) {
-        Report(TLogLevel::llError, FormatText("stream index #%d is invalid.", index));
-        return false;
-    }
-    return context_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    return IsStreamOfType(index, AVMEDIA_TYPE_VIDEO);
 }
 
 void TMediaProbe::CloseFile() {

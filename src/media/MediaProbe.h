@@ -120,6 +120,7 @@ private:
     void ReleaseContext();
     // The stream at index when it has the wanted type; reports why not otherwise.
     AVStream* FindStream(int index, int wantedType);
+    bool IsStreamOfType(int index, int type);
     std::string StreamLine(int index) const;
 
     AVFormatContext* context_ = nullptr;
