@@ -45,9 +45,7 @@ void TCustomFFmpeg::ApplyPreset(const std::string& kind, const std::string& name
 
 void TCustomFFmpeg::ApplyPresetText(const std::string& presetName, const std::string& text) {
     for (const TPresetLine& line : TOptionsPreset::ParseLines(presetName, text)) {
-        std::string key = line.Key;
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string key = LowerText(line.Key);
         if (key == "acodec" || key == "vcodec" || key == "scodec") {
             SetCodecName(key[0] == 'a'   ? AVMEDIA_TYPE_AUDIO
                          : key[0] == 's' ? AVMEDIA_TYPE_SUBTITLE

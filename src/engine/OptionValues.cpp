@@ -10,13 +10,6 @@
 
 namespace tovik {
 
-std::string TrimText(const std::string& text) {
-    auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-    auto begin = std::find_if_not(text.begin(), text.end(), isSpace);
-    auto end = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-    return begin < end ? std::string(begin, end) : std::string();
-}
-
 int64_t StrToInt64(const std::string& text) {
     const std::string trimmed = TrimText(text);
     char* end = nullptr;

@@ -2,6 +2,8 @@
 // Value conversions of the engine's options. A text that is not a number raises the
 // conversion error (EConvertError, not an engine error) with the run-time library's text.
 
+#include "media/TextFormat.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -22,7 +24,5 @@ double StrToFloat(const std::string& text);
 inline bool SwitchValue(const std::string& value) {
     return value != "0";
 }
-// Text without surrounding blanks.
-std::string TrimText(const std::string& text);
 
 } // namespace tovik

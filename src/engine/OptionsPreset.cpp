@@ -184,19 +184,6 @@ const TPresetTable& Table() {
     return table;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Trim(const std::string& text) {
-    auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-    auto begin = std::find_if_not(text.begin(), text.end(), isSpace);
-    auto end = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-    return begin < end ? std::string(begin, end) : std::string();
-}
-
 } // namespace
 
 int TOptionsPreset::Count() {
@@ -212,7 +199,7 @@ const std::string& TOptionsPreset::Text(int index) {
 }
 
 const std::string* TOptionsPreset::Find(const std::string& name) {
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerText(name);
     const TPresetTable& table = Table();
     for (size_t index = 0; index < table.Names.size(); ++index)
         if (table.Names[index] == wanted)
@@ -222,7 +209,7 @@ const std::string* TOptionsPreset::Find(const std::string& name) {
 
 std::vector<TPresetLine> TOptionsPreset::ParseLines(const std::string& presetName,
                                                     const std::string& text) {
-    std::string normal = Trim(text);
+    std::string normal = TrimText(text);
     std::string unified;
     for (size_t at = 0; at < normal.size(); ++at) {
         if (normal[at] == '\r') {
@@ -239,7 +226,7 @@ std::vector<TPresetLine> TOptionsPreset::ParseLines(const std::string& presetNam
         size_t end = unified.find('\n', start);
         if (end == std::string::npos)
             end = unified.size();
-        const std::string line = Trim(unified.substr(start, end - start));
+        const std::string line = TrimText(unified.substr(start, end - start));
         start = end + 1;
         if (line.empty())
             continue;
@@ -247,8 +234,8 @@ std::vector<TPresetLine> TOptionsPreset::ParseLines(const std::string& presetNam
         TPresetLine parsed;
         parsed.Line = line;
         if (equals != std::string::npos) {
-            parsed.Key = Trim(line.substr(0, equals));
-            parsed.Value = Trim(line.substr(equals + 1));
+            parsed.Key = TrimText(line.substr(0, equals));
+            parsed.Value = TrimText(line.substr(equals + 1));
         }
         if (parsed.Key.empty() || parsed.Value.empty())
             throw FFmpegException(

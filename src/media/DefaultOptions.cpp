@@ -1,6 +1,7 @@
 #include "media/DefaultOptions.h"
 
 #include "media/MediaLogger.h"
+#include "media/TextFormat.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,15 +13,6 @@ namespace {
 // The option class each media type's context takes (0: any codec option).
 constexpr int kTypeOptionFlags[] = {AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, 0,
                                     AV_OPT_FLAG_SUBTITLE_PARAM, 0};
-
-std::string Trim(const std::string& text) {
-    auto begin =
-        std::find_if_not(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); });
-    auto end = std::find_if_not(text.rbegin(), text.rend(), [](unsigned char c) {
-                   return std::isspace(c);
-               }).base();
-    return begin < end ? std::string(begin, end) : std::string();
-}
 
 bool DebugOptionSet(void* context) {
     int64_t value = 0;
@@ -51,8 +43,8 @@ AVCodecContext* TDefaultOptions::CodecContext(AVMediaType type) const {
 }
 
 bool TDefaultOptions::SetDefaultOption(std::string name, std::string value) {
-    name = Trim(name);
-    value = Trim(value);
+    name = TrimText(name);
+    value = TrimText(value);
     if (name.empty() || value.empty())
         return false;
 

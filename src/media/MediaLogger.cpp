@@ -74,9 +74,7 @@ void TMediaLogger::SetLogLevelByName(const std::string& text) {
         {"error", AV_LOG_ERROR},     {"warning", AV_LOG_WARNING}, {"info", AV_LOG_INFO},
         {"verbose", AV_LOG_VERBOSE}, {"debug", AV_LOG_DEBUG},
     };
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = LowerText(text);
     for (const auto& [name, number] : kNames) {
         if (lower == name) {
             SetLogLevel(LibraryToLogLevel(number));

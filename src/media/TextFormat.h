@@ -9,4 +9,9 @@ namespace tovik {
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatTextV(const char* format, va_list arguments);
 
+// The text without white space at either end.
+std::string TrimText(const std::string& text);
+// The text with ASCII letters in lower case.
+std::string LowerText(std::string text);
+
 } // namespace tovik

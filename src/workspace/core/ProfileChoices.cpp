@@ -1,4 +1,5 @@
 #include "workspace/core/ProfileChoices.h"
+#include "media/TextFormat.h"
 
 #include "app/core/IniFile.h"
 #include "app/core/NumberText.h"
@@ -11,12 +12,6 @@
 namespace tovik {
 
 namespace {
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 template <size_t N>
 std::optional<std::string> LookUp(const std::pair<const char*, const char*> (&table)[N],
                                   const std::string& key) {
@@ -71,7 +66,7 @@ int EvenTowardZero(int value) {
 
 void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::string& section) {
     const std::string bitExact = profile.ReadString(section, "paraBitExact", "");
-    if (Lower(bitExact) == "true")
+    if (LowerText(bitExact) == "true")
         settings.WriteString(section, "paraBitExact", bitExact);
     for (const char* key :
          {"paraMaxBitrate", "paraBufferSize", "paraLevel", "paraQscale", "paraGop"}) {
@@ -101,7 +96,7 @@ std::vector<std::string> SplitChoiceList(const std::string& text, bool emptyDisa
 }
 
 std::optional<std::string> VideoEncoderValue(const std::string& shown) {
-    const std::string lower = Lower(shown);
+    const std::string lower = LowerText(shown);
     if (auto stored = LookUp(kVideoEncoders, lower))
         return stored;
     for (const char* name : kVideoEncodersAsShown)
@@ -111,7 +106,7 @@ std::optional<std::string> VideoEncoderValue(const std::string& shown) {
 }
 
 std::optional<std::string> AudioEncoderValue(const std::string& shown) {
-    return LookUp(kAudioEncoders, Lower(shown));
+    return LookUp(kAudioEncoders, LowerText(shown));
 }
 
 std::optional<std::string> ChannelValue(const std::string& shown) {
@@ -161,7 +156,7 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
         const auto size = item("VideoSize", false);
         if (!size)
             return false;
-        if (Lower(*size).find("as source") != std::string::npos)
+        if (LowerText(*size).find("as source") != std::string::npos)
             return store("iVideoSize", "paraVideoSize", *size);
         const size_t x = size->rfind('x');
         if (x == std::string::npos)

@@ -1,4 +1,5 @@
 #include "workspace/core/TaskOptionsBuilder.h"
+#include "media/TextFormat.h"
 
 #include "app/core/IniFile.h"
 #include "app/core/NumberText.h"
@@ -15,12 +16,6 @@ namespace tovik {
 namespace {
 
 constexpr const char* kAsSource = "as source";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
@@ -63,7 +58,7 @@ void ApplyTarget(const std::string& format, const std::string& videoSize, TOutpu
     static const TTargetRow kTargets[] = {
         {"ntsc-dvd", 3, 2, "720x480"}, {"pal-dvd", 3, 1, "720x576"}, {"ntsc-vcd", 1, 2, nullptr},
         {"pal-vcd", 1, 1, nullptr},    {"ntsc-svcd", 2, 2, nullptr}, {"pal-svcd", 2, 1, nullptr}};
-    const std::string lower = Lower(format);
+    const std::string lower = LowerText(format);
     for (const TTargetRow& row : kTargets) {
         if (lower != row.format)
             continue;
@@ -142,7 +137,7 @@ void TargetSize(const TSettingsSection& settings, const TOutputOptions& out,
         tW = (width && *width > 0) ? *width : source.Width;
         tH = (height && *height > 0) ? *height : source.Height;
         static const std::string kH263Sizes = "704x576,352x288,176x144,160x120,128x96";
-        if (Lower(out.VideoCodec) == "h263" && kH263Sizes.find(v) == std::string::npos) {
+        if (LowerText(out.VideoCodec) == "h263" && kH263Sizes.find(v) == std::string::npos) {
             if (tW > 176 && tW <= 352) {
                 tW = 352;
                 tH = 288;
@@ -276,7 +271,7 @@ void ApplyZoom(const TJobGeometry& job, const TSourceFacts& source, int tW, int 
 void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
                     const std::string& format, const std::string& encoder,
                     const TSourceFacts& source, const TQuestionCallback& ask, TOutputOptions& out) {
-    const std::string lowerFormat = Lower(format);
+    const std::string lowerFormat = LowerText(format);
     // V1
     if (IsDirectVideoCodec(encoder)) {
         out.VideoCodec = encoder;
