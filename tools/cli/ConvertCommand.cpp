@@ -1,6 +1,7 @@
 // "tovik-cli convert": the program's Start command without windows. Reads the same settings
 // and format-profile files, prepares one task per file exactly as the main window does, and
 // converts them one after another in a worker thread with a progress line per file.
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
 #include "app/core/GlobalObject.h"
@@ -144,15 +145,9 @@ int RunConvertCommand(const TArguments& arguments) {
     }
 
     TMediaConverter converter;
-    if (!converter.LoadAVLib(DefaultLibraryFolder())) {
-        std::fprintf(stderr, "%s\n", converter.LastError().c_str());
+    if (!LoadConverterLibraries(converter))
         return 1;
-    }
-    LoggerInstance().SetTriggerEventInMainThread(false);
-    LoggerInstance().SetOnLog([](TObject*, uint32_t, TLogLevel level, const std::string& line) {
-        if (level <= TLogLevel::llError)
-            std::fprintf(stderr, "\n%s\n", line.c_str());
-    });
+    PrintKitMessages(TLogLevel::llError, "\n");
 
     TBuildContext context;
     context.SettingsFile = global.SettingsFile();

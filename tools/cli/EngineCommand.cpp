@@ -3,6 +3,7 @@
 // Options before "-i" apply to that input, options before an output name to that output.
 // The conversion runs as one task of the engine component in a worker thread; this thread
 // serves its progress events. Ctrl+C stops the conversion and still finishes the output file.
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
 #include "engine/CommandLine.h"
@@ -77,15 +78,9 @@ void BuildTask(TMediaConverter& converter, const TArguments& arguments) {
 
 int RunEngineCommand(const TArguments& arguments) {
     TMediaConverter converter;
-    if (!converter.LoadAVLib(DefaultLibraryFolder())) {
-        std::fprintf(stderr, "%s\n", converter.LastError().c_str());
+    if (!LoadConverterLibraries(converter))
         return 1;
-    }
-    LoggerInstance().SetTriggerEventInMainThread(false);
-    LoggerInstance().SetOnLog([](TObject*, uint32_t, TLogLevel level, const std::string& line) {
-        if (level <= TLogLevel::llWarning)
-            std::fprintf(stderr, "%s\n", line.c_str());
-    });
+    PrintKitMessages(TLogLevel::llWarning, "");
     try {
         BuildTask(converter, arguments);
     } catch (const std::exception& failure) {

@@ -1,0 +1,28 @@
+#include "cli/CliSupport.h"
+
+#include "media/FFmpegLoader.h"
+#include "media/MediaLogger.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tovik::cli {
+
+bool LoadConverterLibraries(TMediaConverter& converter) {
+    if (converter.LoadAVLib(DefaultLibraryFolder()))
+        return true;
+    std::fprintf(stderr, "%s\n", converter.LastError().c_str());
+    return false;
+}
+
+void PrintKitMessages(TLogLevel level, const char* leading) {
+    LoggerInstance().SetTriggerEventInMainThread(false);
+    const std::string prefix = leading;
+    LoggerInstance().SetOnLog(
+        [level, prefix](TObject*, uint32_t, TLogLevel lineLevel, const std::string& line) {
+            if (lineLevel <= level)
+                std::fprintf(stderr, "%s%s\n", prefix.c_str(), line.c_str());
+        });
+}
+
+} // namespace tovik::cli
