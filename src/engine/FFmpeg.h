@@ -500,6 +500,8 @@ protected:
     void JoinTaskThreads();
 
 private:
+    // The conversion and the task's clean-up, in whichever thread runs the task.
+    void ConvertAndCleanUp();
     void RunInWorker();
 
     TTerminateCallback terminateCallback_;

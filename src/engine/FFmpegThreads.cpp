@@ -62,19 +62,12 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool threaded, TThreadPriority prior
         NotifyTerminate();
         return nullptr;
     }
-    RunConvert();
-    try {
-        CleanUpTask();
-    } catch (const std::exception& error) {
-        LoggerInstance().Log(this, TLogLevel::llQuiet, error.what());
-        failed_ = true;
-        errorMessage_ = error.what();
-    }
+    ConvertAndCleanUp();
     NotifyTerminate();
     return nullptr;
 }
 
-void TCustomFFmpeg::RunInWorker() {
+void TCustomFFmpeg::ConvertAndCleanUp() {
     RunConvert(); // never throws: failures end up in Failed and ErrorMessage
     try {
         CleanUpTask();
@@ -83,6 +76,10 @@ void TCustomFFmpeg::RunInWorker() {
         failed_ = true;
         errorMessage_ = error.what();
     }
+}
+
+void TCustomFFmpeg::RunInWorker() {
+    ConvertAndCleanUp();
     try {
         NotifyTerminate();
     } catch (const std::exception& error) {
