@@ -1,5 +1,7 @@
 #include "media/PictureToBitmap.h"
 
+#include "media/YuvFromBgr.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -42,6 +44,10 @@ bool TPictureConverter::BitmapToPicture(const TBitmap& bitmap, uint8_t* const pl
     const int height = bitmap.Height();
     if (width <= 0 || height <= 0)
         return false;
+    if (format == AV_PIX_FMT_YUV420P) {
+        BgrRowsToYuv420p(bitmap, 0, height, planes, lineSizes);
+        return true;
+    }
     fromBgr_.reset(ff::sws_getCachedContext(fromBgr_.release(), width, height, AV_PIX_FMT_BGR24,
                                             width, height, format, SWS_BICUBIC, nullptr, nullptr,
                                             nullptr));
@@ -67,6 +73,10 @@ bool TPictureConverter::BitmapRowsToPicture(const TBitmap& bitmap, int firstRow,
     const int end = std::min(bitmap.Height(), (firstRow + rowCount + step - 1) / step * step);
     if (end <= first)
         return true;
+    if (format == AV_PIX_FMT_YUV420P) {
+        BgrRowsToYuv420p(bitmap, first, end - first, planes, lineSizes);
+        return true;
+    }
     const int width = bitmap.Width();
     const int height = end - first;
     // A band of its own height: its own cached scaler, kept while bands keep their height.

@@ -1,4 +1,8 @@
 #include "dialogs/effects/FrameEffects.h"
+#include "dialogs/effects/PixelKernels.h"
+
+#include <algorithm>
+#include <random>
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -115,6 +119,99 @@ TEST(BlendTest, LayersAreCutAtEveryEdge) {
     BlendBitmap(dest, source, 4, 0, 255); // starting at the edge draws nothing
     BlendBitmap(dest, source, -3, 0, 255);
     EXPECT_EQ(covered(), 0);
+}
+
+// Random pixels, including every byte value, in bitmaps whose widths straddle the vector
+// kernels' 64-pixel blocks.
+TBitmap RandomBitmap(int width, int height, uint32_t seed) {
+    TBitmap bitmap(width, height);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * 3; ++i)
+            bitmap.ScanLine(y)[i] = static_cast<uint8_t>(random());
+    return bitmap;
+}
+
+// The colour pass and then the exposure pass straight from their tables.
+TBitmap ReferencePasses(TBitmap bitmap, int brightness, int contrast, int saturation,
+                        float exposure) {
+    TColorTables tables;
+    BuildColorTables(brightness, contrast, saturation, tables);
+    uint8_t exposureTable[256];
+    BuildExposureTable(exposure, exposureTable);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
+            const int base = tables.GrayBase[p[0] + p[1] + p[2]];
+            for (int c = 0; c < 3; ++c)
+                p[c] = tables.Levels[std::clamp(base + tables.Weights[p[c]], 0, 255)];
+            for (int c = 0; c < 3; ++c)
+                p[c] = exposureTable[p[c]];
+        }
+    }
+    return bitmap;
+}
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0)
+            return false;
+    return true;
+}
+
+struct TPassCase {
+    int Brightness, Contrast, Saturation;
+    float Exposure;
+};
+const TPassCase kPassCases[] = {{256, 0, 256, 0},     {300, 20, 200, 15},   {0, -100, 0, -100},
+                                {512, 100, 512, 100}, {128, 99, 1024, 512}, {256, -50, 37, -255},
+                                {400, 50, 2000, 60}};
+
+TEST(ColorPassTest, OneSweepEqualsColourThenExposureAtEveryWidth) {
+    for (const int width : {1, 2, 63, 64, 65, 127, 128, 129, 333}) {
+        const TBitmap source = RandomBitmap(width, 3, static_cast<uint32_t>(width));
+        for (const TPassCase& c : kPassCases) {
+            const TBitmap expected =
+                ReferencePasses(source, c.Brightness, c.Contrast, c.Saturation, c.Exposure);
+            TBitmap fused = source;
+            ApplyColorAndExposure(fused, c.Brightness, c.Contrast, c.Saturation, c.Exposure);
+            EXPECT_TRUE(SamePixels(fused, expected))
+                << "width " << width << ", saturation " << c.Saturation;
+            TBitmap twoPasses = source;
+            ApplyColorAdjust(twoPasses, c.Brightness, c.Contrast, c.Saturation);
+            ApplyExposure(twoPasses, c.Exposure);
+            EXPECT_TRUE(SamePixels(twoPasses, expected)) << "width " << width;
+        }
+    }
+}
+
+TEST(ColorPassTest, VectorAndPortableKernelsAgreeOnEveryPixel) {
+    if (!kernels::VectorKernelsAvailable())
+        GTEST_SKIP() << "this processor has no vector kernels";
+    // Every sum of three bytes and every level, for each saturation weight range.
+    const TBitmap source = RandomBitmap(64 * 40 + 17, 24, 7);
+    for (const TPassCase& c : kPassCases) {
+        TColorTables tables;
+        BuildColorTables(c.Brightness, c.Contrast, c.Saturation, tables);
+        kernels::TColorPass pass;
+        pass.Adjust = true;
+        pass.Saturation = c.Saturation;
+        pass.Weights = tables.Weights;
+        pass.GrayBase = tables.GrayBase;
+        std::copy(std::begin(tables.Levels), std::end(tables.Levels), pass.Final);
+        TBitmap portable = source;
+        TBitmap vector = source;
+        for (int y = 0; y < source.Height(); ++y) {
+            kernels::ColorRowPortable(portable.ScanLine(y), source.Width(), pass);
+            kernels::ColorRowVector(vector.ScanLine(y), source.Width(), pass);
+        }
+        EXPECT_TRUE(SamePixels(vector, portable)) << "saturation " << c.Saturation;
+        pass.Adjust = false;
+        TBitmap levelsOnly = source;
+        kernels::LevelBytesVector(levelsOnly.ScanLine(0), source.Width() * 3, pass.Final);
+        for (int i = 0; i < source.Width() * 3; ++i)
+            ASSERT_EQ(levelsOnly.ScanLine(0)[i], pass.Final[source.ScanLine(0)[i]]) << i;
+    }
 }
 
 } // namespace

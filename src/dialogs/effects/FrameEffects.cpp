@@ -1,5 +1,7 @@
 #include "dialogs/effects/FrameEffects.h"
 
+#include "dialogs/effects/PixelKernels.h"
+
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
@@ -51,18 +53,40 @@ void BuildColorTables(int brightness, int contrast, int saturation, TColorTables
         tables.GrayBase[n] = n / 3 - tables.Weights[n / 3];
 }
 
+namespace {
+
+// Runs the pass over every row, with the vector kernel where the processor has it.
+void RunColorPass(TBitmap& bitmap, const kernels::TColorPass& pass) {
+    const bool vector = kernels::VectorKernelsAvailable();
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        if (vector)
+            kernels::ColorRowVector(bitmap.ScanLine(y), bitmap.Width(), pass);
+        else
+            kernels::ColorRowPortable(bitmap.ScanLine(y), bitmap.Width(), pass);
+    }
+}
+
+} // namespace
+
 void ApplyColorAdjust(TBitmap& bitmap, int brightness, int contrast, int saturation) {
+    ApplyColorAndExposure(bitmap, brightness, contrast, saturation, kNeutralExposure);
+}
+
+void ApplyColorAndExposure(TBitmap& bitmap, int brightness, int contrast, int saturation,
+                           float exposure) {
     TColorTables tables;
     BuildColorTables(brightness, contrast, saturation, tables);
-    const int width = bitmap.Width();
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        uint8_t* pixel = bitmap.ScanLine(y);
-        for (int x = 0; x < width; ++x, pixel += 3) {
-            const int32_t base = tables.GrayBase[pixel[0] + pixel[1] + pixel[2]];
-            for (int c = 0; c < 3; ++c)
-                pixel[c] = tables.Levels[std::clamp(base + tables.Weights[pixel[c]], 0, 255)];
-        }
-    }
+    kernels::TColorPass pass;
+    pass.Adjust = true;
+    pass.Saturation = saturation;
+    pass.Weights = tables.Weights;
+    pass.GrayBase = tables.GrayBase;
+    // Exposure works on each byte after the colour pass: fold its table into the levels.
+    uint8_t exposureTable[256];
+    BuildExposureTable(exposure, exposureTable);
+    for (int i = 0; i < 256; ++i)
+        pass.Final[i] = exposureTable[tables.Levels[i]];
+    RunColorPass(bitmap, pass);
 }
 
 void BuildExposureTable(float exposure, uint8_t table[256]) {
@@ -76,14 +100,9 @@ void BuildExposureTable(float exposure, uint8_t table[256]) {
 }
 
 void ApplyExposure(TBitmap& bitmap, float exposure) {
-    uint8_t table[256];
-    BuildExposureTable(exposure, table);
-    const int rowBytes = bitmap.Width() * 3;
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        uint8_t* row = bitmap.ScanLine(y);
-        for (int i = 0; i < rowBytes; ++i)
-            row[i] = table[row[i]];
-    }
+    kernels::TColorPass pass;
+    BuildExposureTable(exposure, pass.Final);
+    RunColorPass(bitmap, pass);
 }
 
 void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha) {

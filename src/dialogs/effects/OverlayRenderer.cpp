@@ -105,8 +105,9 @@ void RenderJobEffects(TBitmap& frame, const TJobEffects& job, int64_t frameTime,
                       TPictureCache& pictures) {
     std::lock_guard canvas(frame.CanvasLock());
     if (job.HasColorAdjust())
-        ApplyColorAdjust(frame, job.Brightness, job.Contrast, job.Saturation);
-    if (job.Exposure != kNeutralExposure)
+        ApplyColorAndExposure(frame, job.Brightness, job.Contrast, job.Saturation,
+                              static_cast<float>(job.Exposure));
+    else if (job.Exposure != kNeutralExposure)
         ApplyExposure(frame, static_cast<float>(job.Exposure));
     const int64_t second = frameTime / 1000000;
     for (const auto& layer : job.Overlays) {

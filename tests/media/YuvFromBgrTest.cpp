@@ -1,0 +1,153 @@
+#include "media/YuvFromBgr.h"
+#include "media/PictureToBitmap.h"
+
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace tovik {
+namespace {
+
+// Planes of a 4:2:0 picture with padded lines, filled with a marker so stray writes show.
+struct TPlanes {
+    TPlanes(int width, int height) {
+        lineSizes[0] = width + 32;
+        lineSizes[1] = lineSizes[2] = (width + 1) / 2 + 16;
+        const int chromaRows = (height + 1) / 2;
+        data[0].assign(static_cast<size_t>(lineSizes[0]) * height, 0xEE);
+        data[1].assign(static_cast<size_t>(lineSizes[1]) * chromaRows, 0xEE);
+        data[2].assign(static_cast<size_t>(lineSizes[2]) * chromaRows, 0xEE);
+        for (int i = 0; i < 3; ++i)
+            planes[i] = data[i].data();
+    }
+    uint8_t At(int plane, int x, int y) const { return data[plane][y * lineSizes[plane] + x]; }
+
+    std::vector<uint8_t> data[3];
+    uint8_t* planes[4] = {};
+    int lineSizes[4] = {};
+};
+
+TBitmap RandomBitmap(int width, int height, uint32_t seed) {
+    TBitmap bitmap(width, height);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * 3; ++i)
+            bitmap.ScanLine(y)[i] = static_cast<uint8_t>(random());
+    return bitmap;
+}
+
+TBitmap SolidBitmap(int width, int height, uint8_t b, uint8_t g, uint8_t r) {
+    TBitmap bitmap(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = bitmap.ScanLine(y) + 3 * x;
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    return bitmap;
+}
+
+TEST(YuvFromBgrTest, KnownColoursGetTheirStudioRangeValues) {
+    struct TCase {
+        uint8_t B, G, R;
+        int Y, U, V;
+    };
+    // BT.601 studio range, as the scaler's decoder side expects.
+    const TCase cases[] = {{0, 0, 0, 16, 128, 128},   {255, 255, 255, 235, 128, 128},
+                           {0, 0, 255, 81, 90, 240},  {0, 255, 0, 145, 54, 34},
+                           {255, 0, 0, 41, 240, 110}, {128, 128, 128, 126, 128, 128}};
+    for (const TCase& c : cases) {
+        const TBitmap bitmap = SolidBitmap(40, 6, c.B, c.G, c.R);
+        TPlanes planes(40, 6);
+        BgrRowsToYuv420p(bitmap, 0, 6, planes.planes, planes.lineSizes);
+        EXPECT_EQ(planes.At(0, 39, 5), c.Y) << int(c.B) << "," << int(c.G) << "," << int(c.R);
+        EXPECT_EQ(planes.At(1, 19, 2), c.U);
+        EXPECT_EQ(planes.At(2, 0, 0), c.V);
+    }
+}
+
+TEST(YuvFromBgrTest, VectorAndPortableCodeWriteTheSameBytesAndNothingElse) {
+    if (!YuvFromBgrVectorAvailable())
+        GTEST_SKIP() << "this processor has no vector code";
+    // Widths around the 16-pixel blocks, odd sizes, and a band that starts inside the picture.
+    for (const int width : {1, 2, 15, 16, 17, 31, 33, 161, 1280}) {
+        for (const int height : {1, 2, 7}) {
+            const TBitmap bitmap =
+                RandomBitmap(width, height, static_cast<uint32_t>(width * 9 + height));
+            TPlanes vector(width, height);
+            TPlanes portable(width, height);
+            BgrRowsToYuv420p(bitmap, 0, height, vector.planes, vector.lineSizes, true);
+            BgrRowsToYuv420p(bitmap, 0, height, portable.planes, portable.lineSizes, false);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(vector.data[i], portable.data[i])
+                    << "plane " << i << " of " << width << "x" << height;
+        }
+    }
+    const TBitmap bitmap = RandomBitmap(100, 10, 3);
+    TPlanes band(100, 10);
+    BgrRowsToYuv420p(bitmap, 4, 4, band.planes, band.lineSizes);
+    EXPECT_EQ(band.At(0, 0, 3), 0xEE) << "rows before the band stay";
+    EXPECT_NE(band.At(0, 0, 4), 0xEE);
+    EXPECT_NE(band.At(0, 99, 7), 0xEE);
+    EXPECT_EQ(band.At(0, 0, 8), 0xEE) << "rows after the band stay";
+    EXPECT_EQ(band.At(1, 0, 1), 0xEE);
+    EXPECT_NE(band.At(1, 49, 2), 0xEE);
+    EXPECT_EQ(band.At(1, 50, 2), 0xEE) << "line padding stays";
+    EXPECT_EQ(band.At(2, 0, 4), 0xEE);
+}
+
+TEST(YuvFromBgrTest, LastOddColumnAndRowPairWithThemselves) {
+    // A 3x3 picture: the right column and the bottom row are red, the rest black.
+    TBitmap bitmap = SolidBitmap(3, 3, 0, 0, 0);
+    for (int i = 0; i < 3; ++i) {
+        bitmap.ScanLine(i)[3 * 2 + 2] = 255;
+        bitmap.ScanLine(2)[3 * i + 2] = 255;
+    }
+    TPlanes planes(3, 3);
+    BgrRowsToYuv420p(bitmap, 0, 3, planes.planes, planes.lineSizes, false);
+    EXPECT_EQ(planes.At(2, 1, 0), 240) << "the right block is all red";
+    EXPECT_EQ(planes.At(2, 0, 1), 240) << "the bottom block is all red";
+    EXPECT_EQ(planes.At(2, 1, 1), 240);
+    EXPECT_EQ(planes.At(2, 0, 0), 128) << "the top-left block is black";
+}
+
+class YuvRoundTripTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::LoadEngineLibrariesOrFail(); }
+};
+
+TEST_F(YuvRoundTripTest, ColoursSurviveAWriteBackAndAnotherRead) {
+    // A smooth picture (chroma is shared by 2x2 blocks, so noise could not come back).
+    const int width = 96;
+    const int height = 64;
+    TBitmap bitmap(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = bitmap.ScanLine(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(40 + x);
+            p[1] = static_cast<uint8_t>(200 - 2 * y);
+            p[2] = static_cast<uint8_t>(30 + x + y);
+        }
+    TFramePtr frame = MakeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    ASSERT_GE(ff::av_frame_get_buffer(frame.get(), 0), 0);
+    TPictureConverter converter;
+    ASSERT_TRUE(
+        converter.BitmapToPicture(bitmap, frame->data, frame->linesize, AV_PIX_FMT_YUV420P));
+    TBitmap back;
+    ASSERT_TRUE(converter.FrameToBitmap(*frame, back));
+    int worst = 0;
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * 3; ++i)
+            worst = std::max(worst, std::abs(back.ScanLine(y)[i] - bitmap.ScanLine(y)[i]));
+    EXPECT_LE(worst, 6);
+}
+
+} // namespace
+} // namespace tovik
