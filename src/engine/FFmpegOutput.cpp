@@ -7,6 +7,7 @@
 #include "media/MediaLogger.h"
 #include "media/MyUtils.h"
 #include "media/TextFormat.h"
+#include "media/WritableFrame.h"
 
 #include <cmath>
 #include <cstring>
@@ -68,14 +69,13 @@ void TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& frame) {
 
 void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
     TTranscodeState& state = *transcode_;
-    if (!state.HookConverter.FrameToBitmap(frame, state.HookBitmap)) {
+    // HookOriginal keeps what the handler is given, to find the rows it changed.
+    if (!state.HookConverter.FrameToBitmaps(frame, state.HookBitmap, state.HookOriginal)) {
         LoggerInstance().Log(this, TLogLevel::llError,
                              "Cannot initialize the toRGB conversion context");
         hookDisabled_ = true;
         return;
     }
-    // What the handler is given, to find the rows it changed.
-    state.HookOriginal = state.HookBitmap;
     bool writeBack = true;
     bool disable = false;
     try {
@@ -103,7 +103,7 @@ void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
         }
     if (first < 0)
         return;
-    if (ff::av_frame_make_writable(&frame) < 0) {
+    if (MakeWritableForBand(frame, first, last - first + 1) < 0) {
         LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
         return;
     }

@@ -1,5 +1,7 @@
 #include "media/PictureToBitmap.h"
 
+#include "media/BgrFromYuv.h"
+#include "media/WritableFrame.h"
 #include "media/YuvFromBgr.h"
 
 #include <algorithm>
@@ -22,6 +24,10 @@ bool TPictureConverter::PictureToBitmap(const uint8_t* const planes[], const int
                         rowBytes);
         return true;
     }
+    if (format == AV_PIX_FMT_YUV420P) {
+        Yuv420pToBgr(planes, lineSizes, width, height, bitmap);
+        return true;
+    }
     toBgr_.reset(ff::sws_getCachedContext(toBgr_.release(), width, height, format, width, height,
                                           AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr,
                                           nullptr));
@@ -36,6 +42,20 @@ bool TPictureConverter::PictureToBitmap(const uint8_t* const planes[], const int
 bool TPictureConverter::FrameToBitmap(const AVFrame& frame, TBitmap& bitmap) {
     return PictureToBitmap(frame.data, frame.linesize, static_cast<AVPixelFormat>(frame.format),
                            frame.width, frame.height, bitmap);
+}
+
+bool TPictureConverter::FrameToBitmaps(const AVFrame& frame, TBitmap& bitmap, TBitmap& twin) {
+    if (frame.format != AV_PIX_FMT_YUV420P || frame.width <= 0 || frame.height <= 0) {
+        if (!FrameToBitmap(frame, bitmap))
+            return false;
+        twin = bitmap;
+        return true;
+    }
+    for (TBitmap* target : {&bitmap, &twin})
+        if (target->Width() != frame.width || target->Height() != frame.height)
+            target->SetSize(frame.width, frame.height);
+    Yuv420pToBgr(frame.data, frame.linesize, frame.width, frame.height, bitmap, &twin);
+    return true;
 }
 
 bool TPictureConverter::BitmapToPicture(const TBitmap& bitmap, uint8_t* const planes[],
@@ -68,9 +88,9 @@ bool TPictureConverter::BitmapRowsToPicture(const TBitmap& bitmap, int firstRow,
     if (firstRow <= 0 && rowCount >= bitmap.Height())
         return BitmapToPicture(bitmap, planes, lineSizes, format);
     // Chroma rows cover 2^log2_chroma_h picture rows: start and end on their boundaries.
-    const int step = 1 << descriptor->log2_chroma_h;
-    const int first = std::max(0, firstRow) / step * step;
-    const int end = std::min(bitmap.Height(), (firstRow + rowCount + step - 1) / step * step);
+    const TRowBand band = ChromaAlignedBand(*descriptor, bitmap.Height(), firstRow, rowCount);
+    const int first = band.First;
+    const int end = band.End;
     if (end <= first)
         return true;
     if (format == AV_PIX_FMT_YUV420P) {

@@ -16,6 +16,8 @@ public:
     bool PictureToBitmap(const uint8_t* const planes[], const int lineSizes[], AVPixelFormat format,
                          int width, int height, TBitmap& bitmap);
     bool FrameToBitmap(const AVFrame& frame, TBitmap& bitmap);
+    // The same into two bitmaps at once (the hook's picture and the copy it is compared with).
+    bool FrameToBitmaps(const AVFrame& frame, TBitmap& bitmap, TBitmap& twin);
 
     // Converts a bitmap back into a picture of the given format and size (the hook's
     // write-back).

@@ -1,5 +1,7 @@
 #include "media/YuvFromBgr.h"
 
+#include "platform/Processor.h"
+
 #include <algorithm>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -143,22 +145,11 @@ TOVIK_TARGET void ConvertRowPairAvx512(const uint8_t* row0, const uint8_t* row1,
 
 } // namespace
 
-bool YuvFromBgrVectorAvailable() {
-#ifdef TOVIK_VECTOR_YUV
-    static const bool available =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-    return available;
-#else
-    return false;
-#endif
-}
-
 void BgrRowsToYuv420p(const TBitmap& bitmap, int firstRow, int rowCount, uint8_t* const planes[],
                       const int lineSizes[], bool allowVector) {
     const int width = bitmap.Width();
     const int end = std::min(bitmap.Height(), firstRow + rowCount);
-    [[maybe_unused]] const bool vector = allowVector && YuvFromBgrVectorAvailable();
+    [[maybe_unused]] const bool vector = allowVector && HasAvx512BytePermutes();
     for (int y = std::max(0, firstRow); y < end; y += 2) {
         const bool paired = y + 1 < end;
         const uint8_t* row0 = bitmap.ScanLine(y);

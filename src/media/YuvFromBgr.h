@@ -14,7 +14,4 @@ namespace tovik {
 void BgrRowsToYuv420p(const TBitmap& bitmap, int firstRow, int rowCount, uint8_t* const planes[],
                       const int lineSizes[], bool allowVector = true);
 
-// True when this processor runs the vector code.
-bool YuvFromBgrVectorAvailable();
-
 } // namespace tovik

@@ -1,5 +1,6 @@
 #include "dialogs/effects/FrameEffects.h"
 #include "dialogs/effects/PixelKernels.h"
+#include "platform/Processor.h"
 
 #include <algorithm>
 #include <random>
@@ -186,7 +187,7 @@ TEST(ColorPassTest, OneSweepEqualsColourThenExposureAtEveryWidth) {
 }
 
 TEST(ColorPassTest, VectorAndPortableKernelsAgreeOnEveryPixel) {
-    if (!kernels::VectorKernelsAvailable())
+    if (!HasAvx512BytePermutes())
         GTEST_SKIP() << "this processor has no vector kernels";
     // Every sum of three bytes and every level, for each saturation weight range.
     const TBitmap source = RandomBitmap(64 * 40 + 17, 24, 7);

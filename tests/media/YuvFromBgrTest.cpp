@@ -1,5 +1,7 @@
 #include "media/YuvFromBgr.h"
+#include "media/BgrFromYuv.h"
 #include "media/PictureToBitmap.h"
+#include "platform/Processor.h"
 
 #include "support/TestSupport.h"
 
@@ -71,7 +73,7 @@ TEST(YuvFromBgrTest, KnownColoursGetTheirStudioRangeValues) {
 }
 
 TEST(YuvFromBgrTest, VectorAndPortableCodeWriteTheSameBytesAndNothingElse) {
-    if (!YuvFromBgrVectorAvailable())
+    if (!HasAvx512BytePermutes())
         GTEST_SKIP() << "this processor has no vector code";
     // Widths around the 16-pixel blocks, odd sizes, and a band that starts inside the picture.
     for (const int width : {1, 2, 15, 16, 17, 31, 33, 161, 1280}) {
@@ -113,6 +115,64 @@ TEST(YuvFromBgrTest, LastOddColumnAndRowPairWithThemselves) {
     EXPECT_EQ(planes.At(2, 0, 1), 240) << "the bottom block is all red";
     EXPECT_EQ(planes.At(2, 1, 1), 240);
     EXPECT_EQ(planes.At(2, 0, 0), 128) << "the top-left block is black";
+}
+
+// Random planes (every Y, U and V value, including those outside the studio range).
+TPlanes RandomPlanes(int width, int height, uint32_t seed) {
+    TPlanes planes(width, height);
+    std::mt19937 random(seed);
+    for (auto& plane : planes.data)
+        for (uint8_t& byte : plane)
+            byte = static_cast<uint8_t>(random());
+    return planes;
+}
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0)
+            return false;
+    return true;
+}
+
+TEST(BgrFromYuvTest, VectorAndPortableCodeAgreeAndTheTwinGetsTheSamePixels) {
+    for (const int width : {1, 2, 15, 16, 17, 31, 33, 161, 1280}) {
+        const int height = 5;
+        const TPlanes planes = RandomPlanes(width, height, static_cast<uint32_t>(width));
+        const uint8_t* source[4] = {planes.planes[0], planes.planes[1], planes.planes[2]};
+        TBitmap portable(width, height);
+        Yuv420pToBgr(source, planes.lineSizes, width, height, portable, nullptr, false);
+        TBitmap vector(width, height);
+        TBitmap twin(width, height);
+        Yuv420pToBgr(source, planes.lineSizes, width, height, vector, &twin, true);
+        EXPECT_TRUE(SamePixels(vector, portable)) << "width " << width;
+        EXPECT_TRUE(SamePixels(twin, portable)) << "width " << width;
+    }
+}
+
+TEST(BgrFromYuvTest, StudioRangeColoursAndClamping) {
+    struct TCase {
+        uint8_t Y, U, V;
+        int B, G, R;
+    };
+    const TCase cases[] = {{16, 128, 128, 0, 0, 0},       {235, 128, 128, 255, 255, 255},
+                           {81, 90, 240, 0, 0, 255},      {145, 54, 34, 0, 255, 1},
+                           {41, 240, 110, 255, 0, 0},     {0, 128, 128, 0, 0, 0},
+                           {255, 128, 128, 255, 255, 255}};
+    for (const TCase& c : cases) {
+        TPlanes planes(4, 2);
+        for (int x = 0; x < 4; ++x) {
+            planes.data[0][x] = planes.data[0][planes.lineSizes[0] + x] = c.Y;
+        }
+        planes.data[1][0] = planes.data[1][1] = c.U;
+        planes.data[2][0] = planes.data[2][1] = c.V;
+        const uint8_t* source[4] = {planes.planes[0], planes.planes[1], planes.planes[2]};
+        TBitmap bitmap(4, 2);
+        Yuv420pToBgr(source, planes.lineSizes, 4, 2, bitmap);
+        const uint8_t* p = bitmap.ScanLine(1) + 9;
+        EXPECT_NEAR(p[0], c.B, 1) << int(c.Y) << "," << int(c.U) << "," << int(c.V);
+        EXPECT_NEAR(p[1], c.G, 1);
+        EXPECT_NEAR(p[2], c.R, 1);
+    }
 }
 
 class YuvRoundTripTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include "dialogs/effects/FrameEffects.h"
 
 #include "dialogs/effects/PixelKernels.h"
+#include "platform/Processor.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -57,7 +58,7 @@ namespace {
 
 // Runs the pass over every row, with the vector kernel where the processor has it.
 void RunColorPass(TBitmap& bitmap, const kernels::TColorPass& pass) {
-    const bool vector = kernels::VectorKernelsAvailable();
+    const bool vector = HasAvx512BytePermutes();
     for (int y = 0; y < bitmap.Height(); ++y) {
         if (vector)
             kernels::ColorRowVector(bitmap.ScanLine(y), bitmap.Width(), pass);

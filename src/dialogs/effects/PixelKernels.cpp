@@ -196,13 +196,6 @@ TOVIK_TARGET void LevelBytesAvx512(uint8_t* bytes, int count, const uint8_t tabl
 
 } // namespace
 
-bool VectorKernelsAvailable() {
-    static const bool available = __builtin_cpu_supports("avx512f") &&
-                                  __builtin_cpu_supports("avx512bw") &&
-                                  __builtin_cpu_supports("avx512vbmi");
-    return available;
-}
-
 void ColorRowVector(uint8_t* row, int width, const TColorPass& pass) {
     if (!VectorSaturation(pass.Saturation))
         ColorRowPortable(row, width, pass);
@@ -215,10 +208,6 @@ void LevelBytesVector(uint8_t* bytes, int count, const uint8_t table[256]) {
 }
 
 #else
-
-bool VectorKernelsAvailable() {
-    return false;
-}
 
 void ColorRowVector(uint8_t* row, int width, const TColorPass& pass) {
     ColorRowPortable(row, width, pass);

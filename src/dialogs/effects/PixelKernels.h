@@ -17,9 +17,6 @@ struct TColorPass {
     uint8_t Final[256] = {};
 };
 
-// True when this processor runs the vector kernels.
-bool VectorKernelsAvailable();
-
 // width pixels of 3 bytes starting at row.
 void ColorRowPortable(uint8_t* row, int width, const TColorPass& pass);
 void ColorRowVector(uint8_t* row, int width, const TColorPass& pass);
