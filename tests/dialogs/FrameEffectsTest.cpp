@@ -3,6 +3,7 @@
 #include "platform/Processor.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <random>
 
 #include <cstring>
@@ -120,6 +121,25 @@ TEST(BlendTest, LayersAreCutAtEveryEdge) {
     BlendBitmap(dest, source, 4, 0, 255); // starting at the edge draws nothing
     BlendBitmap(dest, source, -3, 0, 255);
     EXPECT_EQ(covered(), 0);
+}
+
+TEST(ColorTablesTest, TablesDoNotDependOnTheCallersRoundingMode) {
+    TColorTables nearest;
+    BuildColorTables(300, 37, 200, nearest);
+    uint8_t exposureNearest[256];
+    BuildExposureTable(45, exposureNearest);
+    const int saved = std::fegetround();
+    for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        std::fesetround(mode);
+        TColorTables tables;
+        BuildColorTables(300, 37, 200, tables);
+        uint8_t exposure[256];
+        BuildExposureTable(45, exposure);
+        EXPECT_EQ(std::fegetround(), mode) << "the caller's mode comes back";
+        std::fesetround(saved);
+        EXPECT_EQ(0, std::memcmp(tables.Levels, nearest.Levels, sizeof tables.Levels)) << mode;
+        EXPECT_EQ(0, std::memcmp(exposure, exposureNearest, sizeof exposure)) << mode;
+    }
 }
 
 // Random pixels, including every byte value, in bitmaps whose widths straddle the vector

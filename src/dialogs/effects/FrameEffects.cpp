@@ -17,22 +17,18 @@ template <typename T> uint8_t ClampLevel(T value) {
     return static_cast<uint8_t>(std::clamp<T>(value, 0, 255));
 }
 
-// Round half to even whatever the caller's rounding mode is.
-double RoundHalfEven(double value) {
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(value);
-    std::fesetround(saved);
-    return rounded;
-}
+// Round to nearest (half to even) for the life of the guard, whatever the caller's rounding
+// mode is, so the tables come out the same everywhere.
+class TRoundToNearest {
+public:
+    TRoundToNearest() : saved_(std::fegetround()) { std::fesetround(FE_TONEAREST); }
+    ~TRoundToNearest() { std::fesetround(saved_); }
+    TRoundToNearest(const TRoundToNearest&) = delete;
+    TRoundToNearest& operator=(const TRoundToNearest&) = delete;
 
-long double RoundHalfEven(long double value) {
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long double rounded = std::nearbyintl(value);
-    std::fesetround(saved);
-    return rounded;
-}
+private:
+    int saved_;
+};
 
 } // namespace
 
@@ -42,8 +38,11 @@ void BuildColorTables(int brightness, int contrast, int saturation, TColorTables
     const double factor = contrast > 0 ? 1.0 / std::cos(contrast * 0.015707963267948967)
                                        : std::cos(contrast * 0.015708);
     uint8_t contrastTable[256];
-    for (int i = 0; i < 256; ++i)
-        contrastTable[i] = ClampLevel(RoundHalfEven((i - 170) * factor + 170));
+    {
+        const TRoundToNearest nearest;
+        for (int i = 0; i < 256; ++i)
+            contrastTable[i] = ClampLevel(std::nearbyint((i - 170) * factor + 170));
+    }
     for (int j = 0; j < 256; ++j) {
         const int32_t q = (brightness * j + 256 - brightness) / 256;
         tables.Levels[j] = contrastTable[std::clamp(q, 0, 255)];
@@ -92,9 +91,10 @@ void ApplyColorAndExposure(TBitmap& bitmap, int brightness, int contrast, int sa
 
 void BuildExposureTable(float exposure, uint8_t table[256]) {
     const long double x = exposure;
+    const TRoundToNearest nearest;
     for (int i = 0; i < 256; ++i) {
         const long double f = 1.0L - std::exp((i / -128.0L) * (x / 128.0L));
-        const auto e = static_cast<int64_t>(RoundHalfEven(256.0L * f));
+        const auto e = static_cast<int64_t>(std::nearbyintl(256.0L * f));
         const int64_t d = (std::llabs(e) * (255 - i)) >> 8;
         table[i] = ClampLevel<int64_t>(exposure >= 0 ? i + d : i - d);
     }
