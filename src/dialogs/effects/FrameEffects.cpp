@@ -1,7 +1,6 @@
 #include "dialogs/effects/FrameEffects.h"
 
 #include "dialogs/effects/PixelKernels.h"
-#include "platform/Processor.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -55,15 +54,9 @@ void BuildColorTables(int brightness, int contrast, int saturation, TColorTables
 
 namespace {
 
-// Runs the pass over every row, with the vector kernel where the processor has it.
 void RunColorPass(TBitmap& bitmap, const kernels::TColorPass& pass) {
-    const bool vector = HasAvx512BytePermutes();
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        if (vector)
-            kernels::ColorRowVector(bitmap.ScanLine(y), bitmap.Width(), pass);
-        else
-            kernels::ColorRowPortable(bitmap.ScanLine(y), bitmap.Width(), pass);
-    }
+    for (int y = 0; y < bitmap.Height(); ++y)
+        kernels::ColorRowVector(bitmap.ScanLine(y), bitmap.Width(), pass);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "dialogs/effects/PixelKernels.h"
 
+#include "platform/Processor.h"
+
 #include <algorithm>
 #include <array>
 
@@ -197,14 +199,17 @@ TOVIK_TARGET void LevelBytesAvx512(uint8_t* bytes, int count, const uint8_t tabl
 } // namespace
 
 void ColorRowVector(uint8_t* row, int width, const TColorPass& pass) {
-    if (!VectorSaturation(pass.Saturation))
-        ColorRowPortable(row, width, pass);
-    else
+    if (HasAvx512BytePermutes() && VectorSaturation(pass.Saturation))
         ColorRowAvx512(row, width, pass);
+    else
+        ColorRowPortable(row, width, pass);
 }
 
 void LevelBytesVector(uint8_t* bytes, int count, const uint8_t table[256]) {
-    LevelBytesAvx512(bytes, count, table);
+    if (HasAvx512BytePermutes())
+        LevelBytesAvx512(bytes, count, table);
+    else
+        LevelBytesPortable(bytes, count, table);
 }
 
 #else

@@ -1,7 +1,7 @@
 #pragma once
-// Row kernels behind the colour and exposure passes. Each has a portable version and, on
-// processors with byte permutes (AVX-512 VBMI), a vector version with identical results; the
-// passes pick the vector one when the processor has it.
+// Row kernels behind the colour and exposure passes. Each has a portable version and a vector
+// version with identical results, which runs on processors with AVX-512 byte permutes (VBMI)
+// and falls back to the portable one elsewhere.
 
 #include <cstdint>
 
