@@ -69,8 +69,8 @@ void TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& frame) {
 
 void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
     TTranscodeState& state = *transcode_;
-    // HookOriginal keeps what the handler is given, to find the rows it changed.
-    if (!state.HookConverter.FrameToBitmaps(frame, state.HookBitmap, state.HookOriginal)) {
+    // HookOriginal keeps what is needed to find the rows the handler changed.
+    if (!state.HookConverter.FrameToEditableBitmap(frame, state.HookBitmap, state.HookOriginal)) {
         LoggerInstance().Log(this, TLogLevel::llError,
                              "Cannot initialize the toRGB conversion context");
         hookDisabled_ = true;
@@ -91,18 +91,19 @@ void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
         return;
     // Only rows the handler changed go back into the picture: unchanged rows keep their
     // exact values (a round trip through 24-bit colour would blur them) and cost nothing.
-    const size_t rowBytes = static_cast<size_t>(state.HookBitmap.Width()) * 3;
-    int first = -1;
-    int last = -1;
-    for (int y = 0; y < state.HookBitmap.Height(); ++y)
-        if (std::memcmp(state.HookBitmap.ScanLine(y), state.HookOriginal.ScanLine(y), rowBytes) !=
-            0) {
-            if (first < 0)
-                first = y;
-            last = y;
-        }
-    if (first < 0)
+    // The first and the last changed rows bound the band; rows between them go back as well.
+    const int height = state.HookBitmap.Height();
+    const auto changed = [&](int y) {
+        return state.HookConverter.RowChanged(frame, state.HookBitmap, state.HookOriginal, y);
+    };
+    int first = 0;
+    while (first < height && !changed(first))
+        ++first;
+    if (first == height)
         return;
+    int last = height - 1;
+    while (last > first && !changed(last))
+        --last;
     if (MakeWritableForBand(frame, first, last - first + 1) < 0) {
         LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
         return;

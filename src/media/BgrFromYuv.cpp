@@ -74,7 +74,7 @@ TOVIK_TARGET inline __m512i Channel(__m512i luma, __m512i chroma) {
 }
 
 TOVIK_TARGET void ConvertRowAvx512(const uint8_t* luma, const uint8_t* u, const uint8_t* v,
-                                   int width, uint8_t* out, uint8_t* twin) {
+                                   int width, uint8_t* out) {
     const __m512i chromaIndex = _mm512_loadu_si512(kIndexes.Chroma);
     const __m512i interleave = _mm512_loadu_si512(kIndexes.Interleave);
     const __m512i lumaScale = _mm512_set1_epi32(kY);
@@ -103,39 +103,50 @@ TOVIK_TARGET void ConvertRowAvx512(const uint8_t* luma, const uint8_t* u, const 
             _mm512_or_si512(_mm512_or_si512(b, _mm512_slli_epi32(g, 8)), _mm512_slli_epi32(r, 16));
         const __m512i pixels = _mm512_permutexvar_epi8(interleave, lanes);
         _mm512_mask_storeu_epi8(out + 3 * x, kStoreMask, pixels);
-        if (twin)
-            _mm512_mask_storeu_epi8(twin + 3 * x, kStoreMask, pixels);
     }
-    if (x < width) {
+    if (x < width)
         ConvertRowPortable(luma + x, u + x / 2, v + x / 2, width - x, out + 3 * x);
-        if (twin)
-            std::memcpy(twin + 3 * x, out + 3 * x, static_cast<size_t>(width - x) * 3);
-    }
 }
 
 #endif
 
+// Row y of the picture, pixels first .. first + count - 1 (first even), into out.
+void ConvertRow(const uint8_t* const planes[], const int lineSizes[], int y, int first, int count,
+                uint8_t* out, bool vector) {
+    const uint8_t* luma = planes[0] + static_cast<ptrdiff_t>(y) * lineSizes[0] + first;
+    const uint8_t* u = planes[1] + static_cast<ptrdiff_t>(y / 2) * lineSizes[1] + first / 2;
+    const uint8_t* v = planes[2] + static_cast<ptrdiff_t>(y / 2) * lineSizes[2] + first / 2;
+#ifdef TOVIK_VECTOR_BGR
+    if (vector) {
+        ConvertRowAvx512(luma, u, v, count, out);
+        return;
+    }
+#endif
+    ConvertRowPortable(luma, u, v, count, out);
+}
+
 } // namespace
 
 void Yuv420pToBgr(const uint8_t* const planes[], const int lineSizes[], int width, int height,
-                  TBitmap& bitmap, TBitmap* twin, bool allowVector) {
-    [[maybe_unused]] const bool vector = allowVector && HasAvx512BytePermutes();
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* luma = planes[0] + static_cast<ptrdiff_t>(row) * lineSizes[0];
-        const uint8_t* u = planes[1] + static_cast<ptrdiff_t>(row / 2) * lineSizes[1];
-        const uint8_t* v = planes[2] + static_cast<ptrdiff_t>(row / 2) * lineSizes[2];
-        uint8_t* out = bitmap.ScanLine(row);
-        uint8_t* twinRow = twin ? twin->ScanLine(row) : nullptr;
-#ifdef TOVIK_VECTOR_BGR
-        if (vector) {
-            ConvertRowAvx512(luma, u, v, width, out, twinRow);
-            continue;
-        }
-#endif
-        ConvertRowPortable(luma, u, v, width, out);
-        if (twinRow)
-            std::memcpy(twinRow, out, static_cast<size_t>(width) * 3);
+                  TBitmap& bitmap, bool allowVector) {
+    const bool vector = allowVector && HasAvx512BytePermutes();
+    for (int y = 0; y < height; ++y)
+        ConvertRow(planes, lineSizes, y, 0, width, bitmap.ScanLine(y), vector);
+}
+
+bool Yuv420pRowMatches(const uint8_t* const planes[], const int lineSizes[], int width, int y,
+                       const uint8_t* bgrRow, bool allowVector) {
+    const bool vector = allowVector && HasAvx512BytePermutes();
+    // A piece at a time, so a changed row is usually told by its first piece.
+    constexpr int kPiece = 64;
+    uint8_t piece[kPiece * 3];
+    for (int x = 0; x < width; x += kPiece) {
+        const int count = std::min(kPiece, width - x);
+        ConvertRow(planes, lineSizes, y, x, count, piece, vector);
+        if (std::memcmp(piece, bgrRow + 3 * x, static_cast<size_t>(count) * 3) != 0)
+            return false;
     }
+    return true;
 }
 
 } // namespace tovik

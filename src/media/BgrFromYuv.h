@@ -8,9 +8,13 @@
 
 namespace tovik {
 
-// Converts the width x height picture into bitmap (already of that size) and, when twin is
-// given (also of that size), writes the same pixels there in the same sweep.
+// Converts the width x height picture into bitmap (already of that size).
 void Yuv420pToBgr(const uint8_t* const planes[], const int lineSizes[], int width, int height,
-                  TBitmap& bitmap, TBitmap* twin = nullptr, bool allowVector = true);
+                  TBitmap& bitmap, bool allowVector = true);
+
+// True when bgrRow (width pixels) holds exactly what Yuv420pToBgr makes of the picture's row
+// y: lets a caller tell which rows of a converted bitmap were changed without keeping a copy.
+bool Yuv420pRowMatches(const uint8_t* const planes[], const int lineSizes[], int width, int y,
+                       const uint8_t* bgrRow, bool allowVector = true);
 
 } // namespace tovik

@@ -44,18 +44,22 @@ bool TPictureConverter::FrameToBitmap(const AVFrame& frame, TBitmap& bitmap) {
                            frame.width, frame.height, bitmap);
 }
 
-bool TPictureConverter::FrameToBitmaps(const AVFrame& frame, TBitmap& bitmap, TBitmap& twin) {
-    if (frame.format != AV_PIX_FMT_YUV420P || frame.width <= 0 || frame.height <= 0) {
-        if (!FrameToBitmap(frame, bitmap))
-            return false;
-        twin = bitmap;
-        return true;
-    }
-    for (TBitmap* target : {&bitmap, &twin})
-        if (target->Width() != frame.width || target->Height() != frame.height)
-            target->SetSize(frame.width, frame.height);
-    Yuv420pToBgr(frame.data, frame.linesize, frame.width, frame.height, bitmap, &twin);
+bool TPictureConverter::FrameToEditableBitmap(const AVFrame& frame, TBitmap& bitmap,
+                                              TBitmap& original) {
+    if (!FrameToBitmap(frame, bitmap))
+        return false;
+    // 4:2:0 rows are recomputed from the picture instead (see RowChanged).
+    if (frame.format != AV_PIX_FMT_YUV420P)
+        original = bitmap;
     return true;
+}
+
+bool TPictureConverter::RowChanged(const AVFrame& frame, const TBitmap& bitmap,
+                                   const TBitmap& original, int y) const {
+    if (frame.format == AV_PIX_FMT_YUV420P)
+        return !Yuv420pRowMatches(frame.data, frame.linesize, frame.width, y, bitmap.ScanLine(y));
+    return std::memcmp(bitmap.ScanLine(y), original.ScanLine(y),
+                       static_cast<size_t>(bitmap.Width()) * 3) != 0;
 }
 
 bool TPictureConverter::BitmapToPicture(const TBitmap& bitmap, uint8_t* const planes[],

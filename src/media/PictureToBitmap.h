@@ -16,8 +16,13 @@ public:
     bool PictureToBitmap(const uint8_t* const planes[], const int lineSizes[], AVPixelFormat format,
                          int width, int height, TBitmap& bitmap);
     bool FrameToBitmap(const AVFrame& frame, TBitmap& bitmap);
-    // The same into two bitmaps at once (the hook's picture and the copy it is compared with).
-    bool FrameToBitmaps(const AVFrame& frame, TBitmap& bitmap, TBitmap& twin);
+    // For the hook: converts frame into bitmap and keeps in original what RowChanged needs to
+    // tell later which rows the handler changed (a copy, unless the rows can be recomputed).
+    bool FrameToEditableBitmap(const AVFrame& frame, TBitmap& bitmap, TBitmap& original);
+    // True when row y of bitmap differs from what FrameToEditableBitmap made of the frame,
+    // which must not have changed since.
+    bool RowChanged(const AVFrame& frame, const TBitmap& bitmap, const TBitmap& original,
+                    int y) const;
 
     // Converts a bitmap back into a picture of the given format and size (the hook's
     // write-back).

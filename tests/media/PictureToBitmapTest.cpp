@@ -106,6 +106,30 @@ TEST_F(PictureToBitmapTest, ABandOfRowsGoesBackAndTheOtherRowsStayExactly) {
     EXPECT_EQ(frame->data[1][2 * frame->linesize[1] + 5], 128);
 }
 
+TEST_F(PictureToBitmapTest, EditedRowsAreFoundWithAndWithoutACopy) {
+    // 4:2:0 rows are recomputed from the picture; other formats are compared with a copy.
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV444P}) {
+        TFramePtr frame = MakeFrame();
+        frame->format = format;
+        frame->width = 70;
+        frame->height = 12;
+        ASSERT_GE(ff::av_frame_get_buffer(frame.get(), 0), 0);
+        for (int plane = 0; plane < 3; ++plane)
+            for (int y = 0; y < (plane && format == AV_PIX_FMT_YUV420P ? 6 : 12); ++y)
+                for (int x = 0; x < 70; ++x)
+                    frame->data[plane][y * frame->linesize[plane] + x] =
+                        static_cast<uint8_t>(60 + 3 * x + 5 * y + 40 * plane);
+        TPictureConverter converter;
+        TBitmap bitmap;
+        TBitmap original;
+        ASSERT_TRUE(converter.FrameToEditableBitmap(*frame, bitmap, original));
+        bitmap.ScanLine(7)[3 * 69 + 2] ^= 0x10;
+        for (int y = 0; y < 12; ++y)
+            EXPECT_EQ(converter.RowChanged(*frame, bitmap, original, y), y == 7)
+                << "row " << y << " of format " << format;
+    }
+}
+
 TEST_F(PictureToBitmapTest, EmptyPicturesAreRefused) {
     TPictureConverter converter;
     TBitmap bitmap;
