@@ -7,8 +7,10 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
+#if !defined(__clang__)
 // GCC 12 reports the deliberately undefined lanes inside its own AVX-512 intrinsics.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #define TOVIK_VECTOR_BGR 1
 #endif
 
