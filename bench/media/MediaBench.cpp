@@ -9,19 +9,25 @@
 
 namespace {
 
-void BM_PictureToBitmap(benchmark::State& state) {
+// A 16:9 4:2:0 picture as wide as the benchmark's argument; null when the libraries are missing.
+tovik::TFramePtr WidescreenFrame(benchmark::State& state) {
     std::string error;
     if (!tovik::LoadEngineLibraries("", error)) {
         state.SkipWithError(error.c_str());
-        return;
+        return nullptr;
     }
-    const int width = static_cast<int>(state.range(0));
-    const int height = width * 9 / 16;
     tovik::TFramePtr frame = tovik::MakeFrame();
     frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = width;
-    frame->height = height;
+    frame->width = static_cast<int>(state.range(0));
+    frame->height = frame->width * 9 / 16;
     ff::av_frame_get_buffer(frame.get(), 0);
+    return frame;
+}
+
+void BM_PictureToBitmap(benchmark::State& state) {
+    const tovik::TFramePtr frame = WidescreenFrame(state);
+    if (!frame)
+        return;
     tovik::TPictureConverter converter;
     tovik::TBitmap bitmap;
     for (auto _ : state)

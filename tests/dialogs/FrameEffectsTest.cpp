@@ -2,16 +2,19 @@
 #include "dialogs/effects/PixelKernels.h"
 #include "platform/Processor.h"
 
+#include "support/BitmapSupport.h"
+
 #include <algorithm>
 #include <cfenv>
-#include <random>
-
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace tovik {
 namespace {
+
+using test::RandomBitmap;
+using test::SamePixels;
 
 // A one-row bitmap whose pixels are grey levels (all three bytes equal).
 TBitmap GreyRow(const std::vector<int>& levels) {
@@ -142,17 +145,6 @@ TEST(ColorTablesTest, TablesDoNotDependOnTheCallersRoundingMode) {
     }
 }
 
-// Random pixels, including every byte value, in bitmaps whose widths straddle the vector
-// kernels' 64-pixel blocks.
-TBitmap RandomBitmap(int width, int height, uint32_t seed) {
-    TBitmap bitmap(width, height);
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y)
-        for (int i = 0; i < width * 3; ++i)
-            bitmap.ScanLine(y)[i] = static_cast<uint8_t>(random());
-    return bitmap;
-}
-
 // The colour pass and then the exposure pass straight from their tables.
 TBitmap ReferencePasses(TBitmap bitmap, int brightness, int contrast, int saturation,
                         float exposure) {
@@ -171,13 +163,6 @@ TBitmap ReferencePasses(TBitmap bitmap, int brightness, int contrast, int satura
         }
     }
     return bitmap;
-}
-
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-    for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0)
-            return false;
-    return true;
 }
 
 struct TPassCase {

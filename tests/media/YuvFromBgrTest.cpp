@@ -3,6 +3,7 @@
 #include "media/PictureToBitmap.h"
 #include "platform/Processor.h"
 
+#include "support/BitmapSupport.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -12,6 +13,9 @@
 
 namespace tovik {
 namespace {
+
+using test::RandomBitmap;
+using test::SamePixels;
 
 // Planes of a 4:2:0 picture with padded lines, filled with a marker so stray writes show.
 struct TPlanes {
@@ -31,15 +35,6 @@ struct TPlanes {
     uint8_t* planes[4] = {};
     int lineSizes[4] = {};
 };
-
-TBitmap RandomBitmap(int width, int height, uint32_t seed) {
-    TBitmap bitmap(width, height);
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y)
-        for (int i = 0; i < width * 3; ++i)
-            bitmap.ScanLine(y)[i] = static_cast<uint8_t>(random());
-    return bitmap;
-}
 
 TBitmap SolidBitmap(int width, int height, uint8_t b, uint8_t g, uint8_t r) {
     TBitmap bitmap(width, height);
@@ -125,13 +120,6 @@ TPlanes RandomPlanes(int width, int height, uint32_t seed) {
         for (uint8_t& byte : plane)
             byte = static_cast<uint8_t>(random());
     return planes;
-}
-
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-    for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0)
-            return false;
-    return true;
 }
 
 TEST(BgrFromYuvTest, VectorAndPortableCodeAgreeAndRowsAreRecognised) {
