@@ -89,6 +89,12 @@ void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {
         hookDisabled_ = true;
     if (!writeBack)
         return;
+    // A handler that resized the picture cannot write it back into the frame.
+    if (state.HookBitmap.Width() != frame.width || state.HookBitmap.Height() != frame.height) {
+        LoggerInstance().Log(this, TLogLevel::llError,
+                             "OnCustomHook changed the picture size: the frame is kept as it was.");
+        return;
+    }
     // Only rows the handler changed go back into the picture: unchanged rows keep their
     // exact values (a round trip through 24-bit colour would blur them) and cost nothing.
     // The first and the last changed rows bound the band; rows between them go back as well.

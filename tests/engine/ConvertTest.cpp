@@ -196,6 +196,33 @@ TEST_F(ConvertTest, HookChangesPicturesOnlyWithWriteBackAndStopsWhenDisabled) {
     EXPECT_EQ(test::VideoFrameTimes(Out("some.avi")).size(), 50u) << "the conversion went on";
 }
 
+TEST_F(ConvertTest, AHandlerThatResizesThePictureLeavesTheFramesAsTheyWere) {
+    int calls = 0;
+    const auto result =
+        Convert({"-i", MediaFile("clip.avi"), "-an", "-vcodec", "rawvideo", Out("resized.avi")},
+                [&](TFFmpeg& task) {
+                    task.SetHookCallback(
+                        [&](TCustomFFmpeg&, TBitmap& bitmap, int frame, int64_t, bool&, bool&) {
+                            ++calls;
+                            // Smaller on odd frames, larger on even ones; white either way.
+                            bitmap.SetSize(frame % 2 ? 40 : 400, frame % 2 ? 30 : 300);
+                            for (int y = 0; y < bitmap.Height(); ++y)
+                                std::memset(bitmap.ScanLine(y), 255, bitmap.Width() * 3);
+                        });
+                });
+    ASSERT_TRUE(result.Ok) << result.Error;
+    EXPECT_EQ(calls, 50);
+    const TBitmap original = test::FirstPicture(MediaFile("clip.avi"));
+    const TBitmap converted = test::FirstPicture(Out("resized.avi"));
+    ASSERT_EQ(converted.Width(), original.Width());
+    ASSERT_EQ(converted.Height(), original.Height());
+    int worst = 0;
+    for (int y = 0; y < original.Height(); ++y)
+        for (int i = 0; i < original.Width() * 3; ++i)
+            worst = std::max(worst, std::abs(converted.ScanLine(y)[i] - original.ScanLine(y)[i]));
+    EXPECT_LE(worst, 12) << "nothing was painted into the frames";
+}
+
 TEST_F(ConvertTest, TwoPassStatisticsFilesAreNamedByStream) {
     const std::string prefix = Out("stats");
     ASSERT_TRUE(Convert({"-i", MediaFile("clip.avi"), "-an", "-pass", "1", "-passlogfile", prefix,
