@@ -135,9 +135,7 @@ TEST_F(AddFilesTest, AnOutputDirectoryThatCannotBeMadeWarnsAndFallsBack) {
 class AddFilesWindowTest : public AddFilesTest {
 protected:
     std::unique_ptr<TfrmMain> MakeWindow(bool librariesLoad = true) {
-        TMainWindowServices services;
-        services.Desktop = &desktop_;
-        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
+        TMainWindowServices services = WindowServices();
         services.LoadEngineLibraries = [librariesLoad] { return librariesLoad; };
         services.ProbeSource = Context().Probe;
         auto window = std::make_unique<TfrmMain>(std::move(services));

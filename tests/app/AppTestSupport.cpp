@@ -67,6 +67,19 @@ void TAppTest::TearDown() {
     Restore("USERPROFILE", oldProfile_);
 }
 
+TMainWindowServices TAppTest::WindowServices() {
+    TMainWindowServices services;
+    services.Desktop = &desktop_;
+    services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
+    return services;
+}
+
+std::unique_ptr<TfrmMain> TAppTest::MakeWindow() {
+    auto window = std::make_unique<TfrmMain>(WindowServices());
+    window->show();
+    return window;
+}
+
 std::string TAppTest::SettingsFile() const {
     return (temp_.Path() / "config" / "tovikavimovconverter.ini").string();
 }

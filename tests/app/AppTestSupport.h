@@ -4,11 +4,13 @@
 // and HOME at a fresh temporary folder.
 
 #include "app/Desktop.h"
+#include "app/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QString>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +51,10 @@ protected:
     void TearDown() override;
     std::string SettingsFile() const;
     std::string ReadSettingsText() const;
+    // Services for a window under test: this fixture's desktop, every folder on ext4.
+    TMainWindowServices WindowServices();
+    // A shown main window with WindowServices().
+    std::unique_ptr<TfrmMain> MakeWindow();
 
     TTempDir temp_;
     TFakeDesktop desktop_;

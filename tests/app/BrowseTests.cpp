@@ -16,14 +16,6 @@ namespace {
 // "Brows" shows the directory dialog modally; each test answers it from inside its loop.
 class BrowseTest : public TAppTest {
 protected:
-    std::unique_ptr<TfrmMain> MakeWindow() {
-        TMainWindowServices services;
-        services.Desktop = &desktop_;
-        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
-        auto window = std::make_unique<TfrmMain>(std::move(services));
-        window->show();
-        return window;
-    }
     // Runs Brows and, once the dialog is up, picks folder with "Ok" (or "Cancel" when empty).
     void Browse(TfrmMain& window, const QString& folder) {
         QTimer::singleShot(0, &window, [&window, folder] {

@@ -20,14 +20,6 @@ protected:
             list.AppendRow(QStringLiteral("/videos/clip%1.avi").arg(index), 10 + index,
                            QStringLiteral("clip%1_(new).mp4").arg(index), "lbox");
     }
-    std::unique_ptr<TfrmMain> MakeWindow() {
-        TMainWindowServices services;
-        services.Desktop = &desktop_;
-        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
-        auto window = std::make_unique<TfrmMain>(std::move(services));
-        window->show();
-        return window;
-    }
 };
 
 TEST_F(FileListTest, ANewRowIsCheckedWithItsColumnsAndAFreshRecord) {

@@ -62,14 +62,6 @@ TEST(FormatListRowsTest, TogglingInsertsAndRemovesOnlyThatGroupsRows) {
 
 class FormatListTest : public TAppTest {
 protected:
-    std::unique_ptr<TfrmMain> MakeWindow() {
-        TMainWindowServices services;
-        services.Desktop = &desktop_;
-        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
-        auto window = std::make_unique<TfrmMain>(std::move(services));
-        window->show();
-        return window;
-    }
     int RowOf(TFormatListBox* list, const QString& text) {
         return list->Rows().FindRow(text.toStdString());
     }

@@ -18,13 +18,11 @@ namespace {
 class MainWindowTest : public TAppTest {
 protected:
     std::unique_ptr<TfrmMain> MakeWindow(std::string libraryError = {}) {
-        TMainWindowServices services;
-        services.Desktop = &desktop_;
+        TMainWindowServices services = WindowServices();
         services.LoadPlayerLibraries = [libraryError](std::string& error) {
             error = libraryError;
             return libraryError.empty();
         };
-        services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
         return std::make_unique<TfrmMain>(std::move(services));
     }
 

@@ -25,10 +25,7 @@ int Distance(QColor a, QColor b) {
 // Takes a picture of the main window in every theme (kept in the build tree for a look) and
 // checks that the tool row really wears each theme's accent.
 TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
-    TMainWindowServices services;
-    services.Desktop = &desktop_;
-    services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
-    TfrmMain window(std::move(services));
+    TfrmMain window(WindowServices());
     window.show();
     // A few rows show the list's tints and selection in every picture.
     for (int row = 0; row < 5; ++row)
