@@ -3,10 +3,10 @@
 // Usage: tovik_bench_ffmpeg_args FORMAT_CODE INPUT OUTPUT (settings from $XDG_CONFIG_HOME)
 #include "ToolArguments.h"
 
-#include "app/core/GlobalObject.h"
-#include "engine/EngineLibraries.h"
+#include "media/LibrarySets.h"
 #include "media/MediaKit.h"
 #include "media/MediaProbe.h"
+#include "settings/GlobalObject.h"
 #include "workspace/core/TaskPreparation.h"
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Per-frame cost of the job effects on a 1920x1080 frame, single thread.
-#include "dialogs/effects/OverlayRenderer.h"
+#include "effects/OverlayRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>

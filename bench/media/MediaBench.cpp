@@ -1,8 +1,8 @@
 // Kernels of the media kit that run per frame.
-#include "engine/EngineLibraries.h"
 #include "media/Bitmap.h"
 #include "media/FFmpegLoader.h"
 #include "media/LibraryBindings.h"
+#include "media/LibrarySets.h"
 #include "media/PictureToBitmap.h"
 
 #include <benchmark/benchmark.h>

@@ -2,10 +2,10 @@
 // drawing colour, exposure, a text layer and a picture layer, as the main window's run does.
 // The ratio of the two times is the cost of the effects on a conversion.
 
-#include "dialogs/effects/OverlayRenderer.h"
-#include "engine/EngineLibraries.h"
+#include "effects/OverlayRenderer.h"
 #include "engine/MediaConverter.h"
 #include "media/FFmpegLoader.h"
+#include "media/LibrarySets.h"
 #include "media/MediaKit.h"
 
 #include <QColor>

@@ -2,7 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/Desktop.h"
-#include "app/core/GlobalObject.h"
+#include "settings/GlobalObject.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,17 +1,17 @@
 #include "app/MainWindow.h"
+#include "settings/SettingsKeys.h"
 
 #include "app/AboutBox.h"
 #include "app/Artwork.h"
 #include "app/Desktop.h"
 #include "app/DirectoryDialog.h"
 #include "app/ErrorHandler.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
-#include "engine/EngineLibraries.h"
 #include "media/FFmpegLoader.h"
+#include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
 #include "platform/FileSystem.h"
-#include "player/PlayerLibraries.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 #include "workspace/run/MediaConverterEngine.h"
 #include "workspace/run/PowerOff.h"
 #include "workspace/run/ProgressWindow.h"
@@ -33,11 +33,6 @@
 namespace tovik {
 
 namespace {
-constexpr const char* kOutputDirKey = "OutPutDir";
-constexpr const char* kSnapshotDirKey = "SnapOutPutDir";
-constexpr const char* kFormatNameKey = "FormatName";
-constexpr const char* kFormatCodeKey = "FormatCode";
-constexpr const char* kGroupSection = "lstformat";
 // What the format box shows before any format was chosen.
 constexpr const char* kListFormatName = "Apple iPod Video MPEG-4 Movie (*.mp4)";
 
@@ -153,7 +148,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     // Keeps [settings] "OutPutFormat" as its index (it has no items of its own).
     connect(cbOutputFormat, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (shownOnce_ && global_)
-            Settings().WriteInteger(kSettingsSection, "OutPutFormat", index);
+            Settings().WriteInteger(kSettingsSection, kOutputFormatKey, index);
     });
     CreateRunButtons(central);
     setCentralWidget(central);
@@ -405,7 +400,7 @@ void TfrmMain::FirstShowing() {
     resize(786, 480);
     TIniFile settings = Settings();
     ReadOutputDirectories(settings);
-    cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, "OutPutFormat", 0));
+    cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, kOutputFormatKey, 0));
     currentFormatName_ =
         Text(settings.ReadString(kSettingsSection, kFormatNameKey, "iPod Video MPEG-4"));
     currentFormatCode_ = Text(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));

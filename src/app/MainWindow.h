@@ -4,7 +4,7 @@
 
 #include "app/ShellRules.h"
 #include "app/theme/ThemeManager.h"
-#include "dialogs/effects/OverlayRenderer.h"
+#include "effects/OverlayRenderer.h"
 #include "media/Bitmap.h"
 #include "workspace/run/RunEngine.h"
 #include "workspace/run/RunTexts.h"

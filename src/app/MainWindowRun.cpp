@@ -3,8 +3,9 @@
 
 #include "app/Desktop.h"
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 #include "workspace/core/TaskPreparation.h"
 #include "workspace/picture/SnapshotFiles.h"
 #include "workspace/run/ProgressWindow.h"
@@ -17,7 +18,6 @@
 namespace tovik {
 
 namespace {
-constexpr int kProgressColumn = 4;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -80,7 +80,7 @@ void TfrmMain::StartClick() {
         return;
     }
     if (const auto priority =
-            PriorityOfSetting(Settings().ReadInteger(kSettingsSection, "priority", 1)))
+            PriorityOfSetting(Settings().ReadInteger(kSettingsSection, kPriorityKey, 1)))
         MediaConverter1->SetThreadPriority(*priority);
 
     int checked = 0;
@@ -162,7 +162,7 @@ void TfrmMain::BuildRunTasks() {
             continue;
         TFileListItem* item = lvFiles->Row(row);
         TlvFilesRecord& job = item->Record;
-        const std::string caption = item->text(0).toStdString();
+        const std::string caption = item->text(flcSource).toStdString();
 
         TProbedSource probed;
         std::string probedName = caption;
@@ -261,7 +261,7 @@ void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
         return;
     // Without a known length the row and the bar keep what they show.
     if (const auto percent = ProgressPercent(info->CurrentTime, info->TotalDuration)) {
-        item->setText(kProgressColumn, QString::number(*percent) + QLatin1Char('%'));
+        item->setText(flcProgress, QString::number(*percent) + QLatin1Char('%'));
         frmProgress->SetPosition(*percent);
     }
     frmProgress->SetTimeText(Text(SecondsLabel(info->CurrentTime)));
@@ -269,7 +269,7 @@ void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
     frmProgress->SetSizeText(Text(SizeLabel(info->TotalSize)));
     frmProgress->SetProgressText(
         Text(TaskNumberLabel(info->TaskIndex, static_cast<int>(RowOfTask_.size()))));
-    frmProgress->SetFileText(Text(FileLabel(item->text(0).toStdString())));
+    frmProgress->SetFileText(Text(FileLabel(item->text(flcSource).toStdString())));
     frmProgress->SetTimeLeftText(
         Text(TimeLeftLabel(timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration,
                                             std::chrono::steady_clock::now()))));
@@ -312,7 +312,7 @@ void TfrmMain::TaskFinished(int taskIndex) {
     if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= RowOfTask_.size())
         return;
     if (TFileListItem* item = lvFiles->Row(RowOfTask_[static_cast<size_t>(taskIndex)]))
-        item->setText(kProgressColumn, QStringLiteral("100%"));
+        item->setText(flcProgress, QStringLiteral("100%"));
     if (!frmProgress)
         return;
     frmProgress->SetPosition(100);

@@ -1,6 +1,6 @@
 #include "app/ShellRules.h"
 
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace tovik {
 

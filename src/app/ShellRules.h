@@ -2,15 +2,14 @@
 // Small rules of the application shell, kept apart from the windows so they can be tested
 // without showing anything.
 
+#include "settings/SettingsKeys.h"
+
 #include <functional>
 #include <string>
 
 namespace tovik {
 
 class TIniFile;
-
-inline constexpr const char* kSettingsSection = "settings";
-inline constexpr const char* kSkinIndexKey = "skinIndex";
 
 // The theme applied at start: [settings] "skinIndex", default 0.
 int StartupSkinIndex(const TIniFile& settings);

@@ -2,10 +2,10 @@
 // the general and file options. Video, audio and subtitle options are in
 // FFmpegOptionsStreams.cpp, targets in FFmpegTargets.cpp, presets in FFmpegPresets.cpp.
 
-#include "engine/EngineLibraries.h"
 #include "engine/FFmpeg.h"
 #include "engine/OptionRecords.h"
 #include "engine/OptionValues.h"
+#include "media/LibrarySets.h"
 #include "media/MediaLogger.h"
 #include "media/TextFormat.h"
 

@@ -1,8 +1,8 @@
 // Thread stage of the engine: starting a conversion in a worker thread or the caller's,
 // stopping it from another thread, and turning every way a task ends into one notice.
 
-#include "engine/EngineLibraries.h"
 #include "engine/FFmpeg.h"
+#include "media/LibrarySets.h"
 #include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"

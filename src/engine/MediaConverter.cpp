@@ -3,7 +3,7 @@
 
 #include "engine/MediaConverter.h"
 
-#include "engine/EngineLibraries.h"
+#include "media/LibrarySets.h"
 #include "media/MediaLogger.h"
 #include "media/TextFormat.h"
 #include "platform/Dispatcher.h"

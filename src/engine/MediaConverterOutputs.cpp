@@ -122,10 +122,13 @@ void TCustomMediaConverter::ApplyOutputOptions(TFFmpeg& task, const TOutputOptio
         streams.Pending.push_back({name, line.Value});
     }
 
-    if (o.Target >= 1 && o.Target <= 3) {
+    if (o.Target >= kTargetVcd && o.Target <= kTargetDvd) {
         static const char* const types[] = {"vcd", "svcd", "dvd"};
-        const char* norm = o.TargetNorm == 1 ? "pal" : o.TargetNorm == 2 ? "ntsc" : "auto";
-        task.SetTarget(types[o.Target - 1], norm, o.TargetFallbackNorm == 1 ? "pal" : "ntsc");
+        const char* norm = o.TargetNorm == kNormPal    ? "pal"
+                           : o.TargetNorm == kNormNtsc ? "ntsc"
+                                                       : "auto";
+        task.SetTarget(types[o.Target - kTargetVcd], norm,
+                       o.TargetFallbackNorm == kNormPal ? "pal" : "ntsc");
     }
     for (const char* name : {"acodec", "vcodec", "scodec", "apre", "vpre", "spre"})
         ApplyStreamValue(task, name, defaults[name]);

@@ -22,6 +22,15 @@ struct TInputOptions {
     void Reset() { *this = TInputOptions(); }
 };
 
+// Values of TOutputOptions::Target and of the target norms.
+inline constexpr int32_t kTargetNone = 0;
+inline constexpr int32_t kTargetVcd = 1;
+inline constexpr int32_t kTargetSvcd = 2;
+inline constexpr int32_t kTargetDvd = 3;
+inline constexpr int32_t kNormAuto = 0;
+inline constexpr int32_t kNormPal = 1;
+inline constexpr int32_t kNormNtsc = 2;
+
 struct TOutputOptions {
     std::string FileName;
     std::string FormatName;   // "f" when not empty
@@ -81,12 +90,12 @@ struct TOutputOptions {
     std::string Comment;
     std::string Album;
     std::string Genre;
-    int32_t Target = 0;             // 1 "vcd", 2 "svcd", 3 "dvd", other none
-    int32_t TargetNorm = 0;         // 0 auto, 1 pal, 2 ntsc
-    int32_t TargetFallbackNorm = 1; // 1 pal, other ntsc
-    bool CustomHook = false;        // route frames through OnCustomHook
-    bool Join = false;              // join all inputs into this output
-    std::string OptionText;         // further option lines
+    int32_t Target = kTargetNone;          // kTargetVcd, kTargetSvcd, kTargetDvd, other none
+    int32_t TargetNorm = kNormAuto;        // kNormAuto, kNormPal, kNormNtsc
+    int32_t TargetFallbackNorm = kNormPal; // kNormPal, other ntsc
+    bool CustomHook = false;               // route frames through OnCustomHook
+    bool Join = false;                     // join all inputs into this output
+    std::string OptionText;                // further option lines
 
     void Reset() { *this = TOutputOptions(); }
 };

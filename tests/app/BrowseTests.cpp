@@ -2,8 +2,8 @@
 
 #include "app/DirectoryDialog.h"
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 
 #include <QTimer>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 #include "workspace/ui/FormatListBox.h"
 
 #include <QCoreApplication>

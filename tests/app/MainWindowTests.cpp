@@ -3,9 +3,9 @@
 #include "app/AboutBox.h"
 #include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
 #include "engine/FFmpegException.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 
 #include <QHeaderView>
 #include <QMenuBar>

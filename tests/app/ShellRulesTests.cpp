@@ -2,9 +2,9 @@
 
 #include "app/ErrorHandler.h"
 #include "app/ShellRules.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
 #include "engine/FFmpegException.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 
 #include <QRegularExpression>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/DirectoryDialog.h"
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
+#include "settings/GlobalObject.h"
 #include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 

@@ -1,11 +1,11 @@
 #include "media/FFmpegLoader.h"
 
 #include "media/LibraryBindings.h"
+#include "media/LibrarySets.h"
 #include "media/MediaLogger.h"
 #include "media/SdlBindings.h"
 #include "media/UnicodeProtocol.h"
 #include "platform/DynamicLibrary.h"
-#include "player/PlayerLibraries.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

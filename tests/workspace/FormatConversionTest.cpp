@@ -4,12 +4,12 @@
 // media kit and its streams, frame size and duration checked.
 #include "ToolArguments.h"
 
-#include "app/core/IniFile.h"
 #include "media/CodecLock.h"
 #include "media/FFmpegPtr.h"
 #include "media/LibraryBindings.h"
 #include "media/UnicodeProtocol.h"
 #include "platform/Environment.h"
+#include "settings/IniFile.h"
 #include "support/TestSupport.h"
 #include "workspace/core/FormatTable.h"
 #include "workspace/core/OutputName.h"

@@ -1,6 +1,6 @@
 #include "workspace/core/ProfileChoices.h"
 
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 #include "support/TestSupport.h"
 #include "workspace/core/FormatTable.h"
 

@@ -1,7 +1,7 @@
 #include "workspace/picture/SnapshotFiles.h"
 
-#include "app/core/IniFile.h"
 #include "platform/Environment.h"
+#include "settings/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "workspace/core/TaskOptionsBuilder.h"
 
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

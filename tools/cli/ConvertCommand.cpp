@@ -4,13 +4,13 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
-#include "app/core/GlobalObject.h"
 #include "engine/MediaConverter.h"
 #include "media/FFmpegLoader.h"
 #include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
+#include "settings/GlobalObject.h"
 #include "workspace/core/TaskPreparation.h"
 
 #include <atomic>

@@ -1,9 +1,10 @@
 // "tovik-cli formats [PROFILE]": the output formats with their codes, file extensions (from the
 // format-profile file, by default the one in the settings folder) and row texts.
 #include "cli/Commands.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 #include "workspace/core/FormatTable.h"
 
 #include <cstdio>
@@ -33,7 +34,8 @@ int RunFormatsCommand(const TArguments& arguments) {
             group = row.Group;
             std::printf("%s\n", FormatGroupText(group).c_str());
         }
-        const std::string extension = profile.ReadString(FormatSection(row.Code), "FileExt", "mp4");
+        const std::string extension =
+            profile.ReadString(FormatSection(row.Code), kFileExtKey, "mp4");
         std::printf("  %3d  %-4s  %s\n", row.Code, extension.c_str(), row.Text);
     }
     return profileFound ? 0 : 1;

@@ -1,7 +1,7 @@
 // "tovik-cli info FILE...": probes each file and prints its description.
 #include "cli/Commands.h"
 
-#include "engine/EngineLibraries.h"
+#include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
 
 #include <cstdio>

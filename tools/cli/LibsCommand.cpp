@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 
 #include "media/LibraryBindings.h"
-#include "player/PlayerLibraries.h"
+#include "media/LibrarySets.h"
 
 #include <cstdio>
 

@@ -1,7 +1,8 @@
 #include "workspace/core/OutputName.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 
 #include <filesystem>
 
@@ -40,13 +41,13 @@ std::string SourceBaseName(const std::string& sourceFile) {
 std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
                            const std::string& suffix, const TWarningCallback& warn) {
     const std::string fallback = DefaultVideoDirectory();
-    std::string directory = settings.ReadString("settings", "OutPutDir", fallback);
+    std::string directory = settings.ReadString(kSettingsSection, kOutputDirKey, fallback);
     if (!EnsureDirectory(directory)) {
         if (warn)
             warn("Cannot create output directory:" + directory +
                  ".It will create default directory " + fallback + "!");
         EnsureDirectory(fallback);
-        settings.WriteString("settings", "OutPutDir", fallback);
+        settings.WriteString(kSettingsSection, kOutputDirKey, fallback);
         directory = fallback;
     }
     return UniqueOutputName(directory, sourceFile, suffix);

@@ -1,8 +1,9 @@
 #include "workspace/core/ProfileChoices.h"
 #include "media/TextFormat.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/IniFile.h"
-#include "app/core/NumberText.h"
+#include "settings/IniFile.h"
+#include "settings/NumberText.h"
 #include "workspace/core/FormatTable.h"
 
 #include <algorithm>
@@ -65,18 +66,17 @@ int EvenTowardZero(int value) {
 }
 
 void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::string& section) {
-    const std::string bitExact = profile.ReadString(section, "paraBitExact", "");
+    const std::string bitExact = profile.ReadString(section, kBitExactKey, "");
     if (LowerText(bitExact) == "true")
-        settings.WriteString(section, "paraBitExact", bitExact);
-    for (const char* key :
-         {"paraMaxBitrate", "paraBufferSize", "paraLevel", "paraQscale", "paraGop"}) {
+        settings.WriteString(section, kBitExactKey, bitExact);
+    for (const char* key : kH264ExtraKeys) {
         const std::string value = profile.ReadString(section, key, "");
         if (auto number = ParseInteger(value); number && *number > 0)
             settings.WriteString(section, key, value);
     }
-    const std::string coder = profile.ReadString(section, "paraCoder", "");
+    const std::string coder = profile.ReadString(section, kCoderKey, "");
     if (auto number = ParseInteger(coder); number && *number >= 0)
-        settings.WriteString(section, "paraCoder", coder);
+        settings.WriteString(section, kCoderKey, coder);
 }
 } // namespace
 
@@ -149,7 +149,7 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
         // The H.264 extras come with the encoder shown as H264.
         if (stored == "libx264")
             CopyH264Extras(settings, profile, section);
-        return store("iVideoEncoder", "paraVideoEncoder", stored);
+        return store("iVideoEncoder", kVideoEncoderKey, stored);
     }
     case TChoiceControl::ccVideoSize: {
         // "as source" as chosen; otherwise width "x" height, both made even.
@@ -157,7 +157,7 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
         if (!size)
             return false;
         if (LowerText(*size).find("as source") != std::string::npos)
-            return store("iVideoSize", "paraVideoSize", *size);
+            return store("iVideoSize", kVideoSizeKey, *size);
         const size_t x = size->rfind('x');
         if (x == std::string::npos)
             return false;
@@ -165,40 +165,40 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
         const auto height = ParseInteger(size->substr(x + 1));
         if (!width || !height)
             return false;
-        return store("iVideoSize", "paraVideoSize",
+        return store("iVideoSize", kVideoSizeKey,
                      std::to_string(EvenTowardZero(*width)) + "x" +
                          std::to_string(EvenTowardZero(*height)));
     }
     case TChoiceControl::ccFrameRate:
         if (const auto rate = item("FrameRate", false))
-            return store("iFrameRate", "paraFrameRate", *rate);
+            return store("iFrameRate", kFrameRateKey, *rate);
         return false;
     case TChoiceControl::ccVideoBitRate:
         if (const auto rate = item("VideoBitRate", true);
             rate && (*rate == "as source" || ParseInteger(*rate)))
-            return store("iVideoBitRate", "paraVideoBitRate", *rate);
+            return store("iVideoBitRate", kVideoBitRateKey, *rate);
         return false;
     case TChoiceControl::ccAudioEncoder:
         if (const auto shown = item("AudioEncoder", true))
-            return store("iAudioEncoder", "paraAudioEncoder", AudioEncoderValue(*shown));
+            return store("iAudioEncoder", kAudioEncoderKey, AudioEncoderValue(*shown));
         return false;
     case TChoiceControl::ccAudioBitRate:
         if (const auto rate = item("AudioBitRate", true);
             rate && (*rate == "as source" || ParseNumber(*rate)))
-            return store("iAudioBitRate", "paraAudioBitRate", *rate);
+            return store("iAudioBitRate", kAudioBitRateKey, *rate);
         return false;
     case TChoiceControl::ccSampleRate:
         if (const auto rate = item("SampleRate", true);
             rate && (*rate == "as source" || ParseInteger(*rate)))
-            return store("iSampleRate", "paraSampleRate", *rate);
+            return store("iSampleRate", kSampleRateKey, *rate);
         return false;
     case TChoiceControl::ccChannel:
         if (const auto shown = item("Channel", true))
-            return store("iChannel", "paraChannel", ChannelValue(*shown));
+            return store("iChannel", kChannelKey, ChannelValue(*shown));
         return false;
     case TChoiceControl::ccVolume:
         if (const auto shown = item("Volume", true))
-            return store("iVolume", "paraVolume", VolumeValue(*shown));
+            return store("iVolume", kVolumeParameterKey, VolumeValue(*shown));
         return false;
     }
     return false;
@@ -246,7 +246,7 @@ void ApplyProfileDefaults(TIniFile& settings, const TIniFile& profile, int forma
                     profile.ReadInteger(section, indexKey, 0));
         if (control == TChoiceControl::ccVideoBitRate &&
             ChoiceCount(profile, formatCode, TChoiceControl::ccVideoEncoder) > 0)
-            settings.WriteString(section, "paraZoom", "full");
+            settings.WriteString(section, kZoomKey, "full");
     }
 }
 

@@ -1,8 +1,9 @@
 #include "workspace/core/TaskOptionsBuilder.h"
 #include "media/TextFormat.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/IniFile.h"
-#include "app/core/NumberText.h"
+#include "settings/IniFile.h"
+#include "settings/NumberText.h"
 #include "workspace/core/FormatTable.h"
 
 #include <algorithm>
@@ -55,9 +56,12 @@ void ApplyTarget(const std::string& format, const std::string& videoSize, TOutpu
         int32_t norm;
         const char* wideSize; // the size that means 16:9, or nullptr for always 4:3
     };
-    static const TTargetRow kTargets[] = {
-        {"ntsc-dvd", 3, 2, "720x480"}, {"pal-dvd", 3, 1, "720x576"}, {"ntsc-vcd", 1, 2, nullptr},
-        {"pal-vcd", 1, 1, nullptr},    {"ntsc-svcd", 2, 2, nullptr}, {"pal-svcd", 2, 1, nullptr}};
+    static const TTargetRow kTargets[] = {{"ntsc-dvd", kTargetDvd, kNormNtsc, "720x480"},
+                                          {"pal-dvd", kTargetDvd, kNormPal, "720x576"},
+                                          {"ntsc-vcd", kTargetVcd, kNormNtsc, nullptr},
+                                          {"pal-vcd", kTargetVcd, kNormPal, nullptr},
+                                          {"ntsc-svcd", kTargetSvcd, kNormNtsc, nullptr},
+                                          {"pal-svcd", kTargetSvcd, kNormPal, nullptr}};
     const std::string lower = LowerText(format);
     for (const TTargetRow& row : kTargets) {
         if (lower != row.format)
@@ -84,22 +88,22 @@ struct TSettingsSection {
     }
 };
 
-// A3, A4 and A5, shared by both paths.
+// Volume, sample rate and audio bit rate, shared by the audio-only and the video paths.
 void ApplyAudioRates(const TSettingsSection& settings, TOutputOptions& out) {
-    const std::string volume = settings.Read("paraVolume", "3");
+    const std::string volume = settings.Read(kVolumeParameterKey, "3");
     if (volume != "256")
         out.Volume = VolumeOf(volume);
-    if (auto rate = ParseInteger(settings.Read("paraSampleRate", "44100")); rate && *rate > 0)
+    if (auto rate = ParseInteger(settings.Read(kSampleRateKey, "44100")); rate && *rate > 0)
         out.AudioSampleRate = *rate;
-    if (auto rate = ParseNumber(settings.Read("paraAudioBitRate", "128")))
+    if (auto rate = ParseNumber(settings.Read(kAudioBitRateKey, "128")))
         if (auto bits = KilobitsToBits(*rate))
             out.AudioBitRate = *bits;
 }
 
 void BuildWithoutVideo(const TSettingsSection& settings, TOutputOptions& out,
                        TInputOptions& input) {
-    out.AudioCodec = settings.Read("paraAudioEncoder", "libfaac");
-    if (auto channels = ParseInteger(settings.Read("paraChannel", "2")); channels && *channels > 0)
+    out.AudioCodec = settings.Read(kAudioEncoderKey, "libfaac");
+    if (auto channels = ParseInteger(settings.Read(kChannelKey, "2")); channels && *channels > 0)
         out.AudioChannels = *channels;
     ApplyAudioRates(settings, out);
     input.OptionText = "vn=1";
@@ -123,10 +127,10 @@ bool IsContainerFormat(const std::string& lowerFormat) {
                        [&](const char* known) { return lowerFormat == known; });
 }
 
-// V6: the target frame size; (0, 0) when the source size is unknown and kept.
+// The target frame size; (0, 0) when the source size is unknown and kept.
 void TargetSize(const TSettingsSection& settings, const TOutputOptions& out,
                 const TSourceFacts& source, const TQuestionCallback& ask, int& tW, int& tH) {
-    const std::string v = settings.Read("paraVideoSize", "null");
+    const std::string v = settings.Read(kVideoSizeKey, "null");
     const size_t x = v.find('x');
     const bool wellFormed = x != std::string::npos && x > 0 && v.back() != 'x';
     if (v != kAsSource && wellFormed) {
@@ -272,11 +276,10 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
                     const std::string& format, const std::string& encoder,
                     const TSourceFacts& source, const TQuestionCallback& ask, TOutputOptions& out) {
     const std::string lowerFormat = LowerText(format);
-    // V1
     if (IsDirectVideoCodec(encoder)) {
         out.VideoCodec = encoder;
         if (encoder == "mpeg2video")
-            out.Target = 3;
+            out.Target = kTargetDvd;
     } else if (encoder == "libx264") {
         out.VideoCodec = "libx264";
         if (lowerFormat == "psp")
@@ -288,10 +291,8 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
         else
             out.VideoPreset = "libx264-mp4";
     }
-    // V2
     if (source.VideoStreamCount >= 1) {
-        // V3
-        const std::string bitRate = settings.Read("paraVideoBitRate", "512");
+        const std::string bitRate = settings.Read(kVideoBitRateKey, "512");
         const auto kilobits = bitRate == kAsSource ? std::nullopt : ParseInteger(bitRate);
         if (kilobits) {
             if (*kilobits > 0)
@@ -301,14 +302,11 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
             out.VideoBitRate = static_cast<int32_t>(
                 std::clamp<int64_t>(source.VideoBitRate, 0, static_cast<int64_t>(INT32_MAX)));
         }
-        // V4
-        const std::string frameRate = settings.Read("paraFrameRate", "29.97");
+        const std::string frameRate = settings.Read(kFrameRateKey, "29.97");
         if (auto rate = ParseNumber(frameRate); rate && *rate > 0)
             out.FrameRate = frameRate;
-        // V5
         if (IsContainerFormat(lowerFormat))
             out.FormatName = format;
-        // V6, V7, V8
         int tW = 0;
         int tH = 0;
         TargetSize(settings, out, source, ask, tW, tH);
@@ -325,14 +323,13 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
     } else {
         out.DisableVideo = true;
     }
-    // V9
-    std::string audioEncoder = settings.Read("paraAudioEncoder", "");
+    std::string audioEncoder = settings.Read(kAudioEncoderKey, "");
     if (audioEncoder == "libamr_nb")
         audioEncoder = "libopencore_amrnb";
     out.AudioCodec = audioEncoder;
     if (Trimmed(audioEncoder).empty())
         out.DisableAudio = true;
-    if (auto channels = ParseInteger(settings.Read("paraChannel", "2")))
+    if (auto channels = ParseInteger(settings.Read(kChannelKey, "2")))
         out.AudioChannels = *channels;
     ApplyAudioRates(settings, out);
 }
@@ -346,10 +343,10 @@ void BuildTaskOptions(const TJobGeometry& job, int formatCode, TOutputOptions& o
     const TIniFile profileFile(context.ProfileFile);
     const std::string section = FormatSection(formatCode);
     const TSettingsSection settings{settingsFile, section};
-    const std::string format = profileFile.ReadString(section, "Format", "null");
+    const std::string format = profileFile.ReadString(section, kProfileFormatKey, "null");
 
-    ApplyTarget(format, settings.Read("paraVideoSize", "null"), output);
-    const std::string encoder = settings.Read("paraVideoEncoder", "");
+    ApplyTarget(format, settings.Read(kVideoSizeKey, "null"), output);
+    const std::string encoder = settings.Read(kVideoEncoderKey, "");
     if (Trimmed(encoder).empty())
         BuildWithoutVideo(settings, output, input);
     else

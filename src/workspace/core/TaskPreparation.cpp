@@ -1,6 +1,7 @@
 #include "workspace/core/TaskPreparation.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 #include "workspace/core/FormatTable.h"
 #include "workspace/core/ProfileChoices.h"
 
@@ -17,18 +18,19 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
     if (job.TrimStart >= 0)
         task.Input.StartTime = job.TrimStart;
 
-    task.FormatCode = formatCode.value_or(settings.ReadInteger("settings", "FormatCode", 1));
+    task.FormatCode =
+        formatCode.value_or(settings.ReadInteger(kSettingsSection, kFormatCodeKey, 1));
     const std::string section = FormatSection(task.FormatCode);
     // A format whose parameters were never chosen takes the profile's defaults, as the
     // parameter controls' "Default" does; the builder's own fallbacks suit only some formats.
-    if (!settings.ValueExists(section, "paraAudioEncoder") &&
-        !settings.ValueExists(section, "paraVideoEncoder"))
+    if (!settings.ValueExists(section, kAudioEncoderKey) &&
+        !settings.ValueExists(section, kVideoEncoderKey))
         ApplyProfileDefaults(settings, profile, task.FormatCode);
-    const std::string extension = "." + profile.ReadString(section, "FileExt", "mp4");
+    const std::string extension = "." + profile.ReadString(section, kFileExtKey, "mp4");
     const std::string outputName =
         outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension)
                         : OutputFileName(settings, probedFileName, extension, warn);
-    job.Geometry.ZoomMode = settings.ReadString(section, "parazoom", "lbox");
+    job.Geometry.ZoomMode = settings.ReadString(section, kZoomKey, "lbox");
 
     task.Output.FileName = outputName;
     if (job.Geometry.HasCrop()) {

@@ -1,7 +1,8 @@
 #include "workspace/picture/SnapshotFiles.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 
 #include <QImage>
 #include <QImageWriter>
@@ -14,8 +15,6 @@
 namespace tovik {
 
 namespace {
-
-const char* const kSettings = "settings";
 
 std::runtime_error CannotCreate(const std::string& fileName, const std::string& reason) {
     return std::runtime_error("Cannot create file \"" + fileName + "\". " + reason);
@@ -80,22 +79,22 @@ std::string SaveSnapshot(const TBitmap& full, const TBitmap& small,
                          const TSnapshotContext& context) {
     TIniFile settings(context.SettingsFile);
     std::string directory =
-        settings.ReadString(kSettings, "SnapOutPutDir", DefaultVideoDirectory());
+        settings.ReadString(kSettingsSection, kSnapshotDirKey, DefaultVideoDirectory());
     if (!EnsureDirectory(directory)) {
         const std::string fallback = DefaultVideoDirectory();
         if (context.ShowWarning)
             context.ShowWarning("Cannot create output directory:" + directory +
                                 ".It will create default directory " + fallback + "!");
         EnsureDirectory(fallback);
-        settings.WriteString(kSettings, "SnapOutPutDir", fallback);
+        settings.WriteString(kSettingsSection, kSnapshotDirKey, fallback);
         directory = fallback;
     }
     // Only the value 1 switches a kind or format on.
-    const bool fullSize = settings.ReadInteger(kSettings, "snapFullSize", 1) == 1;
-    const bool smallSize = settings.ReadInteger(kSettings, "snapSmallSize", 1) == 1;
-    const bool bmp = settings.ReadInteger(kSettings, "snapBmp", 1) == 1;
-    const bool jpg = settings.ReadInteger(kSettings, "snapJpg", 1) == 1;
-    const int quality = settings.ReadInteger(kSettings, "jpgCmp", 30);
+    const bool fullSize = settings.ReadInteger(kSettingsSection, kSnapFullSizeKey, 1) == 1;
+    const bool smallSize = settings.ReadInteger(kSettingsSection, kSnapSmallSizeKey, 1) == 1;
+    const bool bmp = settings.ReadInteger(kSettingsSection, kSnapBmpKey, 1) == 1;
+    const bool jpg = settings.ReadInteger(kSettingsSection, kSnapJpgKey, 1) == 1;
+    const int quality = settings.ReadInteger(kSettingsSection, kJpgQualityKey, 30);
     if (directory.back() != '/')
         directory += '/';
 

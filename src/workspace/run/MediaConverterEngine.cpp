@@ -1,7 +1,7 @@
 #include "workspace/run/MediaConverterEngine.h"
 
-#include "engine/EngineLibraries.h"
 #include "media/FFmpegLoader.h"
+#include "media/LibrarySets.h"
 
 namespace tovik {
 

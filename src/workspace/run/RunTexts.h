@@ -3,7 +3,7 @@
 // window's value labels, the percentage, an estimate of the time left, the worker priority
 // taken from the settings and whether a job needs the per-frame drawing hook.
 
-#include "dialogs/effects/JobEffects.h"
+#include "effects/JobEffects.h"
 #include "engine/ConvertThread.h"
 
 #include <chrono>

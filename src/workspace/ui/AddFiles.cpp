@@ -1,7 +1,8 @@
 #include "workspace/ui/AddFiles.h"
+#include "settings/SettingsKeys.h"
 
-#include "app/core/IniFile.h"
 #include "platform/FileSystem.h"
+#include "settings/IniFile.h"
 #include "workspace/core/FormatTable.h"
 #include "workspace/ui/FileList.h"
 
@@ -26,10 +27,10 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
     if (!context.Settings || !context.Profile || !context.Probe)
         return 0;
     // Read once for the whole batch.
-    const int formatCode = context.Settings->ReadInteger("settings", "FormatCode", 1);
+    const int formatCode = context.Settings->ReadInteger(kSettingsSection, kFormatCodeKey, 1);
     const std::string section = FormatSection(formatCode);
-    const std::string extension = context.Profile->ReadString(section, "FileExt", "mp4");
-    const std::string zoomMode = context.Settings->ReadString(section, "parazoom", "lbox");
+    const std::string extension = context.Profile->ReadString(section, kFileExtKey, "mp4");
+    const std::string zoomMode = context.Settings->ReadString(section, kZoomKey, "lbox");
 
     int added = 0;
     for (const QString& path : paths) {

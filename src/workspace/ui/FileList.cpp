@@ -45,7 +45,7 @@ public:
 } // namespace
 
 TFileListItem::TFileListItem(const QString& sourceFile) {
-    setText(0, sourceFile);
+    setText(flcSource, sourceFile);
     Record.SourceFile = sourceFile.toStdString();
 }
 
@@ -81,11 +81,11 @@ void TFileList::RemoveColumns() {
 TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationSeconds,
                                     const QString& destinationName, const std::string& zoomMode) {
     auto* item = new TFileListItem(sourceFile);
-    item->setText(1, QString::number(durationSeconds));
-    item->setText(2, QString::number(durationSeconds));
-    item->setText(3, destinationName);
-    item->setText(4, QString());
-    item->setCheckState(0, Qt::Checked);
+    item->setText(flcDuration, QString::number(durationSeconds));
+    item->setText(flcTrimmedLength, QString::number(durationSeconds));
+    item->setText(flcDestination, destinationName);
+    item->setText(flcProgress, QString());
+    item->setCheckState(flcSource, Qt::Checked);
     // The list toggles its own drawn check box; the stock one must not toggle it back.
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
     item->Record.ZoomMode = zoomMode;
@@ -98,7 +98,7 @@ TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationS
 
 bool TFileList::HasRow(const QString& sourceFile) const {
     for (int index = 0; index < RowCount(); ++index)
-        if (topLevelItem(index)->text(0) == sourceFile)
+        if (topLevelItem(index)->text(flcSource) == sourceFile)
             return true;
     return false;
 }
@@ -132,7 +132,7 @@ bool TFileList::IsChecked(int index) const {
 
 void TFileList::SetChecked(int index, bool checked) {
     if (index >= 0 && index < RowCount())
-        topLevelItem(index)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        topLevelItem(index)->setCheckState(flcSource, checked ? Qt::Checked : Qt::Unchecked);
 }
 
 bool TFileList::RemoveSelected() {

@@ -15,6 +15,15 @@ public:
     TlvFilesRecord Record;
 };
 
+// The list's columns, in their order.
+enum TFileListColumn : int {
+    flcSource = 0,
+    flcDuration = 1,
+    flcTrimmedLength = 2,
+    flcDestination = 3,
+    flcProgress = 4,
+};
+
 class TFileList : public QTreeWidget {
     Q_OBJECT
 public:

@@ -2,7 +2,7 @@
 // The job record of one file-list row: the source and every edit made to it (trim, crop,
 // zoom mode, colour effects and overlay layers). No Qt: the conversion reads it headless.
 
-#include "dialogs/effects/JobEffects.h"
+#include "effects/JobEffects.h"
 
 #include <cstdint>
 #include <string>

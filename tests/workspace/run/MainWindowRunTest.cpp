@@ -5,8 +5,8 @@
 #include "FakeRunEngine.h"
 
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 #include "workspace/run/ProgressWindow.h"
 #include "workspace/ui/FileList.h"
 

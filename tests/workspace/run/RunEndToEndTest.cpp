@@ -4,9 +4,9 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/core/GlobalObject.h"
-#include "app/core/IniFile.h"
 #include "platform/Dispatcher.h"
+#include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
 #include "workspace/core/ProfileChoices.h"
 #include "workspace/run/ProgressWindow.h"
 #include "workspace/ui/FileList.h"

@@ -1,4 +1,4 @@
-#include "dialogs/effects/PixelKernels.h"
+#include "effects/PixelKernels.h"
 
 #include "platform/Processor.h"
 

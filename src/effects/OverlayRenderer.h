@@ -2,7 +2,7 @@
 // Draws a job's effects and overlay layers onto one frame. Text is drawn with Qt's text
 // output on the frame's pixels, pictures come from image files (read once per renderer).
 
-#include "dialogs/effects/JobEffects.h"
+#include "effects/JobEffects.h"
 
 #include <map>
 #include <mutex>

@@ -1,7 +1,7 @@
 #pragma once
 // The effects and overlay layers one job (a row of the file list) carries into conversion.
 
-#include "dialogs/effects/FrameEffects.h"
+#include "effects/FrameEffects.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/core/NumberText.h"
+#include "settings/NumberText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,5 +1,5 @@
-#include "dialogs/effects/FrameEffects.h"
-#include "dialogs/effects/PixelKernels.h"
+#include "effects/FrameEffects.h"
+#include "effects/PixelKernels.h"
 #include "platform/Processor.h"
 
 #include "support/BitmapSupport.h"

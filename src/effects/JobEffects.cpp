@@ -1,4 +1,4 @@
-#include "dialogs/effects/JobEffects.h"
+#include "effects/JobEffects.h"
 
 namespace tovik {
 

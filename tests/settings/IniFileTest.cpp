@@ -1,5 +1,5 @@
-#include "app/core/IniFile.h"
-#include "app/core/NumberText.h"
+#include "settings/IniFile.h"
+#include "settings/NumberText.h"
 
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "dialogs/effects/OverlayRenderer.h"
+#include "effects/OverlayRenderer.h"
 
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
-#include "app/core/IniFile.h"
+#include "settings/IniFile.h"
 
-#include "app/core/NumberText.h"
+#include "settings/NumberText.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "dialogs/effects/FrameEffects.h"
+#include "effects/FrameEffects.h"
 
-#include "dialogs/effects/PixelKernels.h"
+#include "effects/PixelKernels.h"
 
 #include <algorithm>
 #include <cfenv>

@@ -1,4 +1,4 @@
-#include "app/core/GlobalObject.h"
+#include "settings/GlobalObject.h"
 
 #include "platform/Environment.h"
 #include "support/TestSupport.h"
