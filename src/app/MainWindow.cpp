@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
+#include "workspace/core/FormatProfile.h"
 #include "workspace/run/MediaConverterEngine.h"
 #include "workspace/run/PowerOff.h"
 #include "workspace/run/ProgressWindow.h"
@@ -167,6 +168,8 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
         application->SetErrorHandler(
             [this](std::exception_ptr error) { ApplicationException(error); });
 
+    WireDialogs();
+
     std::string error;
     if (services_.LoadPlayerLibraries && !services_.LoadPlayerLibraries(error))
         AppendLog(Text(error));
@@ -195,8 +198,8 @@ void TfrmMain::CreateMenus() {
             &TfrmMain::ClearClick);
     mnuStart = mnuFile->addAction(QStringLiteral("&Start"));
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::StartClick);
-    QAction* settings = mnuFile->addAction(QStringLiteral("Se&ttings"));
-    settings->setVisible(false);
+    mnuSettings = mnuFile->addAction(QStringLiteral("Se&ttings"));
+    mnuSettings->setVisible(false);
     mnuFile->addSeparator();
     connect(mnuFile->addAction(QStringLiteral("&Exit")), &QAction::triggered, this,
             &QWidget::close);
@@ -224,7 +227,7 @@ void TfrmMain::CreateMenus() {
 
     mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    mnuTools->addAction(QStringLiteral("&Preference"))->setEnabled(false);
+    mnuPreference = mnuTools->addAction(QStringLiteral("&Preference"));
     mnuSkin = mnuTools->addMenu(QStringLiteral("&Skin"));
     mnuSkin->setObjectName(QStringLiteral("mnuSkin"));
     for (int index = 0; index < kThemeCount; ++index) {
@@ -282,7 +285,7 @@ QWidget* TfrmMain::CreateToolRow() {
         AddToolButton(toolRow_, QStringLiteral("btnSettings"), QStringLiteral("&Settings"));
     btnExit = AddToolButton(toolRow_, QStringLiteral("btnExit"), QStringLiteral("&Exit"));
     // The editing dialogs are not there yet.
-    for (QToolButton* button : {btnRemove, btnClear, BtnEdit, btnSettings})
+    for (QToolButton* button : {btnRemove, btnClear, BtnEdit})
         button->setEnabled(false);
     connect(btnAdd, &QToolButton::clicked, this, &TfrmMain::AddClick);
     connect(btnStart, &QToolButton::clicked, this, &TfrmMain::StartClick);
@@ -326,7 +329,10 @@ QWidget* TfrmMain::CreateOutputBox() {
     format->setSpacing(0);
     format->addWidget(edt1, 1);
     format->addWidget(imgbtn1);
-    grid->addLayout(format, 0, 1, 1, 3);
+    grid->addLayout(format, 0, 1, 1, 2);
+    btnSetting = new QPushButton(QStringLiteral("Settings"), box);
+    btnSetting->setObjectName(QStringLiteral("btnSetting"));
+    grid->addWidget(btnSetting, 0, 3);
 
     edDirectory = new QLineEdit(box);
     edDirectory->setObjectName(QStringLiteral("edDirectory"));
@@ -401,6 +407,7 @@ void TfrmMain::FirstShowing() {
     TIniFile settings = Settings();
     ReadOutputDirectories(settings);
     cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, kOutputFormatKey, 0));
+    AdoptUsableFormat(settings, TIniFile(global_->ProfileFile()));
     currentFormatName_ =
         Text(settings.ReadString(kSettingsSection, kFormatNameKey, "iPod Video MPEG-4"));
     currentFormatCode_ = Text(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));
@@ -456,6 +463,7 @@ void TfrmMain::ChooseFormat(const QString& text, int code) {
     currentFormatCode_ = QString::number(code);
     edt1->setText(text);
     lst1->hide();
+    RefreshDestinations();
 }
 
 void TfrmMain::StoreFormatGroups() {
@@ -529,9 +537,10 @@ void TfrmMain::CreateListMenu() {
     connect(pmnStart, &QAction::triggered, this, &TfrmMain::StartClick);
     listRowItems_ = {remove, clear, pmnStart};
     pmnFiles->addSeparator();
-    for (const char* caption :
-         {"&Crop", "&Trim", "&Video Effect && Water Mark", "Video Infomation"})
+    for (const char* caption : {"&Crop", "&Trim", "&Video Effect && Water Mark"})
         pmnFiles->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    pmnFileInfo = pmnFiles->addAction(QStringLiteral("Video Infomation"));
+    listRowItems_.push_back(pmnFileInfo);
 }
 
 void TfrmMain::EditMenuPopup() {

@@ -35,6 +35,7 @@ class TfmDirectory;
 class TFormatListBox;
 class TFileList;
 class TfrmProgress;
+class TfrmSettings;
 
 // What the main window asks of the world outside; tests put in their own.
 struct TMainWindowServices {
@@ -96,6 +97,11 @@ public:
     const QString& CurrentFormatCode() const { return currentFormatCode_; }
     QString FormatText() const { return edt1->text(); }
 
+    // The settings dialog: the tool button "&Settings", the button "Settings" and the hidden
+    // menu item "Se&ttings" store the format groups, then show it (created on first use).
+    void SettingsClick();
+    TfrmSettings* SettingsDialog() const { return frmSettings; }
+
     // The file list and its commands.
     TFileList* FileList() const { return lvFiles; }
     // "&Add": the open dialog, then the chosen files; AddFiles also takes dropped files.
@@ -151,6 +157,10 @@ private:
     bool IsDropDownPart(const QObject* object) const;
     TIniFile Settings() const;
     void CreateRunButtons(QWidget* parent);
+    // Connects the commands that open the dialogs (MainWindowDialogs.cpp).
+    void WireDialogs();
+    // Every row's destination name with the current format's extension.
+    void RefreshDestinations();
     void BuildRunTasks();
     void RunStarted();
     void FinishRun();
@@ -199,6 +209,11 @@ private:
     QPlainTextEdit* mmoLog = nullptr;
 
     TfrmAbout* frmAbout = nullptr;
+    TfrmSettings* frmSettings = nullptr;
+    QAction* mnuSettings = nullptr;
+    QAction* mnuPreference = nullptr;
+    QAction* pmnFileInfo = nullptr;
+    QPushButton* btnSetting = nullptr;
 
     // The conversion run. The job copies and RowOfTask_ are built before the run and only
     // read while it lasts (the progress window is modal), so the worker's hook reads them

@@ -27,6 +27,17 @@ inline constexpr const char* kGroupSection = "lstformat";
 // Keys of a format's section ("formatInfo" + code) in the profile file.
 inline constexpr const char* kFileExtKey = "FileExt";
 inline constexpr const char* kProfileFormatKey = "Format";
+// The choice lists of the parameter controls; the same names with "i" before them hold the
+// default indexes (the same names as the settings file's index keys below).
+inline constexpr const char* kVideoSizeListKey = "VideoSize";
+inline constexpr const char* kVideoEncoderListKey = "VideoEncoder";
+inline constexpr const char* kVideoBitRateListKey = "VideoBitRate";
+inline constexpr const char* kFrameRateListKey = "FrameRate";
+inline constexpr const char* kAudioEncoderListKey = "AudioEncoder";
+inline constexpr const char* kAudioBitRateListKey = "AudioBitRate";
+inline constexpr const char* kSampleRateListKey = "SampleRate";
+inline constexpr const char* kChannelListKey = "Channel";
+inline constexpr const char* kVolumeListKey = "Volume";
 
 // Keys of a format's section in the settings file (the user's parameters of that format).
 inline constexpr const char* kZoomKey = "parazoom";
@@ -42,6 +53,18 @@ inline constexpr const char* kVolumeParameterKey = "paraVolume";
 inline constexpr const char* kBitExactKey = "paraBitExact";
 inline constexpr const char* kCoderKey = "paraCoder";
 // The H.264 extras the profile gives and the H264 encoder choice copies.
+// Index keys: the chosen row of each parameter's choice list (-1: a typed value).
+inline constexpr const char* kVideoSizeIndexKey = "iVideoSize";
+inline constexpr const char* kVideoEncoderIndexKey = "iVideoEncoder";
+inline constexpr const char* kVideoBitRateIndexKey = "iVideoBitRate";
+inline constexpr const char* kFrameRateIndexKey = "iFrameRate";
+inline constexpr const char* kAudioEncoderIndexKey = "iAudioEncoder";
+inline constexpr const char* kAudioBitRateIndexKey = "iAudioBitRate";
+inline constexpr const char* kSampleRateIndexKey = "iSampleRate";
+inline constexpr const char* kChannelIndexKey = "iChannel";
+inline constexpr const char* kVolumeIndexKey = "iVolume";
+// The row text of the format, written by the settings dialog.
+inline constexpr const char* kDescriptionKey = "Description";
 inline constexpr const char* kH264ExtraKeys[] = {"paraMaxBitrate", "paraBufferSize", "paraLevel",
                                                  "paraQscale", "paraGop"};
 

@@ -65,6 +65,8 @@ int EvenTowardZero(int value) {
     return even == 0 ? 2 : even;
 }
 
+} // namespace
+
 void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::string& section) {
     const std::string bitExact = profile.ReadString(section, kBitExactKey, "");
     if (LowerText(bitExact) == "true")
@@ -78,7 +80,6 @@ void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::stri
     if (auto number = ParseInteger(coder); number && *number >= 0)
         settings.WriteString(section, kCoderKey, coder);
 }
-} // namespace
 
 std::vector<std::string> SplitChoiceList(const std::string& text, bool emptyDisables) {
     std::vector<std::string> items;
@@ -142,22 +143,22 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
     };
     switch (control) {
     case TChoiceControl::ccVideoEncoder: {
-        const auto shown = item("VideoEncoder", true);
+        const auto shown = item(kVideoEncoderListKey, true);
         if (!shown)
             return false;
         const auto stored = VideoEncoderValue(*shown);
         // The H.264 extras come with the encoder shown as H264.
         if (stored == "libx264")
             CopyH264Extras(settings, profile, section);
-        return store("iVideoEncoder", kVideoEncoderKey, stored);
+        return store(kVideoEncoderIndexKey, kVideoEncoderKey, stored);
     }
     case TChoiceControl::ccVideoSize: {
         // "as source" as chosen; otherwise width "x" height, both made even.
-        const auto size = item("VideoSize", false);
+        const auto size = item(kVideoSizeListKey, false);
         if (!size)
             return false;
         if (LowerText(*size).find("as source") != std::string::npos)
-            return store("iVideoSize", kVideoSizeKey, *size);
+            return store(kVideoSizeIndexKey, kVideoSizeKey, *size);
         const size_t x = size->rfind('x');
         if (x == std::string::npos)
             return false;
@@ -165,85 +166,114 @@ bool ApplyChoice(TIniFile& settings, const TIniFile& profile, int formatCode,
         const auto height = ParseInteger(size->substr(x + 1));
         if (!width || !height)
             return false;
-        return store("iVideoSize", kVideoSizeKey,
+        return store(kVideoSizeIndexKey, kVideoSizeKey,
                      std::to_string(EvenTowardZero(*width)) + "x" +
                          std::to_string(EvenTowardZero(*height)));
     }
     case TChoiceControl::ccFrameRate:
-        if (const auto rate = item("FrameRate", false))
-            return store("iFrameRate", kFrameRateKey, *rate);
+        if (const auto rate = item(kFrameRateListKey, false))
+            return store(kFrameRateIndexKey, kFrameRateKey, *rate);
         return false;
     case TChoiceControl::ccVideoBitRate:
-        if (const auto rate = item("VideoBitRate", true);
+        if (const auto rate = item(kVideoBitRateListKey, true);
             rate && (*rate == "as source" || ParseInteger(*rate)))
-            return store("iVideoBitRate", kVideoBitRateKey, *rate);
+            return store(kVideoBitRateIndexKey, kVideoBitRateKey, *rate);
         return false;
     case TChoiceControl::ccAudioEncoder:
-        if (const auto shown = item("AudioEncoder", true))
-            return store("iAudioEncoder", kAudioEncoderKey, AudioEncoderValue(*shown));
+        if (const auto shown = item(kAudioEncoderListKey, true))
+            return store(kAudioEncoderIndexKey, kAudioEncoderKey, AudioEncoderValue(*shown));
         return false;
     case TChoiceControl::ccAudioBitRate:
-        if (const auto rate = item("AudioBitRate", true);
+        if (const auto rate = item(kAudioBitRateListKey, true);
             rate && (*rate == "as source" || ParseNumber(*rate)))
-            return store("iAudioBitRate", kAudioBitRateKey, *rate);
+            return store(kAudioBitRateIndexKey, kAudioBitRateKey, *rate);
         return false;
     case TChoiceControl::ccSampleRate:
-        if (const auto rate = item("SampleRate", true);
+        if (const auto rate = item(kSampleRateListKey, true);
             rate && (*rate == "as source" || ParseInteger(*rate)))
-            return store("iSampleRate", kSampleRateKey, *rate);
+            return store(kSampleRateIndexKey, kSampleRateKey, *rate);
         return false;
     case TChoiceControl::ccChannel:
-        if (const auto shown = item("Channel", true))
-            return store("iChannel", kChannelKey, ChannelValue(*shown));
+        if (const auto shown = item(kChannelListKey, true))
+            return store(kChannelIndexKey, kChannelKey, ChannelValue(*shown));
         return false;
     case TChoiceControl::ccVolume:
-        if (const auto shown = item("Volume", true))
-            return store("iVolume", kVolumeParameterKey, VolumeValue(*shown));
+        if (const auto shown = item(kVolumeListKey, true))
+            return store(kVolumeIndexKey, kVolumeParameterKey, VolumeValue(*shown));
         return false;
     }
     return false;
 }
 
 int ChoiceCount(const TIniFile& profile, int formatCode, TChoiceControl control) {
-    const std::string section = FormatSection(formatCode);
-    const char* key = ChoiceListKey(control);
-    const bool emptyDisables =
-        control != TChoiceControl::ccVideoSize && control != TChoiceControl::ccFrameRate;
-    return static_cast<int>(
-        SplitChoiceList(profile.ReadString(section, key, "null"), emptyDisables).size());
+    return static_cast<int>(ChoiceItems(profile, formatCode, control).size());
 }
 
 const char* ChoiceListKey(TChoiceControl control) {
     switch (control) {
     case TChoiceControl::ccVideoEncoder:
-        return "VideoEncoder";
+        return kVideoEncoderListKey;
     case TChoiceControl::ccVideoSize:
-        return "VideoSize";
+        return kVideoSizeListKey;
     case TChoiceControl::ccFrameRate:
-        return "FrameRate";
+        return kFrameRateListKey;
     case TChoiceControl::ccVideoBitRate:
-        return "VideoBitRate";
+        return kVideoBitRateListKey;
     case TChoiceControl::ccAudioEncoder:
-        return "AudioEncoder";
+        return kAudioEncoderListKey;
     case TChoiceControl::ccAudioBitRate:
-        return "AudioBitRate";
+        return kAudioBitRateListKey;
     case TChoiceControl::ccSampleRate:
-        return "SampleRate";
+        return kSampleRateListKey;
     case TChoiceControl::ccChannel:
-        return "Channel";
+        return kChannelListKey;
     case TChoiceControl::ccVolume:
-        return "Volume";
+        return kVolumeListKey;
     }
     return "";
+}
+
+const char* ChoiceIndexKey(TChoiceControl control) {
+    switch (control) {
+    case TChoiceControl::ccVideoEncoder:
+        return kVideoEncoderIndexKey;
+    case TChoiceControl::ccVideoSize:
+        return kVideoSizeIndexKey;
+    case TChoiceControl::ccFrameRate:
+        return kFrameRateIndexKey;
+    case TChoiceControl::ccVideoBitRate:
+        return kVideoBitRateIndexKey;
+    case TChoiceControl::ccAudioEncoder:
+        return kAudioEncoderIndexKey;
+    case TChoiceControl::ccAudioBitRate:
+        return kAudioBitRateIndexKey;
+    case TChoiceControl::ccSampleRate:
+        return kSampleRateIndexKey;
+    case TChoiceControl::ccChannel:
+        return kChannelIndexKey;
+    case TChoiceControl::ccVolume:
+        return kVolumeIndexKey;
+    }
+    return "";
+}
+
+bool EmptyListDisables(TChoiceControl control) {
+    return control != TChoiceControl::ccVideoSize && control != TChoiceControl::ccFrameRate;
+}
+
+std::vector<std::string> ChoiceItems(const TIniFile& profile, int formatCode,
+                                     TChoiceControl control) {
+    return SplitChoiceList(
+        profile.ReadString(FormatSection(formatCode), ChoiceListKey(control), "null"),
+        EmptyListDisables(control));
 }
 
 void ApplyProfileDefaults(TIniFile& settings, const TIniFile& profile, int formatCode) {
     const std::string section = FormatSection(formatCode);
     // The "Default" button's order: the video encoder first, the zoom after the video rates.
     for (TChoiceControl control : kChoiceControls) {
-        const std::string indexKey = std::string("i") + ChoiceListKey(control);
         ApplyChoice(settings, profile, formatCode, control,
-                    profile.ReadInteger(section, indexKey, 0));
+                    profile.ReadInteger(section, ChoiceIndexKey(control), 0));
         if (control == TChoiceControl::ccVideoBitRate &&
             ChoiceCount(profile, formatCode, TChoiceControl::ccVideoEncoder) > 0)
             settings.WriteString(section, kZoomKey, "full");

@@ -44,6 +44,19 @@ inline constexpr TChoiceControl kChoiceControls[] = {
 
 // The profile key of the control's choice list ("VideoEncoder", ...).
 const char* ChoiceListKey(TChoiceControl control);
+// The index key of the control ("iVideoEncoder", ...): the profile's default index and the
+// settings file's chosen index.
+const char* ChoiceIndexKey(TChoiceControl control);
+// Whether an empty list disables the control ("null" always does): all but the frame size
+// and frame rate lists.
+bool EmptyListDisables(TChoiceControl control);
+// The items of the control's list for format code; none when the control is disabled.
+std::vector<std::string> ChoiceItems(const TIniFile& profile, int formatCode,
+                                     TChoiceControl control);
+// Copies the H.264 extras of section from the profile into the settings file: "paraBitExact"
+// when it reads "true" (any case), the integer extras when positive, "paraCoder" when 0 or
+// more. Empty and other values are skipped.
+void CopyH264Extras(TIniFile& settings, const TIniFile& profile, const std::string& section);
 // Number of items of the control's list for format code (0: the control is disabled).
 int ChoiceCount(const TIniFile& profile, int formatCode, TChoiceControl control);
 // Chooses item index of the control's list and writes it by that control's rule: the index

@@ -2,8 +2,11 @@
 #include "settings/SettingsKeys.h"
 
 #include "settings/IniFile.h"
+#include "workspace/core/FormatProfile.h"
 #include "workspace/core/FormatTable.h"
 #include "workspace/core/ProfileChoices.h"
+
+#include <stdexcept>
 
 namespace tovik {
 
@@ -18,15 +21,19 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
     if (job.TrimStart >= 0)
         task.Input.StartTime = job.TrimStart;
 
-    task.FormatCode =
-        formatCode.value_or(settings.ReadInteger(kSettingsSection, kFormatCodeKey, 1));
+    // A stored code the profile has no section for (the first start's default) means the
+    // profile's first format, as the format box shows it.
+    task.FormatCode = formatCode.value_or(
+        UsableFormatCode(profile, settings.ReadInteger(kSettingsSection, kFormatCodeKey, 1)));
     const std::string section = FormatSection(task.FormatCode);
     // A format whose parameters were never chosen takes the profile's defaults, as the
     // parameter controls' "Default" does; the builder's own fallbacks suit only some formats.
     if (!settings.ValueExists(section, kAudioEncoderKey) &&
         !settings.ValueExists(section, kVideoEncoderKey))
         ApplyProfileDefaults(settings, profile, task.FormatCode);
-    const std::string extension = "." + profile.ReadString(section, kFileExtKey, "mp4");
+    if (const auto problem = FormatProblem(settings, profile, task.FormatCode))
+        throw std::runtime_error(*problem);
+    const std::string extension = "." + *OutputExtension(profile, task.FormatCode);
     const std::string outputName =
         outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension)
                         : OutputFileName(settings, probedFileName, extension, warn);

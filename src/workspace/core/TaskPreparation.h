@@ -30,7 +30,10 @@ struct TPreparedTask {
 // the output-name rule (probedFileName is the name the probe loaded), takes the format's
 // "parazoom" (default "lbox") as the job's zoom mode, carries the job's crop and trim and
 // builds the options. A positive TrimLength limits the output's duration. Throws what
-// BuildTaskOptions throws. A given formatCode replaces the stored one (the command line's
+// BuildTaskOptions throws, and std::runtime_error with a readable text when the format
+// cannot be converted to (FormatProblem). A stored code the profile has no section for
+// stands for the profile's first format. A given formatCode replaces the stored one (the command
+// line's
 // "--format"); the settings file is not changed by it. A given outputDirectory (which must
 // exist) replaces the stored output directory ("--outdir") the same way.
 TPreparedTask

@@ -3,6 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "settings/IniFile.h"
+#include "workspace/core/FormatProfile.h"
 #include "workspace/core/FormatTable.h"
 #include "workspace/ui/FileList.h"
 
@@ -29,19 +30,24 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
     // Read once for the whole batch.
     const int formatCode = context.Settings->ReadInteger(kSettingsSection, kFormatCodeKey, 1);
     const std::string section = FormatSection(formatCode);
-    const std::string extension = context.Profile->ReadString(section, kFileExtKey, "mp4");
+    // A broken extension leaves the destination empty; Start then says why.
+    const auto extension = OutputExtension(*context.Profile, formatCode);
     const std::string zoomMode = context.Settings->ReadString(section, kZoomKey, "lbox");
 
     int added = 0;
+    std::string unreadable;
     for (const QString& path : paths) {
         const std::string source = path.toStdString();
         if (source.empty() || platform::DirectoryExists(source) || list.HasRow(path))
             continue;
         const std::string output =
-            OutputFileName(*context.Settings, source, "." + extension, context.Warn);
+            extension ? OutputFileName(*context.Settings, source, "." + *extension, context.Warn)
+                      : std::string();
         int64_t durationUs = -1;
-        if (!context.Probe(source, durationUs))
+        if (!context.Probe(source, durationUs)) {
+            unreadable += "\n" + source;
             continue;
+        }
         // Whole seconds, truncated; an unknown duration shows 0.
         const int64_t seconds = durationUs > 0 ? durationUs / 1000000 : 0;
         list.AppendRow(path, seconds, FileNamePart(output), zoomMode);
@@ -51,7 +57,25 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
         list.SelectRow(0);
         list.viewport()->update();
     }
+    // One message for the whole batch, so a folder of odd files is not a click per file.
+    if (!unreadable.empty() && context.Warn)
+        context.Warn(kUnreadableFilesText + unreadable);
     return added;
+}
+
+void RefreshDestinations(TFileList& list, const TAddFilesContext& context) {
+    if (!context.Settings || !context.Profile)
+        return;
+    const int formatCode = context.Settings->ReadInteger(kSettingsSection, kFormatCodeKey, 1);
+    const auto extension = OutputExtension(*context.Profile, formatCode);
+    for (int row = 0; row < list.RowCount(); ++row) {
+        TFileListItem* item = list.Row(row);
+        const std::string source = item->text(flcSource).toStdString();
+        item->setText(flcDestination,
+                      extension ? FileNamePart(OutputFileName(*context.Settings, source,
+                                                              "." + *extension, context.Warn))
+                                : QString());
+    }
 }
 
 } // namespace tovik

@@ -1,7 +1,7 @@
 #pragma once
-// Adding source files to the file list: directories, files already listed and files that
-// cannot be opened are skipped without a word; each new row gets its destination name, its
-// length and a fresh job record.
+// Adding source files to the file list: directories and files already listed are skipped
+// without a word, files that cannot be opened are skipped and named in one warning; each new
+// row gets its destination name, its length and a fresh job record.
 
 #include "workspace/core/OutputName.h"
 
@@ -23,8 +23,12 @@ struct TAddFilesContext {
     TIniFile* Settings = nullptr;
     const TIniFile* Profile = nullptr;
     TProbeSource Probe;
-    TWarningCallback Warn; // the output directory cannot be created
+    TWarningCallback Warn; // the output directory cannot be created, files cannot be read
 };
+
+// The start of the warning that names the files an add skipped (one per line after it).
+inline constexpr const char* kUnreadableFilesText =
+    "These files cannot be read as media and were not added:";
 
 // The open dialog's filters: AVI files first, then every media file, then all files.
 QStringList AddFilesFilters();
@@ -32,5 +36,9 @@ QStringList AddFilesFilters();
 // Adds paths in order; returns how many rows were added. Selects the first row when any
 // was added.
 int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesContext& context);
+
+// Names every row's destination again with the current format's extension (after another
+// format was chosen); empty when the profile's extension cannot be used.
+void RefreshDestinations(TFileList& list, const TAddFilesContext& context);
 
 } // namespace tovik
