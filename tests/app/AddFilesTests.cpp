@@ -69,16 +69,36 @@ TEST_F(AddFilesTest, TheSameFileTwiceGivesOneRowInOneBatchOrTwo) {
     EXPECT_EQ(probes_, 1);
 }
 
-TEST_F(AddFilesTest, DirectoriesAndUnreadableFilesAreSkippedQuietly) {
+TEST_F(AddFilesTest, DirectoriesAreSkippedQuietlyAndUnreadableFilesNamedInOneMessage) {
     TFileList list;
     const QString folder = QString::fromStdString((sources_ / "a-folder.avi").string());
     const QString unreadable = QString::fromStdString((sources_ / "broken.avi").string());
+    const QString empty = QString::fromStdString((sources_ / "empty.avi").string());
     WriteTextFile(unreadable.toStdString(), "x"); // the probe does not know it
+    WriteTextFile(empty.toStdString(), "");
     const QString good = Source("good.avi");
-    EXPECT_EQ(AddSourceFiles(list, {folder, unreadable, good}, Context()), 1);
+    EXPECT_EQ(AddSourceFiles(list, {folder, unreadable, good, empty}, Context()), 1);
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(list.Row(0)->text(0), good);
+    ASSERT_EQ(warnings_.size(), 1u);
+    EXPECT_EQ(warnings_[0], std::string(kUnreadableFilesText) + "\n" + unreadable.toStdString() +
+                                "\n" + empty.toStdString());
+    // A batch that reads every file says nothing.
+    warnings_.clear();
+    EXPECT_EQ(AddSourceFiles(list, {Source("fine.avi")}, Context()), 1);
     EXPECT_TRUE(warnings_.empty());
+}
+
+TEST_F(AddFilesTest, ABrokenProfileExtensionLeavesTheDestinationEmpty) {
+    profile_->WriteString("formatInfo104", "FileExt", "../../escape");
+    settings_->WriteInteger("settings", "FormatCode", 104);
+    TFileList list;
+    ASSERT_EQ(AddSourceFiles(list, {Source("x.avi")}, Context()), 1);
+    EXPECT_EQ(list.Row(0)->text(3), "");
+    // A usable one again: the destinations follow it.
+    profile_->WriteString("formatInfo104", "FileExt", "avi");
+    RefreshDestinations(list, Context());
+    EXPECT_EQ(list.Row(0)->text(3), "x_(new).avi");
 }
 
 TEST_F(AddFilesTest, RowsShowWholeSecondsDestinationAndTheStoredZoomMode) {

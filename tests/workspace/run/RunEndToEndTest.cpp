@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
+#include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
@@ -165,6 +166,32 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
         BlockMean(plain, 640, 500, 400, 40, temp_.File("plain2.rgb"));
     for (size_t c = 0; c < 3; ++c)
         EXPECT_NEAR(titledRest[c], plainRest[c], 12.0) << "colour " << c;
+}
+
+// A fresh settings folder with the installed profile: the first format of the profile is
+// the chosen one, and Start writes a MOV with a picture, not an audio-only ".mp4".
+TEST_F(RunEndToEndTest, AFreshInstallConvertsToARealMovOnTheFirstStart) {
+    fs::copy_file(fs::path(TOVIK_DATA_DIR) / "tovikavimovformat.ini",
+                  temp_.Path() / "config" / "tovikavimovformat.ini");
+    ASSERT_FALSE(fs::exists(SettingsFile()));
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    window.show();
+    EXPECT_EQ(window.FormatText(), "MOV - Quick Time Video (*.mov)");
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({Source("clip.avi", "first.avi")}), 1);
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    const fs::path output = temp_.Path() / "home" / "videoconverter" / "first_(new).mov";
+    ASSERT_TRUE(fs::exists(output)) << window.LogText().toStdString();
+    EXPECT_FALSE(fs::exists(temp_.Path() / "home" / "videoconverter" / "first_(new).mp4"));
+    TMediaProbe probe;
+    ASSERT_TRUE(probe.LoadFile(output.string()));
+    EXPECT_EQ(probe.VideoStreamCount(), 1);
+    EXPECT_EQ(probe.AudioStreamCount(), 1);
+    EXPECT_EQ(probe.GetVideoStreamInfo(-1).Width, 640) << "MOV's default frame size";
 }
 
 TEST_F(RunEndToEndTest, CancelStopsTheRunAndTheNextStartRunsAgain) {
