@@ -316,6 +316,10 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
         // source's 4:2:0 and find no DV profile for it.
         if (out.VideoCodec == "dvvideo" && tW == 720 && tH == 480)
             out.OptionText += (out.OptionText.empty() ? "" : "\n") + std::string("pix_fmt=yuv411p");
+        // Motion JPEG takes full-range pictures only; the source's video range is refused.
+        if (out.VideoCodec == "mjpeg")
+            out.OptionText +=
+                (out.OptionText.empty() ? "" : "\n") + std::string("pix_fmt=yuvj420p");
         if (out.VideoFilters.empty())
             out.VideoFilters = filter;
         else
