@@ -283,8 +283,8 @@ private:
     int waveformIndex_ = 0;
     int waveformChannels_ = 1;
     int waveformUnread_ = 0; // samples handed out but not yet heard, at the last callback
-    bool waveformOn_ = false;
-    int waveformStart_ = 0; // remembered while paused
+    std::atomic<bool> waveformOn_{false}; // read by the sound callback as well
+    int waveformStart_ = 0;               // remembered while paused
 
     // Play thread only.
     TPictureConverter displayConverter_;

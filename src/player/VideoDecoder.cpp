@@ -234,7 +234,9 @@ bool TPlayback::GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frame
         ff::av_frame_unref(&filtered);
         if (!queued)
             return false;
-        player_.pictureAfterSeek_.Set();
+        // A picture that was on its way when a seek came is not the picture after it.
+        if (flushSeen_.load())
+            player_.pictureAfterSeek_.Set();
         EndReported.store(false);
         if (!seekRequest_.load())
             player_.seeking_.store(false);
@@ -300,6 +302,12 @@ void TPlayback::VideoThread() {
                     drained = false;
                     videoDrained_.store(false);
                 }
+                // On the way to a seek's target, pictures nothing refers to need not be
+                // decoded at all.
+                const bool farBefore = packet->pts != AV_NOPTS_VALUE &&
+                                       static_cast<double>(packet->pts) * ::av_q2d(timeBase) <
+                                           videoSkipUntil_.load() - 2 * frameDuration;
+                codec->skip_frame = farBefore ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
                 ff::avcodec_send_packet(codec, packet.get());
                 packet.reset();
             }
