@@ -6,6 +6,8 @@
 #include "app/Desktop.h"
 #include "app/DirectoryDialog.h"
 #include "app/ErrorHandler.h"
+#include "app/PreviewPlaceholder.h"
+#include "app/WindowPlacement.h"
 #include "media/FFmpegLoader.h"
 #include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
@@ -21,7 +23,6 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -103,27 +104,12 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
         ListMenuPopup();
         pmnFiles->popup(lvFiles->viewport()->mapToGlobal(position));
     });
-    body->addWidget(lvFiles, 1);
+    body->addWidget(lvFiles, 7);
 
-    // The preview panel's frame; the player fills it (preview and snapshots come later).
-    auto* preview = new QFrame(central);
-    preview->setObjectName(QStringLiteral("pnlPreview"));
-    preview->setFixedWidth(232);
-    preview->setFrameShape(QFrame::StyledPanel);
-    auto* previewLayout = new QVBoxLayout(preview);
-    previewLayout->setContentsMargins(6, 6, 6, 6);
-    auto* previewCaption = new QLabel(QStringLiteral("Preview"), preview);
-    previewCaption->setObjectName(QStringLiteral("PanelCaption"));
-    auto* screen = new QLabel(preview);
-    screen->setObjectName(QStringLiteral("pnlScreen"));
-    screen->setMinimumHeight(168);
-    screen->setAlignment(Qt::AlignCenter);
-    screen->setPixmap(ProgramPixmap(64));
-    screen->setStyleSheet(QStringLiteral("background: #101418; border: 1px solid #000000;"));
-    previewLayout->addWidget(previewCaption);
-    previewLayout->addWidget(screen);
-    previewLayout->addStretch();
-    body->addWidget(preview);
+    // The preview panel: 232 pixels wide at the first size, three tenths of the room in a
+    // larger window.
+    auto* preview = new TPreviewPlaceholder(central);
+    body->addWidget(preview, 3);
     layout->addLayout(body, 1);
     layout->addWidget(CreateOutputBox());
 
@@ -371,7 +357,7 @@ QAction* TfrmMain::SkinItem(int index) const {
 void TfrmMain::SkinMenuPopup() {
     if (!global_)
         return;
-    skinChecked_ = SkinMenuCheckIndex(Settings());
+    skinChecked_ = SkinMenuCheckIndex(themes_.CurrentTheme());
     for (int index = 0; index < kThemeCount; ++index)
         SkinItem(index)->setChecked(index == skinChecked_);
 }
@@ -402,9 +388,10 @@ void TfrmMain::showEvent(QShowEvent* event) {
 void TfrmMain::FirstShowing() {
     if (!global_)
         return;
-    setMaximumSize(786, 534);
-    resize(786, 480);
+    // The first size; the place and size of the last session, when stored, win over it.
+    resize(kFirstWindowSize);
     TIniFile settings = Settings();
+    RestoreWindowPlacement(*this, settings);
     ReadOutputDirectories(settings);
     cbOutputFormat->setCurrentIndex(settings.ReadInteger(kSettingsSection, kOutputFormatKey, 0));
     AdoptUsableFormat(settings, TIniFile(global_->ProfileFile()));
@@ -582,7 +569,18 @@ int TfrmMain::AddFiles(const QStringList& paths) {
         services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(message),
                                        TMessageIcon::miWarning, TMessageButtons::mbOk);
     };
-    return AddSourceFiles(*lvFiles, paths, context);
+    const int added = AddSourceFiles(*lvFiles, paths, context);
+    ShowStoredOutputDirectory();
+    return added;
+}
+
+void TfrmMain::ShowStoredOutputDirectory() {
+    // The output-name rule may have fallen back to the default folder and stored it; the box
+    // shows where the files really go.
+    const QString stored =
+        Text(Settings().ReadString(kSettingsSection, kOutputDirKey, DefaultVideoDirectory()));
+    if (stored != edDirectory->text())
+        edDirectory->setText(stored);
 }
 
 void TfrmMain::RemoveClick() {
@@ -670,6 +668,8 @@ bool TfrmMain::CloseQuery() {
         MediaConverter1->Stop(true);
     RowOfTask_.clear();
     StoreFormatGroups();
+    TIniFile settings = Settings();
+    StoreWindowPlacement(*this, settings);
     if (frmAbout)
         frmAbout->close();
     global_.reset();

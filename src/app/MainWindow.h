@@ -149,6 +149,7 @@ private:
     void CreateListMenu();
     void UpdateListButtons();
     void ReadOutputDirectories(TIniFile& settings);
+    void ShowStoredOutputDirectory();
     void OpenUrl(const std::string& address);
     void ShowAbout();
     void BuildFormatList();

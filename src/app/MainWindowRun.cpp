@@ -73,6 +73,14 @@ void TfrmMain::SetRunCommands(bool running) {
 void TfrmMain::StartClick() {
     if (!global_ || !MediaConverter1 || runActive_)
         return;
+    // An empty list and a list of unchecked rows ask for different things of the user.
+    if (lvFiles->RowCount() == 0) {
+        services_.Desktop->ShowMessage(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("There are no files to convert. Please add files first."),
+            TMessageIcon::miWarning, TMessageButtons::mbOk);
+        return;
+    }
     std::string error;
     if (!MediaConverter1->LoadLibraries(error)) {
         services_.Desktop->ShowMessage(this, QStringLiteral("Warning"), Text(error),
@@ -105,9 +113,11 @@ void TfrmMain::StartClick() {
         MediaConverter1->ClearTasks();
         RowOfTask_.clear();
         runJobs_.clear();
+        ShowStoredOutputDirectory();
         ApplicationException(std::current_exception());
         return;
     }
+    ShowStoredOutputDirectory();
     if (RowOfTask_.empty()) {
         services_.Desktop->ShowMessage(
             this, QStringLiteral("Warning"),

@@ -1,5 +1,6 @@
 #include "app/ShellRules.h"
 
+#include "app/theme/Themes.h"
 #include "settings/IniFile.h"
 
 namespace tovik {
@@ -8,8 +9,8 @@ int StartupSkinIndex(const TIniFile& settings) {
     return settings.ReadInteger(kSettingsSection, kSkinIndexKey, 0);
 }
 
-int SkinMenuCheckIndex(const TIniFile& settings) {
-    return settings.ReadInteger(kSettingsSection, kSkinIndexKey, 1);
+int SkinMenuCheckIndex(int currentTheme) {
+    return currentTheme >= 0 && currentTheme < kThemeCount ? currentTheme : 0;
 }
 
 std::string MainCaption(const std::string& appName, const std::string& versionText) {

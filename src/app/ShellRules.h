@@ -13,8 +13,9 @@ class TIniFile;
 
 // The theme applied at start: [settings] "skinIndex", default 0.
 int StartupSkinIndex(const TIniFile& settings);
-// The "&Skin" menu's check mark when it opens: the same key, default 1.
-int SkinMenuCheckIndex(const TIniFile& settings);
+// The "&Skin" menu's check mark when it opens: the theme the windows show. Before any theme
+// was applied they show the designed look, which is theme 0.
+int SkinMenuCheckIndex(int currentTheme);
 
 // The main window's caption: the application name followed directly by the version text.
 std::string MainCaption(const std::string& appName, const std::string& versionText);

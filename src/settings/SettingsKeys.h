@@ -21,6 +21,15 @@ inline constexpr const char* kJpgQualityKey = "jpgCmp";
 inline constexpr const char* kVolumeKey = "volume";
 inline constexpr const char* kMuteKey = "mute";
 
+// The main window's place on the screen at the last granted close: the normal (not
+// maximised) geometry of its client area and whether it was maximised.
+inline constexpr const char* kMainWindowSection = "mainwindow";
+inline constexpr const char* kWindowLeftKey = "left";
+inline constexpr const char* kWindowTopKey = "top";
+inline constexpr const char* kWindowWidthKey = "width";
+inline constexpr const char* kWindowHeightKey = "height";
+inline constexpr const char* kWindowMaximizedKey = "maximized";
+
 // Collapsed format groups, one key per group number.
 inline constexpr const char* kGroupSection = "lstformat";
 

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/theme/Themes.h"
 #include "workspace/ui/FileList.h"
+#include "workspace/ui/PathElision.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -179,6 +180,81 @@ TEST_F(FileListTest, TheMainWindowsListFollowsThemeAndEnablesItsCommands) {
     clear->trigger();
     EXPECT_EQ(list->RowCount(), 0);
     EXPECT_FALSE(remove->isEnabled());
+}
+
+TEST(PathElision, TheFileNameStaysWhileTheFoldersGiveWay) {
+    const QFont font(QStringLiteral("DejaVu Sans"), 9);
+    const QFontMetrics metrics(font);
+    const QString path = QStringLiteral("/home/user/Videos/2019/summer/at the sea/holiday.avi");
+    const QString ellipsis(QChar(0x2026));
+    // Room enough: the path as it is.
+    EXPECT_EQ(ElidePath(path, metrics, metrics.horizontalAdvance(path)), path);
+
+    for (const QString& wanted :
+         {QStringLiteral("/home/user/Videos/2019/"), QStringLiteral("/home/user/"),
+          QStringLiteral("/home/"), QStringLiteral("")}) {
+        const QString expected = wanted + ellipsis + QStringLiteral("/holiday.avi");
+        // Just the room for this shortening (and a little less than the next longer one).
+        const QString shown = ElidePath(path, metrics, metrics.horizontalAdvance(expected) + 1);
+        EXPECT_EQ(shown, expected);
+        EXPECT_LE(metrics.horizontalAdvance(shown), metrics.horizontalAdvance(expected) + 1);
+    }
+    // Less room than the name needs: the name shortened in its middle, the extension kept.
+    const QString tight = ElidePath(path, metrics, metrics.horizontalAdvance("holiday.avi") - 8);
+    EXPECT_TRUE(tight.contains(ellipsis)) << tight.toStdString();
+    EXPECT_TRUE(tight.endsWith(QStringLiteral(".avi"))) << tight.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(tight), metrics.horizontalAdvance("holiday.avi") - 8);
+    // A text without folders is shortened in its middle as well.
+    const QString bare =
+        ElidePath(QStringLiteral("a-very-long-name-without-folders.avi"), metrics, 60);
+    EXPECT_TRUE(bare.endsWith(QStringLiteral("avi"))) << bare.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(bare), 60);
+}
+
+TEST_F(FileListTest, LongPathsShowTheirFileNameAndTheWholePathAsTooltip) {
+    auto window = MakeWindow();
+    TFileList* list = window->FileList();
+    const QString path =
+        QStringLiteral("/home/someone/Videos/Family/2019 Summer holidays/Beach/holiday.avi");
+    list->AppendRow(path, 95, QStringLiteral("holiday_(new).mp4"), "lbox");
+    list->AppendRow(QStringLiteral("/v/a.avi"), 5, QStringLiteral("a_(new).mp4"), "lbox");
+    QCoreApplication::processEvents();
+
+    // At the first size the path does not fit; its name does.
+    const QString shown = list->ShownText(0, flcSource);
+    EXPECT_NE(shown, path);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/holiday.avi"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/home/"))) << shown.toStdString();
+    EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(shown),
+              list->columnWidth(flcSource) - 22);
+    EXPECT_EQ(list->Row(0)->toolTip(flcSource), path);
+    EXPECT_EQ(list->Row(0)->toolTip(flcDestination), "holiday_(new).mp4");
+    EXPECT_EQ(list->ShownText(1, flcSource), "/v/a.avi");
+
+    // A window large enough shows it whole.
+    window->resize(1600, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->ShownText(0, flcSource), path);
+}
+
+TEST_F(FileListTest, EveryCaptionFitsItsColumnInEveryThemeAtTheFirstSize) {
+    auto window = MakeWindow();
+    ASSERT_EQ(window->size(), QSize(786, 480));
+    TFileList* list = window->FileList();
+    QHeaderView* header = list->header();
+    for (int theme = 0; theme < kThemeCount; ++theme) {
+        window->SkinMenuPopup();
+        window->SkinItemClick(theme);
+        QCoreApplication::processEvents();
+        int total = 0;
+        for (int column = 0; column < TFileList::kColumnCount; ++column) {
+            EXPECT_GE(list->columnWidth(column), header->sectionSizeHint(column))
+                << "theme " << theme << " column " << column;
+            total += list->columnWidth(column);
+        }
+        // All five side by side, without a horizontal scroll bar.
+        EXPECT_LE(total, list->viewport()->width()) << "theme " << theme;
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/ShellRules.h"
+#include "app/theme/Themes.h"
 #include "engine/FFmpegException.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
@@ -15,18 +16,19 @@ namespace {
 
 class ShellRulesTest : public TAppTest {};
 
-TEST_F(ShellRulesTest, SkinIndexDefaultsDifferAtStartAndInTheMenu) {
+TEST_F(ShellRulesTest, TheStartThemeIsStoredAndTheMenuMarksTheThemeShown) {
     TIniFile settings(SettingsFile());
     EXPECT_EQ(StartupSkinIndex(settings), 0);
-    EXPECT_EQ(SkinMenuCheckIndex(settings), 1);
-
     settings.WriteString("settings", "skinIndex", "not a number");
     EXPECT_EQ(StartupSkinIndex(settings), 0);
-    EXPECT_EQ(SkinMenuCheckIndex(settings), 1);
-
     settings.WriteInteger("settings", "SKININDEX", 4);
     EXPECT_EQ(StartupSkinIndex(settings), 4);
-    EXPECT_EQ(SkinMenuCheckIndex(settings), 4);
+
+    for (int shown = 0; shown < kThemeCount; ++shown)
+        EXPECT_EQ(SkinMenuCheckIndex(shown), shown);
+    // No theme applied: the windows wear the designed look, theme 0's.
+    EXPECT_EQ(SkinMenuCheckIndex(kNoTheme), 0);
+    EXPECT_EQ(SkinMenuCheckIndex(kThemeCount), 0);
 }
 
 TEST_F(ShellRulesTest, CaptionIsTheNameFollowedDirectlyByTheVersionText) {

@@ -1,5 +1,7 @@
 #include "workspace/ui/FileList.h"
 
+#include "workspace/ui/PathElision.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -70,8 +72,28 @@ void TFileList::SetUpColumns() {
     setHeaderLabels(captions);
     for (int column = 0; column < kColumnCount; ++column)
         setColumnWidth(column, kColumns[static_cast<size_t>(column)].Width);
-    header()->setStretchLastSection(true);
+    // The source path takes the room the other columns leave, so a wider window shows more
+    // of it; the others keep their widths and stay resizable.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    header()->setSectionResizeMode(flcSource, QHeaderView::Stretch);
+    FitColumnsToCaptions();
     setHeaderHidden(false);
+}
+
+void TFileList::FitColumnsToCaptions() {
+    if (columnCount() != kColumnCount)
+        return;
+    // A caption wider than its column (fonts and theme paddings differ) widens the column.
+    for (int column = flcSource + 1; column < kColumnCount; ++column)
+        if (header()->sectionSizeHint(column) > columnWidth(column))
+            setColumnWidth(column, header()->sectionSizeHint(column));
+}
+
+void TFileList::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        FitColumnsToCaptions();
 }
 
 void TFileList::RemoveColumns() {
@@ -85,6 +107,9 @@ TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationS
     item->setText(flcTrimmedLength, QString::number(durationSeconds));
     item->setText(flcDestination, destinationName);
     item->setText(flcProgress, QString());
+    // The cells may be too narrow for the whole texts.
+    item->setToolTip(flcSource, sourceFile);
+    item->setToolTip(flcDestination, destinationName);
     item->setCheckState(flcSource, Qt::Checked);
     // The list toggles its own drawn check box; the stock one must not toggle it back.
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
@@ -183,6 +208,23 @@ QColor TFileList::RowBackground(int row, bool selected, bool focused) const {
     return row % 2 == 0 ? QColor(255, 255, 255) : rowTint_;
 }
 
+QString TFileList::FittedText(const QString& text, int column, const QFontMetrics& metrics,
+                              int width) {
+    // A path keeps its file name; other texts are cut at their end.
+    return column == flcSource ? ElidePath(text, metrics, width)
+                               : metrics.elidedText(text, Qt::ElideRight, width);
+}
+
+QString TFileList::ShownText(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (!item || column < 0 || column >= columnCount())
+        return {};
+    // The cell as drawRow lays it out: the drawn check box first in column 0, 2 pixels of
+    // room on each side.
+    const int width = columnWidth(column) - (column == flcSource ? 18 : 0) - 4;
+    return FittedText(item->text(column), column, QFontMetrics(font()), width);
+}
+
 void TFileList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const {
     // The whole row is drawn here; the default item drawing is not used.
@@ -218,7 +260,7 @@ void TFileList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
         const QRect textRect = cell.adjusted(2, 0, -2, 0);
         const int alignment = item->textAlignment(column) & Qt::AlignHorizontal_Mask;
         const QString text =
-            painter->fontMetrics().elidedText(item->text(column), Qt::ElideRight, textRect.width());
+            FittedText(item->text(column), column, painter->fontMetrics(), textRect.width());
         painter->setPen(QColor(0, 0, 0));
         painter->drawText(textRect, (alignment ? alignment : Qt::AlignLeft) | Qt::AlignVCenter,
                           text);

@@ -32,8 +32,11 @@ public:
 
     explicit TFileList(QWidget* parent = nullptr);
 
-    // Report style with the five columns and their captions and widths.
+    // Report style with the five columns and their captions and widths; the source column
+    // stretches over the room left.
     void SetUpColumns();
+    // Widens the columns whose caption does not fit their width.
+    void FitColumnsToCaptions();
     // List style: no columns shown (an empty list).
     void RemoveColumns();
     bool IsReportStyle() const { return !isHeaderHidden(); }
@@ -66,6 +69,10 @@ public:
     // The colours a row is drawn with.
     QColor RowBackground(int row, bool selected, bool focused) const;
 
+    // The text a cell shows in its present width: the source path shortened in its folders,
+    // the other texts cut at their end. The tooltips hold the whole texts.
+    QString ShownText(int row, int column) const;
+
 signals:
     // Rows were added or removed.
     void RowsChanged();
@@ -76,11 +83,15 @@ protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    static QString FittedText(const QString& text, int column, const QFontMetrics& metrics,
+                              int width);
+
     QColor rowTint_{235, 235, 235};
 };
 

@@ -12,9 +12,11 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -81,16 +83,63 @@ protected:
     int shutDowns_ = 0;
 };
 
-TEST_F(MainWindowRunTest, NoCheckedRowWarnsAndBuildsNothing) {
+TEST_F(MainWindowRunTest, StartWithoutFilesOrWithoutCheckedRowsWarnsAndBuildsNothing) {
     auto window = MakeWindow();
-    AddRows(*window, {});
+    // An empty list: there is nothing to convert, and the user is told so.
     window->StartClick();
     ASSERT_EQ(desktop_.Messages.size(), 1u);
     EXPECT_EQ(desktop_.Messages[0].Caption, "Warning");
-    EXPECT_EQ(desktop_.Messages[0].Text, "Please select a file by clicking the check box!");
+    EXPECT_EQ(desktop_.Messages[0].Text, "There are no files to convert. Please add files first.");
+    EXPECT_EQ(desktop_.Messages[0].Icon, TMessageIcon::miWarning);
+    EXPECT_EQ(desktop_.Messages[0].Buttons, TMessageButtons::mbOk);
+
+    // Rows, none checked: the check-box message.
+    AddRows(*window, {});
+    window->StartClick();
+    ASSERT_EQ(desktop_.Messages.size(), 2u);
+    EXPECT_EQ(desktop_.Messages[1].Caption, "Warning");
+    EXPECT_EQ(desktop_.Messages[1].Text, "Please select a file by clicking the check box!");
     EXPECT_TRUE(engine_->Tasks.empty());
     EXPECT_EQ(engine_->Starts, 0);
     EXPECT_EQ(window->ProgressWindow(), nullptr);
+
+    // Cleared again: back to the first message.
+    window->FileList()->ClearRows();
+    window->StartClick();
+    ASSERT_EQ(desktop_.Messages.size(), 3u);
+    EXPECT_EQ(desktop_.Messages[2].Text, desktop_.Messages[0].Text);
+}
+
+TEST_F(MainWindowRunTest, AFolderThatCannotBeCreatedFallsBackAndTheBoxShowsTheFolderUsed) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1});
+    // A folder below a plain file can never be created.
+    const std::filesystem::path file = temp_.Path() / "plain-file";
+    std::ofstream(file) << "x";
+    const QString typed = QString::fromStdString((file / "out").string());
+    auto* box = window->findChild<QLineEdit*>("edDirectory");
+    ASSERT_NE(box, nullptr);
+    box->setText(typed); // as typed: every change is stored
+    ASSERT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""),
+              typed.toStdString());
+
+    std::vector<std::string> outputs;
+    RunWith(*window, [&](TfrmProgress&) {
+        for (const auto& task : engine_->Tasks)
+            outputs.push_back(task.Outputs.empty() ? std::string() : task.Outputs[0].FileName);
+        engine_->ReportRunEnd();
+    });
+    // Warned once per output name; the files went to the default folder, which the box and
+    // the settings now name.
+    const std::string fallback = (temp_.Path() / "home" / "videoconverter").string();
+    ASSERT_GE(desktop_.Messages.size(), 1u);
+    EXPECT_TRUE(desktop_.Messages[0].Text.startsWith("Cannot create output directory:" + typed))
+        << desktop_.Messages[0].Text.toStdString();
+    ASSERT_EQ(outputs.size(), 2u);
+    for (const std::string& output : outputs)
+        EXPECT_EQ(std::filesystem::path(output).parent_path().string(), fallback);
+    EXPECT_EQ(window->OutputDirectory().toStdString(), fallback);
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), fallback);
 }
 
 TEST_F(MainWindowRunTest, ThreeOfFiveRowsRunInListOrderAndEndWithTheOutputFolder) {
