@@ -183,6 +183,7 @@ TEST_F(FileListTest, TheMainWindowsListFollowsThemeAndEnablesItsCommands) {
 }
 
 TEST(PathElision, TheFileNameStaysWhileTheFoldersGiveWay) {
+    EnsureApplication(); // fonts need the application
     const QFont font(QStringLiteral("DejaVu Sans"), 9);
     const QFontMetrics metrics(font);
     const QString path = QStringLiteral("/home/user/Videos/2019/summer/at the sea/holiday.avi");
