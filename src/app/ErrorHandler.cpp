@@ -11,7 +11,7 @@ QString WithClosingPeriod(const QString& message) {
     return message;
 }
 
-TErrorReport ReportOfError(std::exception_ptr error) {
+TErrorReport ReportOfError(const std::exception_ptr& error) {
     TErrorReport report;
     try {
         std::rethrow_exception(error);

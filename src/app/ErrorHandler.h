@@ -22,7 +22,7 @@ struct TErrorReport {
 QString WithClosingPeriod(const QString& message);
 // The engine's FFmpegException is a warning, any other error an error. Errors that are not
 // std::exception carry no message and are shown with a fixed text.
-TErrorReport ReportOfError(std::exception_ptr error);
+TErrorReport ReportOfError(const std::exception_ptr& error);
 
 class TConverterApplication : public QApplication {
     Q_OBJECT

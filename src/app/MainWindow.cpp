@@ -152,7 +152,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
 
     if (TConverterApplication* application = TConverterApplication::Instance())
         application->SetErrorHandler(
-            [this](std::exception_ptr error) { ApplicationException(error); });
+            [this](const std::exception_ptr& error) { ApplicationException(error); });
 
     WireDialogs();
 
@@ -649,7 +649,7 @@ void TfrmMain::ShowAbout() {
     frmAbout->exec();
 }
 
-void TfrmMain::ApplicationException(std::exception_ptr error) {
+void TfrmMain::ApplicationException(const std::exception_ptr& error) {
     const TErrorReport report = ReportOfError(error);
     if (report.Show)
         services_.Desktop->ShowMessage(this, ApplicationTitle(), report.Text, report.Icon,

@@ -86,7 +86,7 @@ public:
     void OpenClick();
 
     // Shows what the application-wide handler shows for an error that escaped a handler.
-    void ApplicationException(std::exception_ptr error);
+    void ApplicationException(const std::exception_ptr& error);
 
     // The output format drop-down: the list box, opening it (imgbtn1 and a double click in
     // edt1 also put the stored name into edt1), choosing a format, and the current format.

@@ -90,6 +90,7 @@ void TCustomFFmpeg::AddFrameHook(const std::string& value) {
     entry.Release = platform::ModuleSymbol(module, "Release", error);
     if (configure) {
         std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);

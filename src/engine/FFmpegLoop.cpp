@@ -239,8 +239,8 @@ void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {
     const TInputFileState& file = state.InputFiles[static_cast<size_t>(fileIndex)];
     if (packet->stream_index < 0 || packet->stream_index >= file.StreamCount)
         return;
-    TInputStream& ist =
-        state.InputStreams[static_cast<size_t>(file.FirstStream + packet->stream_index)];
+    TInputStream& ist = state.InputStreams[static_cast<size_t>(file.FirstStream) +
+                                           static_cast<size_t>(packet->stream_index)];
     if (!ist.Taken)
         return;
     const AVRational timeBase = ist.Stream->time_base;

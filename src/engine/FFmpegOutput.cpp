@@ -548,13 +548,14 @@ double Psnr(double error) {
 void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket& packet) {
     TTranscodeState& state = *transcode_;
     if (!state.VStatsFile) {
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the unique_ptr owns the file
         state.VStatsFile.reset(std::fopen(settings_.VStatsFileName.c_str(), "w"));
         if (!state.VStatsFile)
             throw FFmpegException("fopen fail: " + settings_.VStatsFileName);
     }
     const AVCodecContext& encoder = *ost.Setup->Codec;
     FILE* file = state.VStatsFile.get();
-    std::fprintf(file, "frame= %5lld q= %2.1f ", static_cast<long long>(ost.FrameNumber + 1),
+    std::fprintf(file, "frame= %5lld q= %2.1f ", static_cast<long long>(ost.FrameNumber) + 1,
                  static_cast<double>(ost.LastQuality / FF_QP2LAMBDA));
     if (settings_.DoPSNR)
         std::fprintf(file, "PSNR= %6.2f ",
@@ -703,7 +704,7 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
         if (!haveVideo) {
             haveVideo = true;
             info.FrameNumber = static_cast<int>(ost.FrameNumber);
-            info.FPS = elapsed > 1.0 ? static_cast<int>(ost.FrameNumber / elapsed + 0.5) : 0;
+            info.FPS = elapsed > 1.0 ? static_cast<int>(std::lround(ost.FrameNumber / elapsed)) : 0;
             info.Quality = ost.LastQuality < 0 ? -1.0f : quality;
             text += FormatText("frame=%5d fps=%3d q=%3.1f ", info.FrameNumber, info.FPS,
                                static_cast<double>(info.Quality));

@@ -290,6 +290,7 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
         if (name.size() > 1023)
             name.resize(1023);
         if (encoder.flags & AV_CODEC_FLAG_PASS1) {
+            // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the unique_ptr owns the file
             ost.PassLog.reset(std::fopen(name.c_str(), "wb"));
             if (!ost.PassLog)
                 throw FFmpegException(
@@ -533,6 +534,7 @@ void TCustomFFmpeg::WriteHeaders() {
     }
     if (allRtp && entries > 0) {
         std::vector<AVFormatContext*> contexts;
+        contexts.reserve(static_cast<size_t>(entries));
         for (int o = 0; o < entries; ++o)
             contexts.push_back(outputs_[static_cast<size_t>(o)]->Context);
         char sdp[2048] = {};

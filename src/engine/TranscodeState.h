@@ -23,6 +23,7 @@ struct TBsfDeleter {
 using TBsfPtr = std::unique_ptr<AVBSFContext, TBsfDeleter>;
 
 struct TFileCloser {
+    // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the deleter of the file's one owner
     void operator()(FILE* file) const { std::fclose(file); }
 };
 

@@ -33,6 +33,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): name is a declared name, not an expression
 #define TOVIK_EXPORT(name) inline decltype(&::name) name = nullptr;
 
 namespace ff {

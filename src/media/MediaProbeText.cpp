@@ -130,7 +130,7 @@ std::string CodecNameOf(const AVCodecParameters* parameters) {
     // nearest thing when this build has no decoder for it.
     if (parameters->codec_id != AV_CODEC_ID_NONE) {
         const AVCodecDescriptor* descriptor = ff::avcodec_descriptor_get(parameters->codec_id);
-        const std::string name = Trimmed(descriptor ? descriptor->name : nullptr);
+        std::string name = Trimmed(descriptor ? descriptor->name : nullptr);
         if (!name.empty())
             return name;
     }

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): name is a declared name, not an expression
 #define TOVIK_EXPORT(name) inline decltype(&::name) name = nullptr;
 namespace sdl {
 #include "media/exports/SDL.inc"

@@ -128,7 +128,7 @@ int OpenKitFile(AVIOContext** pb, const std::string& fileName, int flags) {
     if ((flags & AVIO_FLAG_READ_WRITE) == AVIO_FLAG_READ_WRITE)
         context->read_packet = &KitRead;
     context->seekable = S_ISREG(info.st_mode) ? AVIO_SEEKABLE_NORMAL : 0;
-    file.release(); // now owned by the context's opaque; freed in CloseLibraryIO
+    (void)file.release(); // now owned by the context's opaque; freed in CloseLibraryIO
     *pb = context;
     return 0;
 }

@@ -96,8 +96,8 @@ bool TDispatcher::CheckSynchronize() {
             }
         }
         changed_.notify_all();
-        // A queued call has nobody else to re-throw to.
-        if (error)
+        // A queued call has nobody else to re-throw to (a waited one handed its error over).
+        if (!waited && error)
             std::rethrow_exception(error);
     }
     return ranAny;

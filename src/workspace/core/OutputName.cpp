@@ -60,7 +60,9 @@ std::string UniqueOutputName(std::string directory, const std::string& sourceFil
     const std::string base = directory + SourceBaseName(sourceFile);
     std::string candidate = base + "_(new)" + suffix;
     for (long n = 1; NameTaken(candidate); ++n)
-        candidate = base + "_(new_" + std::to_string(n) + ")" + suffix;
+        candidate =
+            base + "_(new_" + std::to_string(n) + ")" +
+            suffix; // NOLINT(performance-inefficient-string-concatenation): once per name taken
     return candidate;
 }
 

@@ -3,6 +3,7 @@
 #include "media/MyUtils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -96,7 +97,7 @@ std::optional<int64_t> TTimeLeftEstimate::Update(int taskIndex, int64_t currentT
     // Wall time per output microsecond so far, times the output still to come.
     const double left = static_cast<double>(spent.count()) / static_cast<double>(currentTime) *
                         static_cast<double>(remaining) / 1e6;
-    return static_cast<int64_t>(left + 0.5);
+    return std::llround(left);
 }
 
 std::string TimeLeftLabel(std::optional<int64_t> seconds) {
