@@ -1,6 +1,7 @@
 #include "platform/Dispatcher.h"
 
 #include <exception>
+#include <utility>
 
 namespace tovik {
 
@@ -91,13 +92,13 @@ bool TDispatcher::CheckSynchronize() {
             if (waited) {
                 // Hand the error over and let go of the call while still under the lock:
                 // the waiting caller becomes its last owner and frees it on its own thread.
-                next->error = std::move(error);
+                next->error = std::exchange(error, nullptr);
                 next.reset();
             }
         }
         changed_.notify_all();
-        // A queued call has nobody else to re-throw to (a waited one handed its error over).
-        if (!waited && error)
+        // A queued call has nobody else to re-throw to (a waited one has handed its error over).
+        if (error)
             std::rethrow_exception(error);
     }
     return ranAny;

@@ -59,10 +59,10 @@ std::string UniqueOutputName(std::string directory, const std::string& sourceFil
         directory += '/';
     const std::string base = directory + SourceBaseName(sourceFile);
     std::string candidate = base + "_(new)" + suffix;
-    for (long n = 1; NameTaken(candidate); ++n)
-        candidate =
-            base + "_(new_" + std::to_string(n) + ")" +
-            suffix; // NOLINT(performance-inefficient-string-concatenation): once per name taken
+    for (long n = 1; NameTaken(candidate); ++n) {
+        candidate = base;
+        candidate.append("_(new_").append(std::to_string(n)).append(")").append(suffix);
+    }
     return candidate;
 }
 
