@@ -232,10 +232,23 @@ TEST_F(FileListTest, LongPathsShowTheirFileNameAndTheWholePathAsTooltip) {
     EXPECT_EQ(list->Row(0)->toolTip(flcDestination), "holiday_(new).mp4");
     EXPECT_EQ(list->ShownText(1, flcSource), "/v/a.avi");
 
-    // A window large enough shows it whole.
+    const QString longName = QStringLiteral("sunset-over-the-harbour-at-low-tide_(new).mp4");
+    list->AppendRow(QStringLiteral("/v/sunset-over-the-harbour-at-low-tide.avi"), 5, longName,
+                    "lbox");
+    EXPECT_GE(list->columnWidth(flcDestination), 120);
+    EXPECT_NE(list->ShownText(2, flcDestination), longName);
+    EXPECT_EQ(list->Row(2)->toolTip(flcDestination), longName);
+
+    // A window large enough shows the path and the destination whole.
     window->resize(1600, 700);
     QCoreApplication::processEvents();
     EXPECT_EQ(list->ShownText(0, flcSource), path);
+    EXPECT_EQ(list->ShownText(2, flcDestination).toStdString(), longName.toStdString());
+    // Back at the first size the source column still has its first width at the least.
+    window->resize(786, 480);
+    QCoreApplication::processEvents();
+    EXPECT_GE(list->columnWidth(flcSource), 140);
+    EXPECT_TRUE(list->ShownText(0, flcSource).endsWith(QStringLiteral("/holiday.avi")));
 }
 
 TEST_F(FileListTest, EveryCaptionFitsItsColumnInEveryThemeAtTheFirstSize) {
@@ -248,8 +261,11 @@ TEST_F(FileListTest, EveryCaptionFitsItsColumnInEveryThemeAtTheFirstSize) {
         window->SkinItemClick(theme);
         QCoreApplication::processEvents();
         int total = 0;
+        const QFontMetrics metrics(header->font());
         for (int column = 0; column < TFileList::kColumnCount; ++column) {
-            EXPECT_GE(list->columnWidth(column), header->sectionSizeHint(column))
+            // The text, the paddings of 4 pixels a side and the section's border.
+            EXPECT_GE(list->columnWidth(column),
+                      metrics.horizontalAdvance(list->headerItem()->text(column)) + 9)
                 << "theme " << theme << " column " << column;
             total += list->columnWidth(column);
         }

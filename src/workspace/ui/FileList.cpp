@@ -84,10 +84,42 @@ void TFileList::SetUpColumns() {
 void TFileList::FitColumnsToCaptions() {
     if (columnCount() != kColumnCount)
         return;
-    // A caption wider than its column (fonts and theme paddings differ) widens the column.
-    for (int column = flcSource + 1; column < kColumnCount; ++column)
-        if (header()->sectionSizeHint(column) > columnWidth(column))
-            setColumnWidth(column, header()->sectionSizeHint(column));
+    // A caption wider than its column (fonts differ) widens the column. The header's own
+    // size hint keeps room for a sort mark the list never shows; the caption needs its text,
+    // the sections' paddings of 4 pixels a side and their border.
+    const QFontMetrics metrics(header()->font());
+    for (int column = flcSource + 1; column < kColumnCount; ++column) {
+        const int needed = metrics.horizontalAdvance(headerItem()->text(column)) + kCaptionRoom;
+        if (needed > columnWidth(column))
+            setColumnWidth(column, needed);
+    }
+}
+
+void TFileList::FitDestinationColumn() {
+    if (columnCount() != kColumnCount || isHeaderHidden())
+        return;
+    // Its first width, or its caption's, at the least; a wider list lets the longest name
+    // show whole, up to a third of the list.
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (int row = 0; row < RowCount(); ++row)
+        widest =
+            std::max(widest, metrics.horizontalAdvance(topLevelItem(row)->text(flcDestination)));
+    const int least = std::max(
+        kColumns[flcDestination].Width,
+        QFontMetrics(header()->font()).horizontalAdvance(headerItem()->text(flcDestination)) +
+            kCaptionRoom);
+    // Never at the cost of the source column, which keeps half of the list at the least.
+    const int sourceLeast = std::max(kColumns[flcSource].Width, viewport()->width() / 2);
+    const int room = viewport()->width() - sourceLeast - columnWidth(flcDuration) -
+                     columnWidth(flcTrimmedLength) - columnWidth(flcProgress);
+    const int wanted = std::min({widest + 8, viewport()->width() / 3, room});
+    setColumnWidth(flcDestination, std::max(least, wanted));
+}
+
+void TFileList::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    FitDestinationColumn();
 }
 
 void TFileList::changeEvent(QEvent* event) {
@@ -117,6 +149,7 @@ TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationS
     addTopLevelItem(item);
     if (RowCount() == 1)
         SetUpColumns();
+    FitDestinationColumn();
     emit RowsChanged();
     return item;
 }

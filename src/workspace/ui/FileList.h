@@ -29,6 +29,8 @@ class TFileList : public QTreeWidget {
 public:
     static constexpr int kColumnCount = 5;
     static constexpr int kRowHeight = 18;
+    // Pixels a column needs beside its caption's text.
+    static constexpr int kCaptionRoom = 16;
 
     explicit TFileList(QWidget* parent = nullptr);
 
@@ -37,6 +39,8 @@ public:
     void SetUpColumns();
     // Widens the columns whose caption does not fit their width.
     void FitColumnsToCaptions();
+    // The destination column: wide enough for the longest name while the list has room.
+    void FitDestinationColumn();
     // List style: no columns shown (an empty list).
     void RemoveColumns();
     bool IsReportStyle() const { return !isHeaderHidden(); }
@@ -84,6 +88,7 @@ protected:
                  const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
