@@ -45,12 +45,15 @@ done
 "$cli" convert --format 104 --outdir "$home/out/104" --length 1 "$media/clip.avi" >/dev/null 2>&1
 [ -f "$home/out/104/clip_(new_1).avi" ] || fail "second output not named _(new_1)"
 
-# One good and one bad file: the good one converts, the summary names the bad one, status 1.
-summary=$("$cli" convert --format 104 --outdir "$home/out/mixed" --length 1 \
-    "$media/clip.avi" "$media/empty.avi" 2>/dev/null)
+# One good and one bad file: the good one converts and is named on standard output, the
+# summary and the bad one go to standard error, status 1.
+written=$("$cli" convert --format 104 --outdir "$home/out/mixed" --length 1 \
+    "$media/clip.avi" "$media/empty.avi" 2>"$home/mixed.err")
 [ $? -eq 1 ] || fail "a failed file must make the exit status 1"
-grep -q '^Converted 1 of 2 file(s)\.' <<<"$summary" || fail "summary: $summary"
-grep -q "failed  $media/empty.avi" <<<"$summary" || fail "the bad file is not named: $summary"
+[ "$written" = "$home/out/mixed/clip_(new).avi" ] || fail "standard output: $written"
+grep -q '^Converted 1 of 2 file(s)\.' "$home/mixed.err" || fail "summary: $(cat "$home/mixed.err")"
+grep -q "^tovik-cli convert: $media/empty.avi: " "$home/mixed.err" ||
+    fail "the bad file is not named: $(cat "$home/mixed.err")"
 
 # The start position and length are honoured.
 "$cli" convert --format 104 --outdir "$home/out/cut" --start 0.5 --length 1.2 "$media/clip.avi" \

@@ -3,6 +3,7 @@
 // converts them one after another in a worker thread with a progress line per file.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/Progress.h"
 
 #include "engine/MediaConverter.h"
 #include "media/FFmpegLoader.h"
@@ -11,6 +12,7 @@
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
+#include "settings/ProgramFiles.h"
 #include "workspace/core/TaskPreparation.h"
 
 #include <atomic>
@@ -38,6 +40,7 @@ struct TConvertArguments {
     std::optional<std::string> OutputDirectory;
     int64_t Start = 0;  // microseconds
     int64_t Length = 0; // microseconds, 0: to the end
+    bool Quiet = false;
     std::vector<std::string> Files;
 };
 
@@ -81,7 +84,9 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
             parsed.Start = SecondsArgument(value(), "--start");
         } else if (argument == "--length") {
             parsed.Length = SecondsArgument(value(), "--length");
-        } else if (argument.rfind("--", 0) == 0) {
+        } else if (argument == "-q" || argument == "--quiet") {
+            parsed.Quiet = true;
+        } else if (argument.rfind("--", 0) == 0 || argument == "-") {
             throw std::invalid_argument("unknown option " + argument);
         } else {
             parsed.Files.push_back(argument);
@@ -100,8 +105,9 @@ std::string Clock(double seconds) {
     return text;
 }
 
-// The per-file progress line: bar, percent, speed against real time, time left.
-void PrintProgress(const std::string& name, const TProgressInfo& info, double elapsed) {
+// The per-file progress text: bar, percent, speed against real time, time left.
+std::string ProgressText(const std::string& name, const TProgressInfo& info, double elapsed,
+                         bool bar) {
     const double total = static_cast<double>(info.TotalDuration) / 1e6;
     const double done = static_cast<double>(info.CurrentTime) / 1e6;
     const double fraction = total > 0 ? std::clamp(done / total, 0.0, 1.0) : 0.0;
@@ -109,55 +115,67 @@ void PrintProgress(const std::string& name, const TProgressInfo& info, double el
     const int filled = static_cast<int>(fraction * width);
     const double speed = elapsed > 0 ? done / elapsed : 0.0;
     const double left = speed > 0 && total > 0 ? (total - done) / speed : 0.0;
-    std::fprintf(stderr, "\r%-24.24s [%s%s] %5.1f%% %5.2fx left %s", name.c_str(),
-                 std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(width - filled), '.').c_str(), fraction * 100,
-                 speed, Clock(left).c_str());
+    char text[256];
+    if (bar)
+        std::snprintf(text, sizeof text, "%-24.24s [%s%s] %5.1f%% %5.2fx left %s", name.c_str(),
+                      std::string(static_cast<size_t>(filled), '#').c_str(),
+                      std::string(static_cast<size_t>(width - filled), '.').c_str(), fraction * 100,
+                      speed, Clock(left).c_str());
+    else
+        std::snprintf(text, sizeof text, "%s: %.1f%% %.2fx left %s", name.c_str(), fraction * 100,
+                      speed, Clock(left).c_str());
+    return text;
 }
 
 } // namespace
 
-int RunConvertCommand(const TArguments& arguments) {
+int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     TConvertArguments parsed;
     try {
         parsed = ParseArguments(arguments);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tovik-cli convert: %s\n", error.what());
-        return 2;
+        return kExitUsage;
     }
+    const bool quiet = parsed.Quiet || options.Quiet;
     if (parsed.OutputDirectory) {
         std::error_code error;
         std::filesystem::create_directories(*parsed.OutputDirectory, error);
         if (!platform::DirectoryExists(*parsed.OutputDirectory)) {
             std::fprintf(stderr, "tovik-cli convert: cannot create output directory %s\n",
                          parsed.OutputDirectory->c_str());
-            return 1;
+            return kExitFailed;
         }
     }
     TGlobalObject global;
     global.SetUpFileLocations();
-    if (!platform::FileExistsNotDirectory(global.ProfileFile())) {
+    // A first run of an installed program brings the installed profile along.
+    std::string profileError;
+    if (!ProvideProfile(global.ProfileFile(), InstalledDataDir(), profileError)) {
         std::fprintf(stderr,
-                     "tovik-cli convert: the format profile %s is missing (./run.sh or "
-                     "tovik-install-profile puts it there)\n",
-                     global.ProfileFile().c_str());
-        return 1;
+                     "tovik-cli convert: %s (./run.sh or tovik-install-profile puts it there)\n",
+                     profileError.c_str());
+        return kExitSetUp;
     }
 
     TMediaConverter converter;
     if (!LoadConverterLibraries(converter))
-        return 1;
-    PrintKitMessages(TLogLevel::llError, "\n");
+        return kExitSetUp;
+    const TProgressStyle style = ProgressStyleFor(stderr, quiet);
+    // Kit messages start on a line of their own when a redrawn progress line is open.
+    PrintKitMessages(TLogLevel::llError, style == TProgressStyle::psRedrawn ? "\n" : "");
 
     TBuildContext context;
     context.SettingsFile = global.SettingsFile();
     context.ProfileFile = global.ProfileFile();
-    context.AskYesNo = [](const std::string& question) {
-        std::fprintf(stderr, "%s Yes\n", question.c_str());
+    context.AskYesNo = [quiet](const std::string& question) {
+        if (!quiet)
+            std::fprintf(stderr, "%s Yes\n", question.c_str());
         return true;
     };
-    const TWarningCallback warn = [](const std::string& text) {
-        std::fprintf(stderr, "Warning: %s\n", text.c_str());
+    const TWarningCallback warn = [quiet](const std::string& text) {
+        if (!quiet)
+            std::fprintf(stderr, "Warning: %s\n", text.c_str());
     };
 
     // Queue one task per file; a file that cannot be prepared is reported and skipped.
@@ -203,26 +221,49 @@ int RunConvertCommand(const TArguments& arguments) {
         }
     }
 
+    // OnProgress runs on this thread through the dispatcher, OnTerminate on a thread of the
+    // component's own: the progress output and the run's records share one lock.
     std::mutex mutex;
     std::vector<TTerminateInfo> ends; // guarded by mutex
     std::atomic<bool> done{fileOfTask.empty()};
     // A task starts when the one before it ends.
     auto started = std::chrono::steady_clock::now(); // guarded by mutex
+    TProgressPrinter progress(stderr, style);        // guarded by mutex
+    TProgressInfo lastProgress;                      // of the running task; guarded by mutex
+    const auto nameOf = [&](int taskIndex) {
+        const auto found = fileOfTask.find(taskIndex);
+        return found == fileOfTask.end() ? std::string()
+                                         : std::filesystem::path(found->second).filename().string();
+    };
+    const auto elapsedSeconds = [&] { // with mutex held
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
     converter.OnProgress = [&](TObject*, PProgressInfo info) {
-        double elapsed = 0;
-        {
-            std::lock_guard lock(mutex);
-            elapsed =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        }
-        const auto found = fileOfTask.find(info->TaskIndex);
-        PrintProgress(found == fileOfTask.end()
-                          ? ""
-                          : std::filesystem::path(found->second).filename().string(),
-                      *info, elapsed);
+        std::lock_guard lock(mutex);
+        lastProgress = *info;
+        progress.Update(ProgressText(nameOf(info->TaskIndex), *info, elapsedSeconds(),
+                                     style == TProgressStyle::psRedrawn));
     };
     converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
         std::lock_guard lock(mutex);
+        if (info.TaskIndex >= 0) {
+            TProgressInfo last = lastProgress;
+            if (last.TaskIndex != info.TaskIndex) {
+                last = TProgressInfo();
+                last.TaskIndex = info.TaskIndex;
+            }
+            // The last report comes before the end of the file.
+            if (info.Finished && !info.Failed && last.TotalDuration > 0)
+                last.CurrentTime = last.TotalDuration;
+            const std::string name = nameOf(info.TaskIndex);
+            if (style == TProgressStyle::psRedrawn)
+                progress.Finish(ProgressText(name, last, elapsedSeconds(), true));
+            else
+                progress.Finish(name + ": " +
+                                (info.Failed     ? std::string("failed")
+                                 : info.Finished ? "done in " + Clock(elapsedSeconds())
+                                                 : std::string("stopped")));
+        }
         started = std::chrono::steady_clock::now();
         if (info.TaskIndex < 0) {
             done = true;
@@ -241,16 +282,20 @@ int RunConvertCommand(const TArguments& arguments) {
     while (!done) {
         if (g_interrupted && !stopped) {
             stopped = true;
-            std::fprintf(stderr, "\nStopping...\n");
+            {
+                std::lock_guard lock(mutex);
+                progress.BreakLine();
+                std::fprintf(stderr, "Stopping...\n");
+            }
             converter.Stop(true); // the running task still finishes its output
         }
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
     }
     std::signal(SIGINT, SIG_DFL);
-    std::fprintf(stderr, "\n");
 
     {
         std::lock_guard lock(mutex);
+        progress.BreakLine();
         for (const TTerminateInfo& end : ends) {
             const std::string file =
                 fileOfTask.count(end.TaskIndex) ? fileOfTask[end.TaskIndex] : "";
@@ -262,12 +307,20 @@ int RunConvertCommand(const TArguments& arguments) {
                 converted.push_back(converter.Task(end.TaskIndex).StoredOutputOptions(0).FileName);
         }
     }
-    std::printf("Converted %zu of %zu file(s).\n", converted.size(), parsed.Files.size());
+    // Results on standard output, one written file a line; the rest on standard error.
     for (const std::string& output : converted)
-        std::printf("  ok      %s\n", output.c_str());
+        std::printf("%s\n", output.c_str());
+    std::fflush(stdout);
+    if (!quiet)
+        std::fprintf(stderr, "Converted %zu of %zu file(s).\n", converted.size(),
+                     parsed.Files.size());
+    // The kit's texts often name the file already.
     for (const auto& [file, reason] : failures)
-        std::printf("  failed  %s: %s\n", file.c_str(), reason.c_str());
-    return failures.empty() && converted.size() == parsed.Files.size() ? 0 : 1;
+        std::fprintf(stderr, "tovik-cli convert: %s\n",
+                     (reason.rfind(file, 0) == 0 ? reason : file + ": " + reason).c_str());
+    if (stopped)
+        return kExitInterrupted;
+    return failures.empty() && converted.size() == parsed.Files.size() ? kExitOk : kExitFailed;
 }
 
 } // namespace tovik::cli

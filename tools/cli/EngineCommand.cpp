@@ -5,6 +5,7 @@
 // serves its progress events. Ctrl+C stops the conversion and still finishes the output file.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/Progress.h"
 
 #include "engine/CommandLine.h"
 #include "engine/MediaConverter.h"
@@ -76,24 +77,32 @@ void BuildTask(TMediaConverter& converter, const TArguments& arguments) {
 
 } // namespace
 
-int RunEngineCommand(const TArguments& arguments) {
+int RunEngineCommand(const TArguments& arguments, const TCliOptions& options) {
     TMediaConverter converter;
     if (!LoadConverterLibraries(converter))
-        return 1;
-    PrintKitMessages(TLogLevel::llWarning, "");
+        return kExitSetUp;
+    const TProgressStyle style = ProgressStyleFor(stderr, options.Quiet);
+    PrintKitMessages(options.Quiet ? TLogLevel::llError : TLogLevel::llWarning,
+                     style == TProgressStyle::psRedrawn ? "\n" : "");
     try {
         BuildTask(converter, arguments);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "tovik-cli engine: %s\n", failure.what());
-        return 1;
+        return kExitFailed;
     }
 
-    converter.OnProgress = [](TObject*, PProgressInfo info) {
-        std::fprintf(stderr, "\rframe=%5d fps=%3d size=%8lldkB time=%0.2f", info->FrameNumber,
-                     info->FPS, static_cast<long long>(info->TotalSize / 1024),
-                     static_cast<double>(info->CurrentTime) / 1000000);
-    };
     std::mutex mutex;
+    TProgressPrinter progress(stderr, style); // guarded by mutex
+    std::string lastProgress;                 // guarded by mutex
+    converter.OnProgress = [&](TObject*, PProgressInfo info) {
+        char text[128];
+        std::snprintf(text, sizeof text, "frame=%5d fps=%3d size=%8lldkB time=%0.2f",
+                      info->FrameNumber, info->FPS, static_cast<long long>(info->TotalSize / 1024),
+                      static_cast<double>(info->CurrentTime) / 1000000);
+        std::lock_guard lock(mutex);
+        lastProgress = text;
+        progress.Update(text);
+    };
     TTerminateInfo result; // guarded by mutex
     std::atomic<bool> done{false};
     converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
@@ -118,13 +127,15 @@ int RunEngineCommand(const TArguments& arguments) {
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
     }
     std::signal(SIGINT, SIG_DFL);
-    std::fprintf(stderr, "\n");
     std::lock_guard lock(mutex);
+    if (!lastProgress.empty())
+        progress.Finish(lastProgress);
+    progress.BreakLine();
     if (result.Failed) {
         std::fprintf(stderr, "tovik-cli engine: %s\n", result.ErrorMessage.c_str());
-        return 1;
+        return kExitFailed;
     }
-    return result.Finished ? 0 : 130;
+    return result.Finished ? kExitOk : kExitInterrupted;
 }
 
 } // namespace tovik::cli

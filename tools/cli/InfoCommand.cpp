@@ -1,5 +1,6 @@
 // "tovik-cli info FILE...": probes each file and prints its description.
 #include "cli/Commands.h"
+#include "cli/ProbeJson.h"
 
 #include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
@@ -22,23 +23,42 @@ std::string WithLineFeeds(const std::string& text) {
 
 } // namespace
 
-int RunInfoCommand(const TArguments& arguments) {
-    if (arguments.empty()) {
-        std::fprintf(stderr, "usage: tovik-cli info FILE...\n");
-        return 2;
+int RunInfoCommand(const TArguments& arguments, const TCliOptions&) {
+    bool json = false;
+    std::vector<std::string> files;
+    bool optionsEnd = false;
+    for (const std::string& argument : arguments) {
+        if (!optionsEnd && argument == "--json")
+            json = true;
+        else if (!optionsEnd && argument == "--")
+            optionsEnd = true;
+        else if (!optionsEnd && argument.size() > 1 && argument[0] == '-') {
+            std::fprintf(stderr, "tovik-cli info: unknown option %s\n", argument.c_str());
+            return kExitUsage;
+        } else
+            files.push_back(argument);
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: tovik-cli info [--json] FILE...\n");
+        return kExitUsage;
     }
     std::string error;
     if (!LoadEngineLibraries(DefaultLibraryFolder(), error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
+        return kExitSetUp;
     }
     int failures = 0;
     bool first = true;
-    for (const std::string& fileName : arguments) {
+    TJson described = TJson::Array();
+    for (const std::string& fileName : files) {
         TMediaProbe probe;
         if (!probe.LoadFile(fileName)) {
             std::fprintf(stderr, "%s\n", probe.LastErrMsg().c_str());
             ++failures;
+            continue;
+        }
+        if (json) {
+            described.Append(ProbeJson(probe));
             continue;
         }
         if (!first)
@@ -47,7 +67,14 @@ int RunInfoCommand(const TArguments& arguments) {
         std::fputs(WithLineFeeds(probe.FileInfoText()).c_str(), stdout);
         std::fflush(stdout);
     }
-    return failures == 0 ? 0 : 1;
+    // One document for the whole call, even when some files failed, so a reader can rely
+    // on standard output parsing.
+    if (json) {
+        TJson document = TJson::Object();
+        document.Set("files", std::move(described));
+        std::printf("%s\n", document.Text().c_str());
+    }
+    return failures == 0 ? kExitOk : kExitFailed;
 }
 
 } // namespace tovik::cli

@@ -8,12 +8,12 @@
 
 namespace tovik::cli {
 
-int RunLibsCommand(const TArguments& arguments) {
+int RunLibsCommand(const TArguments& arguments, const TCliOptions&) {
     const std::string folder = arguments.empty() ? DefaultLibraryFolder() : arguments[0];
     std::string error;
     if (!LoadEngineLibraries(folder, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
+        return kExitSetUp;
     }
     std::printf("%s\n", ff::av_util_version_text ? ff::av_util_version_text : "FFmpeg version ?");
     for (int index = 0; index < kLibraryCount; ++index) {
@@ -23,7 +23,7 @@ int RunLibsCommand(const TArguments& arguments) {
     }
     if (!LoadPlayerLibraries(folder, error)) {
         std::fprintf(stderr, "player: %s\n", error.c_str());
-        return 1;
+        return kExitSetUp;
     }
     std::printf("player libraries loaded\n");
     return 0;
