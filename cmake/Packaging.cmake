@@ -23,9 +23,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tovik.example.org/")
+# CPack puts the summary first and indents these lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "desktop video converter\n Converts AVI and other video files to QuickTime MOV, ten other video\n formats and seven audio formats, with trimming, cropping, colour effects,\n watermarks and a preview with sound. tovik-cli converts from scripts.")
+    "Converts AVI and other video files to QuickTime MOV, ten other video\nformats and seven audio formats, with trimming, cropping, colour effects,\nwatermarks and a preview with sound. tovik-cli converts from scripts\nand batch schedulers.")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "${tovik_ffmpeg_depends}, libsdl2-2.0-0 (>= 2.0.12), libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), qt6-qpa-plugins, libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0)")
+    "${tovik_ffmpeg_depends}, libsdl2-2.0-0 (>= 2.0.12), libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6network6 (>= 6.4), libqt6core6 (>= 6.4), qt6-qpa-plugins, libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0)")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ffmpeg")
 include(CPack)

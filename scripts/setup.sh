@@ -14,6 +14,7 @@ tovik_packages=(
     ffmpeg libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
     clang-format clang-tidy
+    desktop-file-utils appstream jq
 )
 
 tovik_install_missing() {

@@ -96,10 +96,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     lvFiles = new TFileList(central);
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvFiles, &TFileList::RowsChanged, this, &TfrmMain::UpdateListButtons);
-    connect(lvFiles, &TFileList::FilesDropped, this, [this](const QStringList& paths) {
-        if (services_.LoadEngineLibraries && services_.LoadEngineLibraries())
-            AddFiles(paths);
-    });
+    connect(lvFiles, &TFileList::FilesDropped, this, &TfrmMain::OpenFiles);
     connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         ListMenuPopup();
         pmnFiles->popup(lvFiles->viewport()->mapToGlobal(position));
@@ -581,6 +578,12 @@ void TfrmMain::ShowStoredOutputDirectory() {
         Text(Settings().ReadString(kSettingsSection, kOutputDirKey, DefaultVideoDirectory()));
     if (stored != edDirectory->text())
         edDirectory->setText(stored);
+}
+
+int TfrmMain::OpenFiles(const QStringList& paths) {
+    if (!services_.LoadEngineLibraries || !services_.LoadEngineLibraries())
+        return 0;
+    return AddFiles(WithFolderContents(paths));
 }
 
 void TfrmMain::RemoveClick() {

@@ -107,6 +107,9 @@ public:
     // "&Add": the open dialog, then the chosen files; AddFiles also takes dropped files.
     void AddClick();
     int AddFiles(const QStringList& paths);
+    // Files from outside the window: dropped on the list, given on the command line or
+    // handed over by a second start. Folders bring in the media files inside them.
+    int OpenFiles(const QStringList& paths);
     void RemoveClick();
     void ClearClick();
     // The Edit menu and the list's context menu set their items' enabling as they open.

@@ -7,6 +7,10 @@
 #include "workspace/core/FormatTable.h"
 #include "workspace/ui/FileList.h"
 
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
+
 namespace tovik {
 
 namespace {
@@ -22,6 +26,36 @@ QStringList AddFilesFilters() {
                            "*.wmv *.asf *.flv *.mkv *.webm *.3gp *.3g2 *.dv *.ts *.m2ts *.mts "
                            "*.ogv *.rm *.rmvb *.mp3 *.wav *.wma *.aac *.m4a *.ogg *.ac3 *.flac)"),
             QStringLiteral("All files (*)")};
+}
+
+QStringList MediaFilePatterns() {
+    // The text between the parentheses of the second filter.
+    const QString filter = AddFilesFilters().at(1);
+    const qsizetype open = filter.indexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    return filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+QStringList WithFolderContents(const QStringList& paths) {
+    QStringList result;
+    QStringList patterns;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            result.append(path);
+            continue;
+        }
+        if (patterns.isEmpty())
+            patterns = MediaFilePatterns();
+        QStringList found;
+        // Without QDir::CaseSensitive the patterns match CLIP.AVI as well.
+        QDirIterator files(QDir::cleanPath(path), patterns, QDir::Files | QDir::NoDotAndDotDot,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext())
+            found.append(files.next());
+        std::sort(found.begin(), found.end());
+        result.append(found);
+    }
+    return result;
 }
 
 int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesContext& context) {

@@ -33,6 +33,13 @@ inline constexpr const char* kUnreadableFilesText =
 // The open dialog's filters: AVI files first, then every media file, then all files.
 QStringList AddFilesFilters();
 
+// The media file name patterns of the open dialog's "All media files" filter.
+QStringList MediaFilePatterns();
+
+// paths with every folder replaced by the media files inside it, sub-folders included (in
+// name order, hidden files and links to folders left out); other paths stay as they are.
+QStringList WithFolderContents(const QStringList& paths);
+
 // Adds paths in order; returns how many rows were added. Selects the first row when any
 // was added.
 int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesContext& context);
