@@ -130,6 +130,8 @@ private:
     void RunHook(AVFrame& frame, int64_t pts);
 
     void PlayThread();
+    // Paints the whole output black (at the start, and when the picture's place changes).
+    void ClearScreen();
     void HandlePlayEvent(const TPlayEvent& event);
     void EventThread();
     template <typename Handler, typename... Args> void Fire(const Handler& handler, Args... args);

@@ -289,8 +289,6 @@ private:
     // Play thread only.
     TPictureConverter displayConverter_;
     TSwsContextPtr displayScaler_;
-    std::shared_ptr<TBitmap> displayBitmap_;
-    std::shared_ptr<TBitmap> spareBitmap_;
 };
 
 } // namespace tovik

@@ -93,8 +93,14 @@ void TCustomPlayer::EventThread() {
     eventThreadEnded_.store(true);
 }
 
+void TCustomPlayer::ClearScreen() {
+    if (screen_)
+        screen_->Fill({0, 0, screenWidth_.load(), screenHeight_.load()}, 0x000000);
+}
+
 void TCustomPlayer::PlayThread() {
     ReportState(TPlayState::psPlay);
+    ClearScreen();
     for (;;) {
         TPlayEvent event;
         if (!playEvents_.Wait(event, 100ms)) {
@@ -128,6 +134,8 @@ void TCustomPlayer::HandlePlayEvent(const TPlayEvent& event) {
     case TPlayEventKind::pkResize:
         screenWidth_.store(event.Width);
         screenHeight_.store(event.Height);
+        // The picture's place changes: what lay around the old one must not stay.
+        ClearScreen();
         if (playback->Paused())
             playback->Refresh(false);
         break;
@@ -145,6 +153,7 @@ void TCustomPlayer::HandlePlayEvent(const TPlayEvent& event) {
         playback->ClearRefreshPending();
         break;
     case TPlayEventKind::pkRedraw:
+        ClearScreen();
         playback->Display();
         break;
     }

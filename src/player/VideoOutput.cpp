@@ -19,6 +19,8 @@ using namespace std::chrono_literals;
 
 // Half the refresh interval: a picture due within it is shown now rather than a refresh late.
 constexpr double kRefreshSlack = 0.0025;
+// At most three of four decoded pictures are passed over when the decoder falls behind.
+constexpr float kMaxSkipFactor = 4.0f;
 
 double SubtitleStart(const TSubtitleSlot& slot) {
     return slot.Pts + slot.Subtitle.start_display_time / 1000.0;
@@ -95,7 +97,6 @@ void TPlayback::Refresh(bool advance) {
             (slaved ? master < slot.Pts - kRefreshSlack : now < slot.TargetClock))
             break;
         bool late;
-        bool veryLate;
         {
             std::lock_guard clocks(clockMutex_);
             currentPts_ = slot.Pts;
@@ -105,18 +106,23 @@ void TPlayback::Refresh(bool advance) {
             if (slaved) {
                 const double nextPts = next ? next->Pts : slot.Pts + frameDuration_;
                 late = master > nextPts;
-                veryLate = master > nextPts + 0.5;
             } else {
                 const double nextTarget =
                     next ? next->TargetClock : slot.TargetClock + (videoClockField_ - slot.Pts);
                 late = now > nextTarget;
-                veryLate = now > nextTarget + 0.5;
             }
             late = (late && !capture_) || seekApplied;
+            // Late pictures make the decoder pass over more of them; pictures on time let
+            // it give out more again. The cap keeps a slow stretch from starving the
+            // screen for good.
             if (!pausedShow && late)
-                skipFactor_ *= 1.05f;
+                skipFactor_ = std::min(kMaxSkipFactor, skipFactor_ * 1.05f);
+            else if (!pausedShow)
+                skipFactor_ = std::max(1.0f, skipFactor_ * 0.95f);
         }
-        if (!pausedShow && late && (next || veryLate || seekApplied)) {
+        // A late picture goes only for a newer one: when the decoder cannot keep up, the
+        // screen still shows what it can instead of nothing at all.
+        if (!pausedShow && late && (next || seekApplied)) {
             pictureRead_ = (pictureRead_ + 1) % kPictureSlots;
             --pictureSize_;
             lock.unlock();
@@ -208,11 +214,8 @@ void TPlayback::DisplayFrame(const AVFrame& frame, AVRational sampleAspect, int6
                                                 frame.height, aspect, player_.AspectRatio());
     if (target.Width <= 0 || target.Height <= 0)
         return;
-    // Two bitmaps take turns; one the screen still holds is left to it.
-    std::shared_ptr<TBitmap> bitmap =
-        spareBitmap_ && spareBitmap_.use_count() == 1 ? spareBitmap_ : std::make_shared<TBitmap>();
-    if (bitmap->Width() != target.Width || bitmap->Height() != target.Height)
-        bitmap->SetSize(target.Width, target.Height);
+    // Every picture is a bitmap of its own: the screen keeps it as long as it likes.
+    const auto bitmap = std::make_shared<TBitmap>(target.Width, target.Height);
     if (target.Width == frame.width && target.Height == frame.height) {
         Yuv420pToBgr(frame.data, frame.linesize, frame.width, frame.height, *bitmap);
     } else {
@@ -228,8 +231,6 @@ void TPlayback::DisplayFrame(const AVFrame& frame, AVRational sampleAspect, int6
     }
     BlendSubtitles(*bitmap, target, static_cast<double>(pts + startTime_) / 1000000.0, frame.width,
                    frame.height);
-    spareBitmap_ = displayBitmap_;
-    displayBitmap_ = bitmap;
     screen->ShowPicture({bitmap, target, pts});
 }
 
@@ -320,12 +321,7 @@ void TPlayback::DisplayWaveform() {
         for (size_t i = 0; i < samples.size(); ++i)
             samples[i] = waveform_[(static_cast<size_t>(waveformStart_) + i) % kWaveformSamples];
     }
-    std::shared_ptr<TBitmap> bitmap =
-        spareBitmap_ && spareBitmap_.use_count() == 1 ? spareBitmap_ : std::make_shared<TBitmap>();
-    if (bitmap->Width() != width || bitmap->Height() != height)
-        bitmap->SetSize(width, height);
-    for (int y = 0; y < height; ++y)
-        std::memset(bitmap->ScanLine(y), 0, static_cast<size_t>(width) * 3);
+    const auto bitmap = std::make_shared<TBitmap>(width, height); // black
     const auto white = [&](int x, int y) {
         if (x >= 0 && x < width && y >= 0 && y < height)
             std::memset(bitmap->ScanLine(y) + x * 3, 0xFF, 3);
@@ -345,8 +341,6 @@ void TPlayback::DisplayWaveform() {
             for (int x = 0; x < width; ++x)
                 white(x, channel * band);
     }
-    spareBitmap_ = displayBitmap_;
-    displayBitmap_ = bitmap;
     int64_t pts = std::llround(AudioClock() * 1000000.0) - startTime_;
     screen->ShowPicture({bitmap, TScreenRect{0, 0, width, height}, pts});
 }

@@ -1,7 +1,7 @@
 # Clips for the preview player.
-# A flash and a beep at every whole second, 5 s: a white picture for one 20 ms frame at
+# A flash and a beep at every whole second, 5 s: a white picture for two 20 ms frames at
 # 50 fps and 40 ms of a 1 kHz tone, PCM so the sound starts exactly where it says.
-run -f lavfi -i "color=c=black:size=160x120:rate=50:duration=5,format=yuv420p,geq=lum='if(lt(mod(N\,50)\,1)\,235\,16)':cb=128:cr=128" \
+run -f lavfi -i "color=c=black:size=160x120:rate=50:duration=5,format=yuv420p,geq=lum='if(lt(mod(N\,50)\,2)\,235\,16)':cb=128:cr=128" \
     -f lavfi -i "aevalsrc='if(lt(mod(t\,1)\,0.04)\,0.8*sin(2*PI*1000*t)\,0)':sample_rate=44100:duration=5" \
     -c:v mpeg4 -q:v 2 -g 50 -c:a pcm_s16le -ac 2 "$out/player_sync.mkv"
 # Each picture's brightness tells its number (Y = 16 + 1.6 N), 25 fps, 5 s, a key frame

@@ -335,11 +335,14 @@ TEST_F(MediaPlayerTest, ResizingTheScreenWhilePausedRedrawsAtOnce) {
     ASSERT_TRUE(PumpUntil([&] { return states.Has(TPlayState::psPause); }));
     ASSERT_TRUE(PumpUntil([&] { return screen.ShowCount() > 0; }));
     const int before = screen.ShowCount();
+    const int fills = screen.FillCount();
     screen.Resize(200, 150);
     ASSERT_TRUE(PumpUntil([&] { return screen.ShowCount() > before; }));
     EXPECT_EQ(player.ScreenWidth(), 200);
     EXPECT_EQ(player.ScreenHeight(), 150);
     EXPECT_EQ(screen.LastPicture().Target, (TScreenRect{0, 0, 200, 150}));
+    // The old picture's surroundings are painted over.
+    EXPECT_GT(screen.FillCount(), fills);
     EXPECT_TRUE(player.Paused());
     player.Stop(true);
 }

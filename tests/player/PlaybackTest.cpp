@@ -126,7 +126,9 @@ TEST_F(PlaybackTest, FlashesAndBeepsLineUpWithin40Milliseconds) {
     const int rate = 44100;
     const std::vector<int64_t> onsets = BeepOnsets(ReadSamples(soundFile), rate);
     // The beeps at 1, 2, 3 and 4 s (the one at 0 starts the file) each with the flash
-    // nearest to it; the flash at 0 may be passed over while playback starts.
+    // nearest to it; the flash at 0 may be passed over while playback starts. A flash
+    // lasts two pictures, so one picture dropped on a busy machine still leaves it seen
+    // (a picture late).
     ASSERT_EQ(onsets.size(), 4u);
     ASSERT_GE(flashes.size(), 4u);
     for (size_t i = 0; i < onsets.size(); ++i) {
@@ -250,7 +252,9 @@ TEST_F(PlaybackTest, MutedSoundIsSilentAndThePicturesStillPlayToTheEnd) {
     ASSERT_TRUE(player.Open(MediaFile("clip.avi"), &screen, false)) << player.LastErrMsg();
     ASSERT_TRUE(PumpUntil([&] { return states.Has(TPlayState::psEnd); }));
     player.Stop(true);
-    EXPECT_GT(screen.ShowCount(), 40);
+    // The sound's clock ran on under the silence: the pictures went on to the last one.
+    EXPECT_GT(screen.ShowCount(), 10);
+    EXPECT_GT(screen.LastPicture().PTS, 1900000);
     for (int16_t sample : ReadSamples(soundFile))
         ASSERT_EQ(sample, 0);
 }
