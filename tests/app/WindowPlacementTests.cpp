@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
+#include "app/theme/Themes.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "workspace/ui/FileList.h"
@@ -103,6 +104,28 @@ TEST_F(WindowPlacementTest, ResizingGrowsTheListAndThePreviewPanel) {
         EXPECT_TRUE(
             inside.contains(QRect(widget->mapTo(window.get(), QPoint(0, 0)), widget->size())))
             << name;
+    }
+}
+
+TEST_F(WindowPlacementTest, EveryThemeFitsTheFirstSizeWithoutClipping) {
+    auto window = MakeWindow();
+    for (int theme = 0; theme < kThemeCount; ++theme) {
+        window->SkinMenuPopup();
+        window->SkinItemClick(theme);
+        QCoreApplication::processEvents();
+        // What the layout needs fits into the first size, so nothing is squeezed off the edge.
+        const QSize needed = window->minimumSizeHint();
+        EXPECT_LE(needed.width(), 786) << "theme " << theme;
+        EXPECT_LE(needed.height(), 480) << "theme " << theme;
+        ASSERT_EQ(window->size(), QSize(786, 480));
+        // The last row of controls ends above the window's bottom edge.
+        for (const char* name : {"edDirectory", "btnBrows", "btnOpen"}) {
+            auto* widget = window->findChild<QWidget*>(name);
+            ASSERT_NE(widget, nullptr) << name;
+            const QRect box(widget->mapTo(window.get(), QPoint(0, 0)), widget->size());
+            EXPECT_LT(box.bottom(), window->height() - 2) << name << " theme " << theme;
+            EXPECT_GE(widget->height(), widget->minimumSizeHint().height()) << name;
+        }
     }
 }
 

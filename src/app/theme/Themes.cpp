@@ -123,8 +123,10 @@ QString ThemeStyleSheet(const TThemeColors& c) {
                "stop:0 #ffffff, stop:1 %1); border: none; border-right: 1px solid %5; "
                "border-bottom: 1px solid %5; padding: 3px 4px; }"
                "QGroupBox { border: 1px solid %5; border-radius: 4px; margin-top: 8px; }"
-               "QGroupBox::title { subcontrol-origin: margin; left: 8px; color: %2; }"
-               "QLabel#PanelCaption { color: %2; font-weight: bold; }")
+               // Captions on the light window colour take the full accent: the light one
+               // fades on the orange, gray and light blue windows.
+               "QGroupBox::title { subcontrol-origin: margin; left: 8px; color: %3; }"
+               "QLabel#PanelCaption { color: %3; font-weight: bold; }")
         .arg(Rgb(c.Window), Rgb(c.AccentLight), Rgb(c.Accent), Rgb(c.AccentText), Rgb(c.Border),
              Rgb(c.Accent.darker(115)), Rgb(c.ButtonTop), Rgb(c.ButtonBottom));
 }
