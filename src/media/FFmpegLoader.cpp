@@ -282,8 +282,16 @@ void TFFmpegLoader::UnloadLibs(TLibrarySet set) {
     }
 }
 
+std::string LibraryFolderOf(const std::string& programDir) {
+    const std::string beside = programDir + "/LibAV";
+    const std::string installed = programDir + "/../lib/tovik/LibAV";
+    if (!platform::DirectoryExists(beside) && platform::DirectoryExists(installed))
+        return installed;
+    return beside;
+}
+
 std::string DefaultLibraryFolder() {
-    return platform::ExecutableDir() + "/LibAV";
+    return LibraryFolderOf(platform::ExecutableDir());
 }
 
 } // namespace tovik

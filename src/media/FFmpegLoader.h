@@ -100,7 +100,10 @@ inline TFFmpegLoader& FFmpegLoader() {
     return TFFmpegLoader::Instance();
 }
 
-// The folder "LibAV" next to the program: searched before the system.
+// The folder searched before the system: "LibAV" next to the program, or, when there is
+// none, the installation's own <prefix>/lib/tovik/LibAV for a program in <prefix>/bin.
 std::string DefaultLibraryFolder();
+// The same for a program in programDir.
+std::string LibraryFolderOf(const std::string& programDir);
 
 } // namespace tovik

@@ -8,6 +8,7 @@
 #include "platform/DynamicLibrary.h"
 #include "support/TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -169,6 +170,24 @@ TEST_F(FFmpegLoaderTest, SetOperations) {
     EXPECT_EQ(kPlayerLibrarySet - engine, TLibrarySet{TLibraryId::libSDL});
     EXPECT_EQ(kPlayerLibrarySet * engine, engine);
     EXPECT_TRUE((engine - engine).Empty());
+}
+
+} // namespace
+} // namespace tovik
+
+namespace tovik {
+namespace {
+
+TEST(LibraryFolderTest, BesideTheProgramFirstThenTheInstallationsOwnFolder) {
+    test::TTempDir dir;
+    const std::string bin = dir.File("prefix/bin");
+    std::filesystem::create_directories(bin);
+    // Neither exists: the folder beside the program (the system is searched after it).
+    EXPECT_EQ(LibraryFolderOf(bin), bin + "/LibAV");
+    std::filesystem::create_directories(dir.File("prefix/lib/tovik/LibAV"));
+    EXPECT_EQ(LibraryFolderOf(bin), bin + "/../lib/tovik/LibAV");
+    std::filesystem::create_directories(bin + "/LibAV");
+    EXPECT_EQ(LibraryFolderOf(bin), bin + "/LibAV");
 }
 
 } // namespace

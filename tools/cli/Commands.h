@@ -76,8 +76,8 @@ inline const TCommand kCommands[] = {
      &RunEngineCommand},
     {"libs", "libs [FOLDER]          load the media libraries and list them",
      "usage: tovik-cli libs [FOLDER]\n"
-     "Loads the media libraries (from FOLDER, by default LibAV beside the program, then the\n"
-     "system) and lists which were loaded.\n"
+     "Loads the media libraries (from FOLDER, by default LibAV beside the program or else\n"
+     "<prefix>/lib/tovik/LibAV, then the system) and lists which were loaded.\n"
      "Exit status: 0 all loaded, 3 some library could not be loaded.\n",
      &RunLibsCommand},
 };
