@@ -283,8 +283,8 @@ void TFFmpegLoader::UnloadLibs(TLibrarySet set) {
 }
 
 std::string LibraryFolderOf(const std::string& programDir) {
-    const std::string beside = programDir + "/LibAV";
-    const std::string installed = programDir + "/../lib/tovik/LibAV";
+    std::string beside = programDir + "/LibAV";
+    std::string installed = programDir + "/../lib/tovik/LibAV";
     if (!platform::DirectoryExists(beside) && platform::DirectoryExists(installed))
         return installed;
     return beside;
