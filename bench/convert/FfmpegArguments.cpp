@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
     context.SettingsFile = global.SettingsFile();
     context.ProfileFile = global.ProfileFile();
     context.AskYesNo = [](const std::string&) { return true; };
-    tovik::TTaskJob job;
+    tovik::TlvFilesRecord job;
     job.SourceFile = argv[2];
     const std::string folder = std::filesystem::path(argv[3]).parent_path().string();
     auto task = tovik::PrepareConversionTask(job, probe.FileName(), facts, context, {},

@@ -6,7 +6,6 @@
 #include "app/Desktop.h"
 #include "app/DirectoryDialog.h"
 #include "app/ErrorHandler.h"
-#include "app/PreviewPlaceholder.h"
 #include "app/WindowPlacement.h"
 #include "media/FFmpegLoader.h"
 #include "media/LibrarySets.h"
@@ -15,6 +14,7 @@
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "workspace/core/FormatProfile.h"
+#include "workspace/preview/PreviewPanel.h"
 #include "workspace/run/MediaConverterEngine.h"
 #include "workspace/run/PowerOff.h"
 #include "workspace/run/ProgressWindow.h"
@@ -93,7 +93,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     auto* body = new QHBoxLayout;
     body->setContentsMargins(8, 0, 8, 0);
     body->setSpacing(8);
-    lvFiles = new TFileList(central);
+    lvFiles = new TFileList(jobs_, central);
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvFiles, &TFileList::RowsChanged, this, &TfrmMain::UpdateListButtons);
     connect(lvFiles, &TFileList::FilesDropped, this, &TfrmMain::OpenFiles);
@@ -105,8 +105,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
 
     // The preview panel: 232 pixels wide at the first size, three tenths of the room in a
     // larger window.
-    auto* preview = new TPreviewPlaceholder(central);
-    body->addWidget(preview, 3);
+    body->addWidget(CreatePreview(central), 3);
     layout->addLayout(body, 1);
     layout->addWidget(CreateOutputBox());
 
@@ -162,6 +161,9 @@ TfrmMain::~TfrmMain() {
     // The component stops and joins its threads while the window still stands; events it
     // still delivers meanwhile find the run state intact.
     MediaConverter1.reset();
+    // The views of the jobs go before the jobs; the panel stops its player on the way.
+    delete pnlPreview;
+    delete lvFiles;
     if (TConverterApplication* application = TConverterApplication::Instance())
         application->SetErrorHandler(nullptr);
 }
@@ -396,6 +398,7 @@ void TfrmMain::FirstShowing() {
         Text(settings.ReadString(kSettingsSection, kFormatNameKey, "iPod Video MPEG-4"));
     currentFormatCode_ = Text(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));
     lvFiles->SetUpColumns();
+    pnlPreview->ReadSettings();
     global_->SetVersionText(TGlobalObject::FileVersionText());
     setWindowTitle(Text(MainCaption(global_->AppName(), global_->VersionText())));
     BuildFormatList();
@@ -568,6 +571,7 @@ int TfrmMain::AddFiles(const QStringList& paths) {
     };
     const int added = AddSourceFiles(*lvFiles, paths, context);
     ShowStoredOutputDirectory();
+    pnlPreview->FilesAdded();
     return added;
 }
 
@@ -587,12 +591,15 @@ int TfrmMain::OpenFiles(const QStringList& paths) {
 }
 
 void TfrmMain::RemoveClick() {
-    // Stopping the preview of an emptied list joins here with the player.
-    lvFiles->RemoveSelected();
+    if (lvFiles->RemoveSelected() && jobs_.Empty())
+        StopPreview();
 }
 
 void TfrmMain::ClearClick() {
+    if (jobs_.Empty())
+        return;
     lvFiles->ClearRows();
+    StopPreview();
 }
 
 void TfrmMain::BrowsClick() {
@@ -666,9 +673,10 @@ bool TfrmMain::CloseQuery() {
             this, QStringLiteral("Warning"), QStringLiteral("Do you really want to exit?"),
             TMessageIcon::miQuestion, TMessageButtons::mbYesNo) != TMessageResult::mrYes)
         return false;
-    // The engine stops (the player joins here when it arrives); the global object goes last.
+    // The engine and the player stop; the global object goes last.
     if (MediaConverter1)
         MediaConverter1->Stop(true);
+    StopPreview();
     RowOfTask_.clear();
     StoreFormatGroups();
     TIniFile settings = Settings();

@@ -6,6 +6,7 @@
 #include "app/theme/ThemeManager.h"
 #include "effects/OverlayRenderer.h"
 #include "media/Bitmap.h"
+#include "workspace/core/JobList.h"
 #include "workspace/run/RunEngine.h"
 #include "workspace/run/RunTexts.h"
 #include "workspace/ui/AddFiles.h"
@@ -36,6 +37,8 @@ class TFormatListBox;
 class TFileList;
 class TfrmProgress;
 class TfrmSettings;
+class TPreviewPanel;
+struct TPreviewHost;
 
 // What the main window asks of the world outside; tests put in their own.
 struct TMainWindowServices {
@@ -102,7 +105,8 @@ public:
     void SettingsClick();
     TfrmSettings* SettingsDialog() const { return frmSettings; }
 
-    // The file list and its commands.
+    // The jobs of the file list's rows, the list and its commands.
+    TJobList& Jobs() { return jobs_; }
     TFileList* FileList() const { return lvFiles; }
     // "&Add": the open dialog, then the chosen files; AddFiles also takes dropped files.
     void AddClick();
@@ -128,6 +132,8 @@ public:
     void MediaConverter1PreviewBitmap(const TPreviewInfo& info);
     void MediaConverter1CustomHook(PHookInfo info);
     void MediaConverter1Terminate(const TTerminateInfo& info);
+    // The preview panel with the player MediaPlayer.
+    TPreviewPanel* PreviewPanel() const { return pnlPreview; }
     // Engine task index -> file-list row of the current run.
     const std::vector<int>& RowOfTask() const { return RowOfTask_; }
     TfrmProgress* ProgressWindow() const { return frmProgress; }
@@ -163,6 +169,10 @@ private:
     void CreateRunButtons(QWidget* parent);
     // Connects the commands that open the dialogs (MainWindowDialogs.cpp).
     void WireDialogs();
+    // The preview panel and what it asks of the window (MainWindowPreview.cpp).
+    TPreviewPanel* CreatePreview(QWidget* parent);
+    TPreviewHost PreviewHost();
+    void StopPreview();
     // Every row's destination name with the current format's extension.
     void RefreshDestinations();
     void BuildRunTasks();
@@ -175,6 +185,8 @@ private:
 
     TMainWindowServices services_;
     TThemeManager themes_;
+    // The rows' jobs; the file list and the preview panel show them and go first.
+    TJobList jobs_;
     std::unique_ptr<TGlobalObject> global_;
     bool shownOnce_ = false;
     bool closeGranted_ = false;
@@ -197,6 +209,7 @@ private:
     QToolButton* btnSettings = nullptr;
 
     TFileList* lvFiles = nullptr;
+    TPreviewPanel* pnlPreview = nullptr;
     QMenu* pmnFiles = nullptr;
     // Items that follow the list's rows and selection; the others wait for their dialogs.
     std::vector<QAction*> editRowItems_;

@@ -9,7 +9,6 @@
 #include "workspace/core/TaskPreparation.h"
 #include "workspace/picture/SnapshotFiles.h"
 #include "workspace/run/ProgressWindow.h"
-#include "workspace/ui/FileList.h"
 
 #include <QMetaObject>
 #include <QPushButton>
@@ -74,7 +73,7 @@ void TfrmMain::StartClick() {
     if (!global_ || !MediaConverter1 || runActive_)
         return;
     // An empty list and a list of unchecked rows ask for different things of the user.
-    if (lvFiles->RowCount() == 0) {
+    if (jobs_.Empty()) {
         services_.Desktop->ShowMessage(
             this, QStringLiteral("Warning"),
             QStringLiteral("There are no files to convert. Please add files first."),
@@ -91,9 +90,7 @@ void TfrmMain::StartClick() {
             PriorityOfSetting(Settings().ReadInteger(kSettingsSection, kPriorityKey, 1)))
         MediaConverter1->SetThreadPriority(*priority);
 
-    int checked = 0;
-    for (int row = 0; row < lvFiles->RowCount(); ++row)
-        checked += lvFiles->IsChecked(row) ? 1 : 0;
+    const int checked = jobs_.CheckedCount();
     if (checked == 0) {
         services_.Desktop->ShowMessage(
             this, QStringLiteral("Warning"),
@@ -102,6 +99,7 @@ void TfrmMain::StartClick() {
         return;
     }
 
+    StopPreview();
     RowOfTask_.clear();
     RowOfTask_.reserve(static_cast<size_t>(checked));
     runJobs_.clear();
@@ -167,12 +165,11 @@ void TfrmMain::BuildRunTasks() {
     };
     // The facts of the last source the probe could read stand in for one it cannot.
     TSourceFacts lastFacts;
-    for (int row = 0; row < lvFiles->RowCount(); ++row) {
-        if (!lvFiles->IsChecked(row))
+    for (int row = 0; row < jobs_.Count(); ++row) {
+        if (!jobs_.Checked(row))
             continue;
-        TFileListItem* item = lvFiles->Row(row);
-        TlvFilesRecord& job = item->Record;
-        const std::string caption = item->text(flcSource).toStdString();
+        const TlvFilesRecord& job = jobs_.Job(row);
+        const std::string caption = job.SourceFile;
 
         TProbedSource probed;
         std::string probedName = caption;
@@ -180,24 +177,15 @@ void TfrmMain::BuildRunTasks() {
             lastFacts = probed.Facts;
             probedName = probed.FileName.empty() ? caption : probed.FileName;
         }
-        TTaskJob taskJob;
-        taskJob.SourceFile = caption;
-        taskJob.TrimStart = job.TrimStart;
-        taskJob.TrimLength = job.TrimLength;
-        taskJob.Geometry.ZoomMode = job.ZoomMode;
-        taskJob.Geometry.CropTop = job.CropTop;
-        taskJob.Geometry.CropLeft = job.CropLeft;
-        taskJob.Geometry.CropBottom = job.CropBottom;
-        taskJob.Geometry.CropRight = job.CropRight;
         TPreparedTask prepared;
         try {
-            prepared = PrepareConversionTask(taskJob, probedName, lastFacts, context, warn);
+            prepared = PrepareConversionTask(job, probedName, lastFacts, context, warn);
         } catch (...) {
             MediaConverter1->CloseProbe();
             throw;
         }
         // The format's stored zoom mode replaces the one chosen in the crop dialog.
-        job.ZoomMode = taskJob.Geometry.ZoomMode;
+        jobs_.EditJob(row, [&](TlvFilesRecord& edited) { edited.ZoomMode = prepared.ZoomMode; });
 
         const int task = MediaConverter1->AddTask(caption, prepared.Input);
         if (task < 0) {
@@ -206,12 +194,13 @@ void TfrmMain::BuildRunTasks() {
             MediaConverter1->CloseProbe();
             continue;
         }
-        prepared.Output.CustomHook = NeedsFrameHook(job.Effects);
+        prepared.Output.CustomHook = NeedsFrameHook(jobs_.Job(row).Effects);
         if (!MediaConverter1->SetOutputFile(task, prepared.Output.FileName, prepared.Output))
             // The task stays and fails when it starts; the run goes on with the next one.
             AppendLog(Text(prepared.Output.FileName + ": " + MediaConverter1->LastError()));
         RowOfTask_.push_back(row);
-        runJobs_.push_back(TRunJob{job.Effects, std::make_unique<TPictureCache>()});
+        // The worker's hook draws from this copy: the job may not change under it.
+        runJobs_.push_back(TRunJob{jobs_.Job(row).Effects, std::make_unique<TPictureCache>()});
         MediaConverter1->CloseProbe();
     }
 }
@@ -266,12 +255,12 @@ void TfrmMain::ResumeClick() {
 void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
     if (!info || info->TaskIndex < 0 || static_cast<size_t>(info->TaskIndex) >= RowOfTask_.size())
         return;
-    TFileListItem* item = lvFiles->Row(RowOfTask_[static_cast<size_t>(info->TaskIndex)]);
-    if (!item || !frmProgress)
+    const int row = RowOfTask_[static_cast<size_t>(info->TaskIndex)];
+    if (!jobs_.Valid(row) || !frmProgress)
         return;
     // Without a known length the row and the bar keep what they show.
     if (const auto percent = ProgressPercent(info->CurrentTime, info->TotalDuration)) {
-        item->setText(flcProgress, QString::number(*percent) + QLatin1Char('%'));
+        jobs_.SetProgress(row, std::to_string(*percent) + "%");
         frmProgress->SetPosition(*percent);
     }
     frmProgress->SetTimeText(Text(SecondsLabel(info->CurrentTime)));
@@ -279,7 +268,7 @@ void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
     frmProgress->SetSizeText(Text(SizeLabel(info->TotalSize)));
     frmProgress->SetProgressText(
         Text(TaskNumberLabel(info->TaskIndex, static_cast<int>(RowOfTask_.size()))));
-    frmProgress->SetFileText(Text(FileLabel(item->text(flcSource).toStdString())));
+    frmProgress->SetFileText(Text(FileLabel(jobs_.Job(row).SourceFile)));
     frmProgress->SetTimeLeftText(
         Text(TimeLeftLabel(timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration,
                                             std::chrono::steady_clock::now()))));
@@ -321,8 +310,7 @@ void TfrmMain::MediaConverter1Terminate(const TTerminateInfo& info) {
 void TfrmMain::TaskFinished(int taskIndex) {
     if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= RowOfTask_.size())
         return;
-    if (TFileListItem* item = lvFiles->Row(RowOfTask_[static_cast<size_t>(taskIndex)]))
-        item->setText(flcProgress, QStringLiteral("100%"));
+    jobs_.SetProgress(RowOfTask_[static_cast<size_t>(taskIndex)], "100%");
     if (!frmProgress)
         return;
     frmProgress->SetPosition(100);

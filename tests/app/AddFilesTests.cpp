@@ -61,7 +61,8 @@ protected:
 };
 
 TEST_F(AddFilesTest, TheSameFileTwiceGivesOneRowInOneBatchOrTwo) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     const QString clip = Source("clip.avi");
     EXPECT_EQ(AddSourceFiles(list, {clip, clip}, Context()), 1);
     EXPECT_EQ(AddSourceFiles(list, {clip}, Context()), 0);
@@ -70,7 +71,8 @@ TEST_F(AddFilesTest, TheSameFileTwiceGivesOneRowInOneBatchOrTwo) {
 }
 
 TEST_F(AddFilesTest, DirectoriesAreSkippedQuietlyAndUnreadableFilesNamedInOneMessage) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     const QString folder = QString::fromStdString((sources_ / "a-folder.avi").string());
     const QString unreadable = QString::fromStdString((sources_ / "broken.avi").string());
     const QString empty = QString::fromStdString((sources_ / "empty.avi").string());
@@ -92,7 +94,8 @@ TEST_F(AddFilesTest, DirectoriesAreSkippedQuietlyAndUnreadableFilesNamedInOneMes
 TEST_F(AddFilesTest, ABrokenProfileExtensionLeavesTheDestinationEmpty) {
     profile_->WriteString("formatInfo104", "FileExt", "../../escape");
     settings_->WriteInteger("settings", "FormatCode", 104);
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     ASSERT_EQ(AddSourceFiles(list, {Source("x.avi")}, Context()), 1);
     EXPECT_EQ(list.Row(0)->text(3), "");
     // A usable one again: the destinations follow it.
@@ -105,14 +108,15 @@ TEST_F(AddFilesTest, RowsShowWholeSecondsDestinationAndTheStoredZoomMode) {
     profile_->WriteString("formatInfo104", "FileExt", "avi");
     settings_->WriteInteger("settings", "FormatCode", 104);
     settings_->WriteString("formatInfo104", "paraZoom", "pan");
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     const QString first = Source("first.mov", 61'900'000);
     const QString unknown = Source("unknown.mov", -1);
     ASSERT_EQ(AddSourceFiles(list, {first, unknown}, Context()), 2);
     EXPECT_EQ(list.Row(0)->text(1), "61");
     EXPECT_EQ(list.Row(0)->text(2), "61");
     EXPECT_EQ(list.Row(0)->text(3), "first_(new).avi");
-    EXPECT_EQ(list.Row(0)->Record.ZoomMode, "pan");
+    EXPECT_EQ(jobs.Job(0).ZoomMode, "pan");
     EXPECT_EQ(list.Row(1)->text(1), "0");
     EXPECT_TRUE(list.IsChecked(0) && list.IsChecked(1));
     EXPECT_EQ(list.SelectedRow(), 0);
@@ -120,10 +124,11 @@ TEST_F(AddFilesTest, RowsShowWholeSecondsDestinationAndTheStoredZoomMode) {
 }
 
 TEST_F(AddFilesTest, WithoutProfileOrSettingsTheDefaultsAreMp4AndLbox) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     ASSERT_EQ(AddSourceFiles(list, {Source("x.avi")}, Context()), 1);
     EXPECT_EQ(list.Row(0)->text(3), "x_(new).mp4");
-    EXPECT_EQ(list.Row(0)->Record.ZoomMode, "lbox");
+    EXPECT_EQ(jobs.Job(0).ZoomMode, "lbox");
 }
 
 TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistButNotEachOther) {
@@ -131,7 +136,8 @@ TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistButNotEachOther) {
     WriteTextFile((output_ / "x_(new_1).mp4").string(), "");
     std::filesystem::create_directories(sources_ / "one");
     std::filesystem::create_directories(sources_ / "two");
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     ASSERT_EQ(AddSourceFiles(list, {Source("x.avi"), Source("one/a.avi"), Source("two/a.avi")},
                              Context()),
               3);
@@ -144,7 +150,8 @@ TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistButNotEachOther) {
 TEST_F(AddFilesTest, AnOutputDirectoryThatCannotBeMadeWarnsAndFallsBack) {
     WriteTextFile((temp_.Path() / "blocker").string(), "a file, not a folder");
     settings_->WriteString("settings", "OutPutDir", (temp_.Path() / "blocker" / "out").string());
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     ASSERT_EQ(AddSourceFiles(list, {Source("y.avi")}, Context()), 1);
     ASSERT_EQ(warnings_.size(), 1u);
     const std::string fallback = (temp_.Path() / "home" / "videoconverter").string();

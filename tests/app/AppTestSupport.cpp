@@ -40,6 +40,16 @@ bool TFakeDesktop::OpenUrl(const QUrl& url) {
     return true;
 }
 
+int AppendTestRow(TJobList& jobs, const QString& source, int64_t seconds,
+                  const QString& destination, const std::string& zoomMode) {
+    TJobRow row;
+    row.Job.SourceFile = source.toStdString();
+    row.Job.ZoomMode = zoomMode;
+    row.Duration = seconds * 1000000 + 250000;
+    row.Destination = "/out/" + destination.toStdString();
+    return jobs.Append(std::move(row));
+}
+
 namespace {
 void Restore(const char* name, const std::optional<std::string>& value) {
     if (value)

@@ -44,6 +44,11 @@ public:
     int OpenDialogs = 0;
 };
 
+// Appends a row as an add makes it: the source, its length in whole seconds (and a part of
+// one), an output path in "/out/" named destination, the zoom mode. Returns its index.
+int AppendTestRow(TJobList& jobs, const QString& source, int64_t seconds,
+                  const QString& destination, const std::string& zoomMode = "lbox");
+
 // Every test of this fixture runs with its own settings folder and home folder.
 class TAppTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTest>
 #include <memory>
 
 namespace tovik::test {
@@ -18,15 +19,18 @@ class FileListTest : public TAppTest {
 protected:
     void AddRows(TFileList& list, int count) {
         for (int index = 0; index < count; ++index)
-            list.AppendRow(QStringLiteral("/videos/clip%1.avi").arg(index), 10 + index,
-                           QStringLiteral("clip%1_(new).mp4").arg(index), "lbox");
+            AppendTestRow(list.Jobs(), QStringLiteral("/videos/clip%1.avi").arg(index), 10 + index,
+                          QStringLiteral("clip%1_(new).mp4").arg(index), "lbox");
     }
 };
 
 TEST_F(FileListTest, ANewRowIsCheckedWithItsColumnsAndAFreshRecord) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     EXPECT_FALSE(list.IsReportStyle());
-    TFileListItem* row = list.AppendRow("/videos/a.avi", 73, "a_(new).mov", "pan");
+    ASSERT_EQ(AppendTestRow(jobs, "/videos/a.avi", 73, "a_(new).mov", "pan"), 0);
+    const QTreeWidgetItem* row = list.Row(0);
+    const TlvFilesRecord& record = jobs.Job(0);
     EXPECT_TRUE(list.IsReportStyle());
     EXPECT_EQ(list.columnCount(), 5);
     EXPECT_EQ(list.headerItem()->text(3), "Destination File");
@@ -36,18 +40,19 @@ TEST_F(FileListTest, ANewRowIsCheckedWithItsColumnsAndAFreshRecord) {
     EXPECT_EQ(row->text(2), "73");
     EXPECT_EQ(row->text(3), "a_(new).mov");
     EXPECT_EQ(row->text(4), "");
-    EXPECT_EQ(row->Record.SourceFile, "/videos/a.avi");
-    EXPECT_EQ(row->Record.ZoomMode, "pan");
-    EXPECT_EQ(row->Record.Effects.Brightness, 255);
-    EXPECT_EQ(row->Record.Effects.Saturation, 255);
-    EXPECT_EQ(row->Record.Effects.Contrast, 0);
-    EXPECT_TRUE(row->Record.Effects.Overlays.empty());
+    EXPECT_EQ(record.SourceFile, "/videos/a.avi");
+    EXPECT_EQ(record.ZoomMode, "pan");
+    EXPECT_EQ(record.Effects.Brightness, 255);
+    EXPECT_EQ(record.Effects.Saturation, 255);
+    EXPECT_EQ(record.Effects.Contrast, 0);
+    EXPECT_TRUE(record.Effects.Overlays.empty());
     EXPECT_TRUE(list.HasRow("/videos/a.avi"));
     EXPECT_FALSE(list.HasRow("/videos/A.avi")); // letter case counts
 }
 
 TEST_F(FileListTest, RemovingSelectsTheRowInItsPlaceOrTheNewLast) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     AddRows(list, 3);
     list.SelectRow(2);
     ASSERT_TRUE(list.RemoveSelected());
@@ -67,7 +72,8 @@ TEST_F(FileListTest, RemovingSelectsTheRowInItsPlaceOrTheNewLast) {
 }
 
 TEST_F(FileListTest, NothingSelectedRemovesNothing) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     AddRows(list, 2);
     list.clearSelection();
     EXPECT_FALSE(list.RemoveSelected());
@@ -75,7 +81,8 @@ TEST_F(FileListTest, NothingSelectedRemovesNothing) {
 }
 
 TEST_F(FileListTest, CheckCommands) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     AddRows(list, 3);
     list.CheckAll(false);
     EXPECT_FALSE(list.IsChecked(0) || list.IsChecked(1) || list.IsChecked(2));
@@ -94,7 +101,8 @@ TEST_F(FileListTest, CheckCommands) {
 }
 
 TEST_F(FileListTest, APressOnTheDrawnBoxTogglesOnceAndElsewhereOnlySelects) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     list.resize(500, 200);
     AddRows(list, 2);
     list.show();
@@ -117,7 +125,8 @@ TEST_F(FileListTest, APressOnTheDrawnBoxTogglesOnceAndElsewhereOnlySelects) {
 }
 
 TEST_F(FileListTest, RowsAreTintedAndTheSelectionFilled) {
-    TFileList list;
+    TJobList jobs;
+    TFileList list(jobs);
     list.SetRowTint(ListRowTint(4));
     EXPECT_EQ(list.RowBackground(0, false, false), QColor(255, 255, 255));
     EXPECT_EQ(list.RowBackground(1, false, false), QColor(247, 225, 225));
@@ -217,8 +226,9 @@ TEST_F(FileListTest, LongPathsShowTheirFileNameAndTheWholePathAsTooltip) {
     TFileList* list = window->FileList();
     const QString path =
         QStringLiteral("/home/someone/Videos/Family/2019 Summer holidays/Beach/holiday.avi");
-    list->AppendRow(path, 95, QStringLiteral("holiday_(new).mp4"), "lbox");
-    list->AppendRow(QStringLiteral("/v/a.avi"), 5, QStringLiteral("a_(new).mp4"), "lbox");
+    AppendTestRow(window->Jobs(), path, 95, QStringLiteral("holiday_(new).mp4"), "lbox");
+    AppendTestRow(window->Jobs(), QStringLiteral("/v/a.avi"), 5, QStringLiteral("a_(new).mp4"),
+                  "lbox");
     QCoreApplication::processEvents();
 
     // At the first size the path does not fit; its name does.
@@ -272,6 +282,105 @@ TEST_F(FileListTest, EveryCaptionFitsItsColumnInEveryThemeAtTheFirstSize) {
         // All five side by side, without a horizontal scroll bar.
         EXPECT_LE(total, list->viewport()->width()) << "theme " << theme;
     }
+}
+
+} // namespace
+} // namespace tovik::test
+
+namespace tovik::test {
+namespace {
+
+// Every item shows its job: the same source, lengths, destination, progress and check mark.
+void ExpectInStep(const TFileList& list, const TJobList& jobs) {
+    ASSERT_EQ(list.RowCount(), jobs.Count());
+    for (int row = 0; row < jobs.Count(); ++row) {
+        const TJobRow& job = jobs.Row(row);
+        const QTreeWidgetItem* item = list.Row(row);
+        EXPECT_EQ(item->text(flcSource).toStdString(), job.Job.SourceFile) << row;
+        EXPECT_EQ(item->text(flcDuration).toLongLong(), SourceSeconds(job)) << row;
+        EXPECT_EQ(item->text(flcTrimmedLength).toLongLong(), TrimmedSeconds(job)) << row;
+        EXPECT_EQ(item->text(flcDestination).toStdString(), FileNamePart(job.Destination)) << row;
+        EXPECT_EQ(item->text(flcProgress).toStdString(), job.Progress) << row;
+        EXPECT_EQ(item->checkState(0) == Qt::Checked, job.Checked) << row;
+    }
+}
+
+TEST_F(FileListTest, RowsFollowTheirJobsThroughAddRemoveMoveAndClear) {
+    TJobList jobs;
+    AppendTestRow(jobs, "/v/before.avi", 3, "before_(new).mp4");
+    // A list made for jobs that exist shows them at once.
+    TFileList list(jobs);
+    list.resize(600, 200);
+    list.show();
+    EXPECT_TRUE(list.IsReportStyle());
+    for (int n = 0; n < 4; ++n)
+        AppendTestRow(jobs, QStringLiteral("/v/clip%1.avi").arg(n), 10 + n,
+                      QStringLiteral("clip%1_(new).mp4").arg(n));
+    ExpectInStep(list, jobs);
+
+    // Edits through the jobs show in the rows: a trim, a mark, a destination, a percentage.
+    jobs.EditJob(2, [](TlvFilesRecord& job) { job.TrimLength = 4'700'000; });
+    jobs.SetChecked(3, false);
+    jobs.SetDestination(1, "/elsewhere/clip0_(new_1).mp4");
+    jobs.SetProgress(4, "37%");
+    EXPECT_EQ(list.Row(2)->text(flcTrimmedLength), "4");
+    ExpectInStep(list, jobs);
+
+    // A press on the drawn box changes the job's mark, not only the picture.
+    const QRect rect = list.visualRect(list.model()->index(3, 0));
+    const QPoint box(rect.left() + 8, rect.center().y());
+    QMouseEvent down(QEvent::MouseButtonPress, box, list.viewport()->mapToGlobal(box),
+                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &down);
+    EXPECT_TRUE(jobs.Checked(3));
+
+    // Reordering keeps the selection on its job.
+    list.SelectRow(1);
+    jobs.Move(1, 4);
+    ExpectInStep(list, jobs);
+    EXPECT_EQ(list.SelectedRow(), 4);
+    EXPECT_EQ(jobs.Job(4).SourceFile, "/v/clip0.avi");
+    list.SelectRow(3);
+    jobs.Move(0, 4); // the selected row moves up one
+    ExpectInStep(list, jobs);
+    EXPECT_EQ(list.SelectedRow(), 2);
+
+    // Remove takes the selected job with its row.
+    const std::string removed = jobs.Job(2).SourceFile;
+    ASSERT_TRUE(list.RemoveSelected());
+    EXPECT_EQ(jobs.IndexOf(removed), -1);
+    ExpectInStep(list, jobs);
+    jobs.Remove(0);
+    ExpectInStep(list, jobs);
+
+    list.ClearRows();
+    EXPECT_TRUE(jobs.Empty());
+    EXPECT_FALSE(list.IsReportStyle());
+    ExpectInStep(list, jobs);
+    AppendTestRow(jobs, "/v/after.avi", 1, "after_(new).mp4");
+    EXPECT_TRUE(list.IsReportStyle());
+    ExpectInStep(list, jobs);
+}
+
+TEST_F(FileListTest, DoubleClickOrEnterOnARowAsksToPlayIt) {
+    TJobList jobs;
+    TFileList list(jobs);
+    list.resize(500, 200);
+    AddRows(list, 2);
+    list.show();
+    int requests = 0;
+    QObject::connect(&list, &TFileList::PlayRequested, [&requests] { ++requests; });
+    const QPoint at = list.visualRect(list.model()->index(1, 2)).center();
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(list.SelectedRow(), 1);
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(requests, 2);
+    // Nothing selected: Enter plays nothing; a double click below the rows neither.
+    list.clearSelection();
+    QTest::keyClick(&list, Qt::Key_Enter);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 190));
+    EXPECT_EQ(requests, 2);
 }
 
 } // namespace

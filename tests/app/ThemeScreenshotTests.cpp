@@ -29,9 +29,8 @@ TEST_F(ThemeScreenshotTest, EachThemeDressesTheMainWindow) {
     window.show();
     // A few rows show the list's tints and selection in every picture.
     for (int row = 0; row < 5; ++row)
-        window.FileList()->AppendRow(QStringLiteral("/home/user/Videos/holiday-%1.avi").arg(row),
-                                     95 + row * 31, QStringLiteral("holiday-%1_(new).mp4").arg(row),
-                                     "lbox");
+        AppendTestRow(window.Jobs(), QStringLiteral("/home/user/Videos/holiday-%1.avi").arg(row),
+                      95 + row * 31, QStringLiteral("holiday-%1_(new).mp4").arg(row));
     window.FileList()->SetChecked(3, false);
     window.FileList()->SelectRow(1);
     QWidget* toolRow = window.findChild<QWidget*>("ToolRow");

@@ -19,7 +19,7 @@ namespace {
 class WindowPlacementTest : public TAppTest {
 protected:
     QWidget* Panel(TfrmMain& window) { return window.findChild<QWidget*>("pnlPreview"); }
-    QWidget* Screen(TfrmMain& window) { return window.findChild<QWidget*>("pnlScreen"); }
+    QWidget* Screen(TfrmMain& window) { return window.findChild<QWidget*>("pan1"); }
     // Closes the window as a user does: the close question answered with Yes.
     void CloseWithYes(TfrmMain& window) {
         desktop_.Answer = TMessageResult::mrYes;

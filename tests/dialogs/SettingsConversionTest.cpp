@@ -118,7 +118,7 @@ TEST_P(SettingsConversionTest, EveryChoiceChosenInTheDialogConverts) {
             dialog.OkClick();
             ASSERT_EQ(dialog.result(), QDialog::Accepted);
 
-            TTaskJob job;
+            TlvFilesRecord job;
             job.SourceFile = source;
             TBuildContext context{SettingsFile(), ProfileFile(), [](const std::string& question) {
                                       ADD_FAILURE() << question;

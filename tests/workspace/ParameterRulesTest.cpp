@@ -75,7 +75,7 @@ protected:
             platform::SetEnv("HOME", *savedHome_);
     }
     TPreparedTask Prepare() {
-        TTaskJob job;
+        TlvFilesRecord job;
         job.SourceFile = "/v/clip.avi";
         const TSourceFacts source{1, 320, 240, 0};
         TBuildContext context{settings_.FileName(), profile_.FileName(), nullptr};

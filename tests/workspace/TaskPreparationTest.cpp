@@ -19,7 +19,7 @@ protected:
         if (savedHome_)
             platform::SetEnv("HOME", *savedHome_);
     }
-    TPreparedTask Prepare(TTaskJob& job) {
+    TPreparedTask Prepare(const TlvFilesRecord& job) {
         const TSourceFacts source{1, 1280, 720, 900000};
         TBuildContext context{settingsFile_, profileFile_, nullptr};
         return PrepareConversionTask(job, job.SourceFile, source, context,
@@ -36,7 +36,7 @@ protected:
 // With neither INI file the format code is 1: its section is empty, so the output has the
 // extension "mp4" and takes the path without video.
 TEST_F(TaskPreparationTest, NeitherFilePresent) {
-    TTaskJob job;
+    TlvFilesRecord job;
     job.SourceFile = "/v/clip.avi";
     const TPreparedTask task = Prepare(job);
     EXPECT_EQ(task.FormatCode, 1);
@@ -44,7 +44,7 @@ TEST_F(TaskPreparationTest, NeitherFilePresent) {
     EXPECT_EQ(warnings_, 0) << "no stored directory: the default one is created";
     EXPECT_TRUE(task.Output.DisableVideo);
     EXPECT_EQ(task.Input.OptionText, "vn=1");
-    EXPECT_EQ(job.Geometry.ZoomMode, "lbox");
+    EXPECT_EQ(task.ZoomMode, "lbox");
 }
 
 TEST_F(TaskPreparationTest, FormatZoomCropAndTrim) {
@@ -58,16 +58,17 @@ TEST_F(TaskPreparationTest, FormatZoomCropAndTrim) {
     TIniFile(profileFile_).WriteString("formatInfo104", "FileExt", "avi");
     TIniFile(profileFile_).WriteString("formatInfo104", "Format", "avi");
 
-    TTaskJob job;
+    TlvFilesRecord job;
     job.SourceFile = "/v/clip.avi";
     job.TrimStart = 2'000'000;
     job.TrimLength = 5'000'000;
-    job.Geometry.ZoomMode = "pan"; // replaced by the stored zoom mode
-    job.Geometry.CropTop = 8;
+    job.ZoomMode = "pan"; // replaced by the stored zoom mode
+    job.CropTop = 8;
     const TPreparedTask task = Prepare(job);
     EXPECT_EQ(warnings_, 0);
     EXPECT_EQ(task.FormatCode, 104);
-    EXPECT_EQ(job.Geometry.ZoomMode, "full");
+    EXPECT_EQ(task.ZoomMode, "full");
+    EXPECT_EQ(job.ZoomMode, "pan") << "the job is the caller's to change";
     EXPECT_EQ(task.Input.FileName, "/v/clip.avi");
     EXPECT_EQ(task.Input.StartTime, 2'000'000);
     EXPECT_EQ(task.Output.Duration, 5'000'000);
@@ -85,7 +86,7 @@ TEST_F(TaskPreparationTest, FormatZoomCropAndTrim) {
     EXPECT_EQ(audio.FormatCode, 200);
     EXPECT_EQ(audio.Output.FileName, dir_.File("out") + "/clip_(new).mp3");
     EXPECT_TRUE(audio.Output.DisableVideo);
-    EXPECT_EQ(job.Geometry.ZoomMode, "lbox") << "the zoom of format 200";
+    EXPECT_EQ(audio.ZoomMode, "lbox") << "the zoom of format 200";
     EXPECT_EQ(settings.ReadInteger("settings", "FormatCode", 0), 104);
 
     // No trim length: the output runs to the end of the source.

@@ -199,7 +199,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             }
             const std::string probedName = probe.FileName();
             probe.CloseFile();
-            TTaskJob job;
+            TlvFilesRecord job;
             job.SourceFile = file;
             job.TrimStart = parsed.Start;
             job.TrimLength = parsed.Length;

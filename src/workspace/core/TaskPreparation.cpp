@@ -10,7 +10,7 @@
 
 namespace tovik {
 
-TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFileName,
+TPreparedTask PrepareConversionTask(const TlvFilesRecord& job, const std::string& probedFileName,
                                     const TSourceFacts& source, const TBuildContext& context,
                                     const TWarningCallback& warn, std::optional<int> formatCode,
                                     const std::optional<std::string>& outputDirectory) {
@@ -37,20 +37,22 @@ TPreparedTask PrepareConversionTask(TTaskJob& job, const std::string& probedFile
     const std::string outputName =
         outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension)
                         : OutputFileName(settings, probedFileName, extension, warn);
-    job.Geometry.ZoomMode = settings.ReadString(section, kZoomKey, "lbox");
+    TJobGeometry geometry = job.Geometry();
+    geometry.ZoomMode = settings.ReadString(section, kZoomKey, "lbox");
+    task.ZoomMode = geometry.ZoomMode;
 
     task.Output.FileName = outputName;
-    if (job.Geometry.HasCrop()) {
-        task.Output.CropTop = job.Geometry.CropTop;
-        task.Output.CropBottom = job.Geometry.CropBottom;
-        task.Output.CropLeft = job.Geometry.CropLeft;
-        task.Output.CropRight = job.Geometry.CropRight;
+    if (geometry.HasCrop()) {
+        task.Output.CropTop = geometry.CropTop;
+        task.Output.CropBottom = geometry.CropBottom;
+        task.Output.CropLeft = geometry.CropLeft;
+        task.Output.CropRight = geometry.CropRight;
     }
     // The trimmed length is honoured: the list shows it as the length that will be converted.
     if (job.TrimLength > 0)
         task.Output.Duration = job.TrimLength;
 
-    BuildTaskOptions(job.Geometry, task.FormatCode, task.Output, source, task.Input, context);
+    BuildTaskOptions(geometry, task.FormatCode, task.Output, source, task.Input, context);
     return task;
 }
 

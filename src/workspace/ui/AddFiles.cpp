@@ -13,13 +13,6 @@
 
 namespace tovik {
 
-namespace {
-QString FileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
-}
-} // namespace
-
 QStringList AddFilesFilters() {
     return {QStringLiteral("AVI files (*.avi)"),
             QStringLiteral("All media files (*.avi *.mov *.mp4 *.m4v *.mpg *.mpeg *.vob *.dat "
@@ -82,9 +75,13 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
             unreadable += "\n" + source;
             continue;
         }
-        // Whole seconds, truncated; an unknown duration shows 0.
-        const int64_t seconds = durationUs > 0 ? durationUs / 1000000 : 0;
-        list.AppendRow(path, seconds, FileNamePart(output), zoomMode);
+        TJobRow row;
+        row.Job.SourceFile = source;
+        row.Job.ZoomMode = zoomMode;
+        // An unknown duration shows 0.
+        row.Duration = std::max<int64_t>(durationUs, 0);
+        row.Destination = output;
+        list.Jobs().Append(std::move(row));
         ++added;
     }
     if (added > 0) {
@@ -102,14 +99,12 @@ void RefreshDestinations(TFileList& list, const TAddFilesContext& context) {
         return;
     const int formatCode = context.Settings->ReadInteger(kSettingsSection, kFormatCodeKey, 1);
     const auto extension = OutputExtension(*context.Profile, formatCode);
-    for (int row = 0; row < list.RowCount(); ++row) {
-        TFileListItem* item = list.Row(row);
-        const std::string source = item->text(flcSource).toStdString();
-        item->setText(flcDestination,
-                      extension ? FileNamePart(OutputFileName(*context.Settings, source,
-                                                              "." + *extension, context.Warn))
-                                : QString());
-    }
+    TJobList& jobs = list.Jobs();
+    for (int row = 0; row < jobs.Count(); ++row)
+        jobs.SetDestination(row, extension
+                                     ? OutputFileName(*context.Settings, jobs.Job(row).SourceFile,
+                                                      "." + *extension, context.Warn)
+                                     : std::string());
 }
 
 } // namespace tovik

@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -46,12 +47,7 @@ public:
 };
 } // namespace
 
-TFileListItem::TFileListItem(const QString& sourceFile) {
-    setText(flcSource, sourceFile);
-    Record.SourceFile = sourceFile.toStdString();
-}
-
-TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
+TFileList::TFileList(TJobList& jobs, QWidget* parent) : QTreeWidget(parent), jobs_(jobs) {
     setObjectName(QStringLiteral("lvFiles"));
     setRootIsDecorated(false);
     setUniformRowHeights(true);
@@ -62,6 +58,13 @@ TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     RemoveColumns();
+    for (int index = 0; index < jobs_.Count(); ++index)
+        JobInserted(index);
+    jobs_.AddObserver(this);
+}
+
+TFileList::~TFileList() {
+    jobs_.RemoveObserver(this);
 }
 
 void TFileList::SetUpColumns() {
@@ -132,37 +135,68 @@ void TFileList::RemoveColumns() {
     setHeaderHidden(true);
 }
 
-TFileListItem* TFileList::AppendRow(const QString& sourceFile, int64_t durationSeconds,
-                                    const QString& destinationName, const std::string& zoomMode) {
-    auto* item = new TFileListItem(sourceFile);
-    item->setText(flcDuration, QString::number(durationSeconds));
-    item->setText(flcTrimmedLength, QString::number(durationSeconds));
-    item->setText(flcDestination, destinationName);
-    item->setText(flcProgress, QString());
+void TFileList::ShowRow(QTreeWidgetItem& item, const TJobRow& row) {
+    const QString source = QString::fromStdString(row.Job.SourceFile);
+    const QString destination = QString::fromStdString(FileNamePart(row.Destination));
+    item.setText(flcSource, source);
+    item.setText(flcDuration, QString::number(SourceSeconds(row)));
+    item.setText(flcTrimmedLength, QString::number(TrimmedSeconds(row)));
+    item.setText(flcDestination, destination);
+    item.setText(flcProgress, QString::fromStdString(row.Progress));
     // The cells may be too narrow for the whole texts.
-    item->setToolTip(flcSource, sourceFile);
-    item->setToolTip(flcDestination, destinationName);
-    item->setCheckState(flcSource, Qt::Checked);
+    item.setToolTip(flcSource, source);
+    item.setToolTip(flcDestination, destination);
+    item.setCheckState(flcSource, row.Checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TFileList::JobInserted(int index) {
+    auto* item = new QTreeWidgetItem;
+    ShowRow(*item, jobs_.Row(index));
     // The list toggles its own drawn check box; the stock one must not toggle it back.
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
-    item->Record.ZoomMode = zoomMode;
-    addTopLevelItem(item);
+    insertTopLevelItem(index, item);
     if (RowCount() == 1)
         SetUpColumns();
     FitDestinationColumn();
     emit RowsChanged();
-    return item;
+}
+
+void TFileList::JobRemoved(int index) {
+    delete takeTopLevelItem(index);
+    if (RowCount() == 0)
+        RemoveColumns();
+    emit RowsChanged();
+    viewport()->update();
+}
+
+void TFileList::JobsCleared() {
+    clear();
+    RemoveColumns();
+    emit RowsChanged();
+}
+
+void TFileList::JobChanged(int index) {
+    if (QTreeWidgetItem* item = topLevelItem(index))
+        ShowRow(*item, jobs_.Row(index));
+}
+
+void TFileList::JobMoved(int from, int to) {
+    const int selected = SelectedRow();
+    QTreeWidgetItem* item = takeTopLevelItem(from);
+    if (!item)
+        return;
+    insertTopLevelItem(to, item);
+    // The selection stays with its job.
+    if (selected == from)
+        SelectRow(to);
+    else if (selected >= 0)
+        SelectRow(selected + (selected > from && selected <= to ? -1 : 0) +
+                  (selected < from && selected >= to ? 1 : 0));
+    viewport()->update();
 }
 
 bool TFileList::HasRow(const QString& sourceFile) const {
-    for (int index = 0; index < RowCount(); ++index)
-        if (topLevelItem(index)->text(flcSource) == sourceFile)
-            return true;
-    return false;
-}
-
-TFileListItem* TFileList::Row(int index) const {
-    return static_cast<TFileListItem*>(topLevelItem(index));
+    return jobs_.IndexOf(sourceFile.toStdString()) >= 0;
 }
 
 int TFileList::SelectedRow() const {
@@ -179,41 +213,18 @@ void TFileList::SelectRow(int index) {
     topLevelItem(index)->setSelected(true);
 }
 
-TlvFilesRecord* TFileList::SelectedRecord() const {
-    const int row = SelectedRow();
-    return row < 0 ? nullptr : &Row(row)->Record;
-}
-
-bool TFileList::IsChecked(int index) const {
-    return index >= 0 && index < RowCount() && topLevelItem(index)->checkState(0) == Qt::Checked;
-}
-
-void TFileList::SetChecked(int index, bool checked) {
-    if (index >= 0 && index < RowCount())
-        topLevelItem(index)->setCheckState(flcSource, checked ? Qt::Checked : Qt::Unchecked);
-}
-
 bool TFileList::RemoveSelected() {
     const int row = SelectedRow();
     if (row < 0)
         return false;
-    delete takeTopLevelItem(row); // the row's record goes with it
-    if (RowCount() == 0) {
-        RemoveColumns();
-    } else {
+    jobs_.Remove(row); // the row's item follows
+    if (RowCount() > 0)
         SelectRow(std::min(row, RowCount() - 1));
-    }
-    emit RowsChanged();
-    viewport()->update();
     return true;
 }
 
 void TFileList::ClearRows() {
-    if (RowCount() == 0)
-        return;
-    clear();
-    RemoveColumns();
-    emit RowsChanged();
+    jobs_.Clear();
 }
 
 void TFileList::CheckAll(bool checked) {
@@ -359,6 +370,22 @@ void TFileList::mousePressEvent(QMouseEvent* event) {
         }
     }
     QTreeWidget::mousePressEvent(event);
+}
+
+void TFileList::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() &&
+        SelectedRow() >= 0)
+        emit PlayRequested();
+}
+
+void TFileList::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && SelectedRow() >= 0) {
+        event->accept();
+        emit PlayRequested();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 } // namespace tovik

@@ -1,19 +1,14 @@
 #pragma once
-// The file list ("lvFiles"): one checkable row per source file, five columns, each row
-// owning its job record. Rows are drawn by the list itself: theme-tinted odd rows, the
-// selection filled and framed, a drawn check box before the source path.
+// The file list ("lvFiles"): it shows the rows of a job list (workspace/core/JobList.h), one
+// checkable row per source file in five columns, and keeps its items in step with the jobs.
+// Rows are drawn by the list itself: theme-tinted odd rows, the selection filled and framed,
+// a drawn check box before the source path.
 
-#include "workspace/ui/FilesRecord.h"
+#include "workspace/core/JobList.h"
 
 #include <QTreeWidget>
 
 namespace tovik {
-
-class TFileListItem : public QTreeWidgetItem {
-public:
-    explicit TFileListItem(const QString& sourceFile);
-    TlvFilesRecord Record;
-};
 
 // The list's columns, in their order.
 enum TFileListColumn : int {
@@ -24,7 +19,7 @@ enum TFileListColumn : int {
     flcProgress = 4,
 };
 
-class TFileList : public QTreeWidget {
+class TFileList : public QTreeWidget, private TJobListObserver {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 5;
@@ -32,7 +27,11 @@ public:
     // Pixels a column needs beside its caption's text.
     static constexpr int kCaptionRoom = 16;
 
-    explicit TFileList(QWidget* parent = nullptr);
+    // Shows jobs, which must outlive the list.
+    explicit TFileList(TJobList& jobs, QWidget* parent = nullptr);
+    ~TFileList() override;
+
+    TJobList& Jobs() const { return jobs_; }
 
     // Report style with the five columns and their captions and widths; the source column
     // stretches over the room left.
@@ -45,20 +44,15 @@ public:
     void RemoveColumns();
     bool IsReportStyle() const { return !isHeaderHidden(); }
 
-    // A checked row with the source path and its lengths and destination name, owning a fresh
-    // job record; the first row brings the columns back. Returns the new row.
-    TFileListItem* AppendRow(const QString& sourceFile, int64_t durationSeconds,
-                             const QString& destinationName, const std::string& zoomMode);
     // Whether a row's source equals path exactly (letter case counts).
     bool HasRow(const QString& sourceFile) const;
     int RowCount() const { return topLevelItemCount(); }
-    TFileListItem* Row(int index) const;
+    QTreeWidgetItem* Row(int index) const { return topLevelItem(index); }
     // The selected row (at most one), or -1.
     int SelectedRow() const;
     void SelectRow(int index);
-    TlvFilesRecord* SelectedRecord() const;
-    bool IsChecked(int index) const;
-    void SetChecked(int index, bool checked);
+    bool IsChecked(int index) const { return jobs_.Checked(index); }
+    void SetChecked(int index, bool checked) { jobs_.SetChecked(index, checked); }
 
     // Removes the selected row and selects the row now in its place, or the new last row.
     // False when nothing was selected.
@@ -80,6 +74,8 @@ public:
 signals:
     // Rows were added or removed.
     void RowsChanged();
+    // A double click on a row, or Enter on the selected row: play it.
+    void PlayRequested();
     // Files were dropped onto the list (local paths, in drop order).
     void FilesDropped(const QStringList& paths);
 
@@ -87,6 +83,8 @@ protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -94,9 +92,18 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // TJobListObserver: the items follow the jobs.
+    void JobInserted(int index) override;
+    void JobRemoved(int index) override;
+    void JobsCleared() override;
+    void JobChanged(int index) override;
+    void JobMoved(int from, int to) override;
+    void ShowRow(QTreeWidgetItem& item, const TJobRow& row);
+
     static QString FittedText(const QString& text, int column, const QFontMetrics& metrics,
                               int width);
 
+    TJobList& jobs_;
     QColor rowTint_{235, 235, 235};
 };
 

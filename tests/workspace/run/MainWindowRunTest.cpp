@@ -49,8 +49,8 @@ protected:
                         const std::vector<std::string>& names = {"a", "b", "c", "d", "e"}) {
         TFileList* list = window.FileList();
         for (const std::string& name : names)
-            list->AppendRow(QString::fromStdString("/videos/" + name + ".avi"), 10,
-                            QString::fromStdString(name + "_(new).mp4"), "lbox");
+            AppendTestRow(window.Jobs(), QString::fromStdString("/videos/" + name + ".avi"), 10,
+                          QString::fromStdString(name + "_(new).mp4"));
         for (int row = 0; row < list->RowCount(); ++row)
             list->SetChecked(row, std::find(checked.begin(), checked.end(), row) != checked.end());
     }
@@ -182,16 +182,20 @@ TEST_F(MainWindowRunTest, ThreeOfFiveRowsRunInListOrderAndEndWithTheOutputFolder
 TEST_F(MainWindowRunTest, TaskRecordsCarryTheJob) {
     auto window = MakeWindow();
     AddRows(*window, {0, 1, 2});
-    TFileList* list = window->FileList();
-    list->Row(0)->Record.Effects.Exposure = 10;
-    list->Row(0)->Record.ZoomMode = "full"; // replaced by the format's stored zoom mode
-    list->Row(1)->Record.TrimStart = 1'000'000;
-    list->Row(1)->Record.TrimLength = 2'000'000;
-    list->Row(1)->Record.CropTop = 8;
-    list->Row(1)->Record.CropRight = 4;
+    TJobList& jobs = window->Jobs();
+    jobs.EditJob(0, [](TlvFilesRecord& job) {
+        job.Effects.Exposure = 10;
+        job.ZoomMode = "full"; // replaced by the format's stored zoom mode
+    });
+    jobs.EditJob(1, [](TlvFilesRecord& job) {
+        job.TrimStart = 1'000'000;
+        job.TrimLength = 2'000'000;
+        job.CropTop = 8;
+        job.CropRight = 4;
+    });
     auto layer = std::make_shared<TWmRec>();
     layer->Text = "Tovik";
-    list->Row(2)->Record.Effects.Overlays.push_back(layer);
+    jobs.EditJob(2, [&](TlvFilesRecord& job) { job.Effects.Overlays.push_back(layer); });
     std::vector<TFakeRunEngine::TTask> tasks;
     RunWith(*window, [&](TfrmProgress& progress) {
         tasks = engine_->Tasks;
@@ -205,7 +209,7 @@ TEST_F(MainWindowRunTest, TaskRecordsCarryTheJob) {
     EXPECT_TRUE(tasks[0].Outputs[0].CustomHook);  // exposure alone asks for the hook
     EXPECT_FALSE(tasks[1].Outputs[0].CustomHook); // no effects, no overlays
     EXPECT_TRUE(tasks[2].Outputs[0].CustomHook);
-    EXPECT_EQ(list->Row(0)->Record.ZoomMode, "lbox");
+    EXPECT_EQ(jobs.Job(0).ZoomMode, "lbox");
     // Trim: start on the input, length as the output's duration; the crop carried over.
     EXPECT_EQ(tasks[1].Input.StartTime, 1'000'000);
     EXPECT_EQ(tasks[1].Outputs[0].Duration, 2'000'000);
@@ -361,7 +365,8 @@ TEST_F(MainWindowRunTest, HiddenButtonsMirrorTheProgressWindow) {
 TEST_F(MainWindowRunTest, HookDrawsTheJobOfItsTaskAndPreviewFeedsTheWindow) {
     auto window = MakeWindow();
     AddRows(*window, {0, 1});
-    window->FileList()->Row(1)->Record.Effects.Brightness = 0; // everything black
+    // Everything black.
+    window->Jobs().EditJob(1, [](TlvFilesRecord& job) { job.Effects.Brightness = 0; });
     TBitmap plain(8, 8);
     TBitmap darkened(8, 8);
     for (TBitmap* frame : {&plain, &darkened})

@@ -124,7 +124,7 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
     layer->Font.Size = 8;
     layer->StartSecond = 0;
     layer->EndSecond = 100;
-    window.FileList()->Row(1)->Record.Effects.Overlays.push_back(layer);
+    window.Jobs().EditJob(1, [&](TlvFilesRecord& job) { job.Effects.Overlays.push_back(layer); });
 
     window.OnProgressShown = [](TfrmProgress& progress) {
         // Never hang the suite: give up after three minutes.

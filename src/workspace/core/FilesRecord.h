@@ -1,8 +1,11 @@
 #pragma once
 // The job record of one file-list row: the source and every edit made to it (trim, crop,
-// zoom mode, colour effects and overlay layers). No Qt: the conversion reads it headless.
+// zoom mode, colour effects and overlay layers). It is the one shape of a job: the list's
+// row, the conversion's task preparation and the frame renderer's input are all read from
+// it. No Qt: the conversion and the command line read it headless.
 
 #include "effects/JobEffects.h"
+#include "workspace/core/TaskOptionsBuilder.h"
 
 #include <cstdint>
 #include <string>
@@ -30,6 +33,17 @@ struct TlvFilesRecord {
     bool ProcessImage = false;
 
     void Reset() { *this = TlvFilesRecord(); }
+
+    // What the option builder needs of the picture's fitting and crop.
+    TJobGeometry Geometry() const {
+        TJobGeometry geometry;
+        geometry.ZoomMode = ZoomMode;
+        geometry.CropTop = CropTop;
+        geometry.CropLeft = CropLeft;
+        geometry.CropBottom = CropBottom;
+        geometry.CropRight = CropRight;
+        return geometry;
+    }
 };
 
 } // namespace tovik
