@@ -243,8 +243,8 @@ TEST_F(FileListTest, LongPathsShowTheirFileNameAndTheWholePathAsTooltip) {
     EXPECT_EQ(list->ShownText(1, flcSource), "/v/a.avi");
 
     const QString longName = QStringLiteral("sunset-over-the-harbour-at-low-tide_(new).mp4");
-    list->AppendRow(QStringLiteral("/v/sunset-over-the-harbour-at-low-tide.avi"), 5, longName,
-                    "lbox");
+    AppendTestRow(window->Jobs(), QStringLiteral("/v/sunset-over-the-harbour-at-low-tide.avi"), 5,
+                  longName);
     EXPECT_GE(list->columnWidth(flcDestination), 120);
     EXPECT_NE(list->ShownText(2, flcDestination), longName);
     EXPECT_EQ(list->Row(2)->toolTip(flcDestination), longName);
