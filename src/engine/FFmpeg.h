@@ -106,7 +106,11 @@ struct TEngineSettings {
     AVSampleFormat AudioSampleFmt = AV_SAMPLE_FMT_NONE; // "sample_fmt", -1: not set
     int AudioSampleRate = 44100;                        // "ar"
     int AudioChannels = 2;                              // "ac"
-    int AudioVolume = 256;                              // "vol", 256 unchanged
+    // "ac" / "ar" (or a target) chose the count / rate for the next outputs. Otherwise each
+    // output stream keeps its own source's layout and rate, as near as its encoder allows.
+    bool AudioChannelsSet = false;
+    bool AudioSampleRateSet = false;
+    int AudioVolume = 256; // "vol", 256 unchanged
 
     // Codecs per media type ("acodec", "vcodec", "scodec"); "copy" sets the copy flag
     // and leaves the name.
@@ -357,6 +361,11 @@ protected:
     int ChooseSourceStream(AVMediaType type, int joinInput, int outputIndex, int streamIndex);
     void PrepareStreamCopy(TOutputStream& ost);
     void PrepareEncoding(TOutputStream& ost, int outputPosition);
+    // The encoder's layout and rate: the source's where "ac" / "ar" left them open, as near
+    // as the encoder and the container allow.
+    void ChooseAudioFormat(TOutputStream& ost, const TInputStream& ist);
+    // Fails the task when a stream to be decoded has no decoder or no known format.
+    void CheckDecodable(const TInputStream& ist);
     void OpenEncoders();
     void OpenDecoders();
     void CopyMetadataAndChapters();
@@ -415,6 +424,11 @@ protected:
     void HandleInputPacket(int fileIndex, AVPacket* packet);
     int OutputPacket(TInputStream& ist, AVPacket* packet);
     bool StartTimeReached(const TInputStream& ist) const;
+    // The kept part of a stream's timeline (microseconds, after the input's offset):
+    // decoded frames before KeepFrom and from KeepUntil on are dropped. INT64_MIN and
+    // INT64_MAX when unbounded.
+    int64_t KeepFrom(const TInputStream& ist) const;
+    int64_t KeepUntil() const;
     int SendToDecoder(TInputStream& ist, AVPacket* packet,
                       const std::function<void(AVFrame*)>& onFrame);
     // The decoded frame's time becomes the stream's current time.
@@ -433,7 +447,8 @@ protected:
     void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
     AVFrame* CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
     void PreviewStep(const AVFrame& frame, AVRational timeBase);
-    void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples);
+    // trimHead: samples at the frame's start that lie before the kept part.
+    void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples, int trimHead);
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     void EncodeFrame(TOutputStream& ost, AVFrame* frame);

@@ -3,12 +3,14 @@
 #include "engine/EncoderNames.h"
 #include "engine/FFmpeg.h"
 #include "media/CodecLock.h"
+#include "media/DisplayRotation.h"
 #include "media/MediaLogger.h"
 #include "media/MyUtils.h"
 #include "media/TextFormat.h"
 #include "media/UnicodeProtocol.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace tovik {
 
@@ -16,6 +18,11 @@ namespace {
 
 const char* KindWord(bool encoder) {
     return encoder ? "encoder" : "decoder";
+}
+
+bool IsStillPictureCodec(AVCodecID id) {
+    return id == AV_CODEC_ID_PNG || id == AV_CODEC_ID_MJPEG || id == AV_CODEC_ID_BMP ||
+           id == AV_CODEC_ID_GIF || id == AV_CODEC_ID_TIFF;
 }
 
 } // namespace
@@ -171,7 +178,8 @@ bool TCustomFFmpeg::AddInputFile(const std::string& fileName) {
     int64_t seekTarget = settings_.StartTime;
     if (context->start_time != AV_NOPTS_VALUE)
         seekTarget += context->start_time;
-    if (settings_.StartTime != 0) {
+    const bool seeked = settings_.StartTime != 0;
+    if (seeked) {
         result = ff::av_seek_frame(context, -1, seekTarget, AVSEEK_FLAG_BACKWARD);
         if (result < 0 && settings_.Verbose > 0)
             LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
@@ -185,16 +193,24 @@ bool TCustomFFmpeg::AddInputFile(const std::string& fileName) {
         AVCodecParameters* parameters2 = stream->codecpar;
         switch (parameters2->codec_type) {
         case AVMEDIA_TYPE_VIDEO: {
-            // The input's picture becomes the pending picture: outputs default to it.
-            settings_.FrameWidth = parameters2->width;
-            settings_.FrameHeight = parameters2->height;
+            if (IsAttachedPicture(*stream)) {
+                // Cover art: one still picture, no video source for the outputs.
+                inputDecoders_.push_back(videoDecoder);
+                break;
+            }
+            // The input's picture, turned upright, becomes the pending picture: outputs
+            // default to it.
+            const bool swaps = RotationSwapsSize(*stream);
+            settings_.FrameWidth = swaps ? parameters2->height : parameters2->width;
+            settings_.FrameHeight = swaps ? parameters2->width : parameters2->height;
             AVRational aspect = stream->sample_aspect_ratio.num ? stream->sample_aspect_ratio
                                                                 : parameters2->sample_aspect_ratio;
-            if (parameters2->height > 0) {
+            if (parameters2->height > 0 && parameters2->width > 0) {
                 const double ratio =
                     aspect.num ? static_cast<double>(aspect.num) / aspect.den : 0.0;
-                settings_.FrameAspectRatio =
+                const double shown =
                     (ratio > 0 ? ratio : 1.0) * parameters2->width / parameters2->height;
+                settings_.FrameAspectRatio = swaps ? 1.0 / shown : shown;
             } else if (settings_.FrameAspectRatio == 0.0) {
                 settings_.FrameAspectRatio = 4.0 / 3.0;
             }
@@ -214,6 +230,7 @@ bool TCustomFFmpeg::AddInputFile(const std::string& fileName) {
         case AVMEDIA_TYPE_AUDIO:
             settings_.AudioChannels = parameters2->ch_layout.nb_channels;
             settings_.AudioSampleRate = parameters2->sample_rate;
+            settings_.AudioChannelsSet = settings_.AudioSampleRateSet = false;
             settings_.AudioSampleFmt = static_cast<AVSampleFormat>(parameters2->format);
             inputDecoders_.push_back(audioDecoder);
             if (settings_.AudioDisable)
@@ -244,6 +261,8 @@ bool TCustomFFmpeg::AddInputFile(const std::string& fileName) {
     input.Context = context;
     input.FileName = fileName;
     input.TsOffset = settings_.InputTsOffset - (settings_.CopyTs ? 0 : seekTarget);
+    if (seeked)
+        input.KeepFrom = seekTarget + input.TsOffset;
     input.TsScale = settings_.InputTsScale;
     settings_.InputTsScale.fill(0.0);
     if (settings_.Verbose >= 0)
@@ -269,6 +288,16 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool join) {
     if (outputCount_ >= kMaxFiles) {
         lastError_ = FormatText("max output files %d reached", kMaxFiles);
         return -1;
+    }
+    // Writing over an input would destroy it before it is read: the same file, also under
+    // another name or through a link, is refused before anything is touched.
+    for (int i = 0; i < inputCount_; ++i) {
+        const std::string& inputName = inputs_[static_cast<size_t>(i)].FileName;
+        std::error_code error;
+        if (inputName == fileName || std::filesystem::equivalent(inputName, fileName, error)) {
+            lastError_ = FormatText("Output %s same as Input #%d - exiting", fileName.c_str(), i);
+            return -1;
+        }
     }
     auto output = std::make_shared<TOutputFile>();
     output->FileName = fileName;
@@ -327,7 +356,8 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool join) {
                     if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT)
                         throw FFmpegException(
                             "check_audio_video_sub_inputs fail: invalid codec_type of input file");
-                    hasVideo |= type == AVMEDIA_TYPE_VIDEO;
+                    hasVideo |=
+                        type == AVMEDIA_TYPE_VIDEO && !IsAttachedPicture(*input->streams[s]);
                     hasAudio |= type == AVMEDIA_TYPE_AUDIO;
                     hasSubtitle |= type == AVMEDIA_TYPE_SUBTITLE;
                 }
@@ -336,6 +366,10 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool join) {
             useAudio &= hasAudio;
             useSubtitle &= hasSubtitle;
         }
+        // Audio formats that can carry cover art (MP3, FLAC) get a picture only when asked.
+        if (!settings_.VideoStreamCopy && settings_.VideoCodecName.empty() &&
+            format->audio_codec != AV_CODEC_ID_NONE && IsStillPictureCodec(format->video_codec))
+            useVideo = false;
         if (settings_.AudioDisable)
             useAudio = false;
         if (settings_.VideoDisable)

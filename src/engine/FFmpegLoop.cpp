@@ -10,6 +10,7 @@
 #include "media/UnicodeProtocol.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -241,7 +242,7 @@ void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {
         return;
     TInputStream& ist = state.InputStreams[static_cast<size_t>(file.FirstStream) +
                                            static_cast<size_t>(packet->stream_index)];
-    if (!ist.Taken)
+    if (!ist.Taken || ist.PastRecordingTime)
         return;
     const AVRational timeBase = ist.Stream->time_base;
     const TInputFile& input = inputs_[static_cast<size_t>(fileIndex)];
@@ -279,8 +280,10 @@ void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {
                 packet->pts -= shift;
         }
     }
-    if (settings_.RecordingTime != INT64_MAX && packet->pts != AV_NOPTS_VALUE &&
-        ToMicroseconds(packet->pts, timeBase) >= settings_.StartTime + settings_.RecordingTime) {
+    // Decoded streams end by their decoded frames' times (packets may carry no presentation
+    // time, and with reordering a later packet can still hold an earlier picture).
+    if (!ist.DecodingNeeded && settings_.RecordingTime != INT64_MAX &&
+        packet->pts != AV_NOPTS_VALUE && ToMicroseconds(packet->pts, timeBase) >= KeepUntil()) {
         ist.PastRecordingTime = true;
         return;
     }
@@ -340,7 +343,20 @@ int TCustomFFmpeg::OutputPacket(TInputStream& ist, AVPacket* packet) {
 }
 
 bool TCustomFFmpeg::StartTimeReached(const TInputStream& ist) const {
-    return settings_.StartTime == 0 || ist.Pts >= settings_.StartTime;
+    return ist.Pts >= KeepFrom(ist);
+}
+
+int64_t TCustomFFmpeg::KeepFrom(const TInputStream& ist) const {
+    int64_t from = inputs_[static_cast<size_t>(ist.FileIndex)].KeepFrom;
+    if (settings_.StartTime != 0)
+        from = std::max(from, settings_.StartTime);
+    return from;
+}
+
+int64_t TCustomFFmpeg::KeepUntil() const {
+    if (settings_.RecordingTime == INT64_MAX)
+        return INT64_MAX;
+    return settings_.StartTime + settings_.RecordingTime;
 }
 
 int TCustomFFmpeg::SendToDecoder(TInputStream& ist, AVPacket* packet,
@@ -394,7 +410,18 @@ void TCustomFFmpeg::FilterAndOutput(TOutputStream& ost, TInputStream& ist, AVFra
 
 int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
     TTranscodeState& state = *transcode_;
+    if (packet && packet->pts == AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE) {
+        auto& waiting = ist.WaitingDts;
+        waiting.insert(std::upper_bound(waiting.begin(), waiting.end(), packet->dts), packet->dts);
+        // Packets that gave no picture must not hold times back for ever.
+        if (waiting.size() > 32)
+            waiting.pop_front();
+    }
     return SendToDecoder(ist, packet, [&](AVFrame* frame) {
+        if (frame->pts == AV_NOPTS_VALUE && !ist.WaitingDts.empty()) {
+            frame->best_effort_timestamp = ist.WaitingDts.front();
+            ist.WaitingDts.pop_front();
+        }
         TakeFrameTime(ist, *frame);
         AVRational rate =
             ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate : ist.Stream->r_frame_rate;
@@ -403,9 +430,14 @@ int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
                 ist.Pts + ff::av_rescale_q(2 + frame->repeat_pict,
                                            AVRational{rate.den, 2 * rate.num}, AV_TIME_BASE_Q);
         ist.Quality = static_cast<float>(frame->quality);
-        FramePath(ist, *frame);
+        if (ist.Pts >= KeepUntil()) {
+            ist.PastRecordingTime = true;
+            return;
+        }
+        // Pictures between the keyframe a seek landed on and the start are only decoded.
         if (!StartTimeReached(ist))
             return;
+        FramePath(ist, *frame);
         for (TOutputStream& ost : state.OutputStreams) {
             if (!ost.EncodingNeeded ||
                 &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] != &ist)
@@ -422,24 +454,50 @@ int TCustomFFmpeg::DecodeAudio(TInputStream& ist, AVPacket* packet) {
     TTranscodeState& state = *transcode_;
     return SendToDecoder(ist, packet, [&](AVFrame* frame) {
         TakeFrameTime(ist, *frame);
-        if (frame->sample_rate > 0)
-            ist.NextPts = ist.Pts + static_cast<int64_t>(frame->nb_samples) * AV_TIME_BASE /
-                                        frame->sample_rate;
+        const int rate = frame->sample_rate;
+        if (rate > 0)
+            ist.NextPts = ist.Pts + static_cast<int64_t>(frame->nb_samples) * AV_TIME_BASE / rate;
+        // The kept part starts and ends to the sample.
+        const int64_t until = KeepUntil();
+        if (ist.Pts >= until) {
+            ist.PastRecordingTime = true;
+            return;
+        }
+        int head = 0;
+        const int64_t from = KeepFrom(ist);
+        if (ist.Pts < from) {
+            if (rate <= 0)
+                return;
+            const int64_t before = from - ist.Pts;
+            head = static_cast<int>(
+                std::min<int64_t>((before * rate + AV_TIME_BASE / 2) / AV_TIME_BASE, INT_MAX));
+            if (head >= frame->nb_samples)
+                return;
+        }
+        if (until != INT64_MAX && rate > 0) {
+            const int64_t left = until - ist.Pts;
+            const int64_t keep = (left * rate + AV_TIME_BASE / 2) / AV_TIME_BASE;
+            if (keep < frame->nb_samples) {
+                frame->nb_samples = static_cast<int>(std::max<int64_t>(keep, head));
+                ist.PastRecordingTime = true;
+                if (frame->nb_samples <= head)
+                    return;
+            }
+        }
         if (settings_.AudioVolume != 256 && ff::av_frame_make_writable(frame) >= 0)
             ApplyVolume(*frame, settings_.AudioVolume);
-        if (!StartTimeReached(ist))
-            return;
         for (TOutputStream& ost : state.OutputStreams)
             if (ost.EncodingNeeded &&
                 &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] == &ist)
-                AudioOut(ost, ist, *frame);
+                AudioOut(ost, ist, *frame, head);
     });
 }
 
 void TCustomFFmpeg::CopyPacket(TOutputStream& ost, const TInputStream& ist,
                                const AVPacket* packet) {
     TTranscodeState& state = *transcode_;
-    if (!StartTimeReached(ist))
+    // Copied packets start at the keyframe at or before the start, as they cannot be cut.
+    if (settings_.StartTime != 0 && ist.Pts < settings_.StartTime)
         return;
     if (ost.FrameNumber == 0 && !(packet->flags & AV_PKT_FLAG_KEY) &&
         !settings_.CopyInitialNonKeyframes &&
@@ -504,7 +562,10 @@ bool TCustomFFmpeg::FinishJoinedInput(int fileIndex) {
         largest = std::max(largest, time);
     }
     const int next = fileIndex + 1;
-    inputs_[static_cast<size_t>(next)].TsOffset += std::llround(largest * AV_TIME_BASE);
+    const int64_t shift = std::llround(largest * AV_TIME_BASE);
+    inputs_[static_cast<size_t>(next)].TsOffset += shift;
+    if (inputs_[static_cast<size_t>(next)].KeepFrom != INT64_MIN)
+        inputs_[static_cast<size_t>(next)].KeepFrom += shift;
     for (TOutputStream& ost : state.OutputStreams) {
         ost.SourceIndex = ChooseSourceStream(ost.Stream->codecpar->codec_type, next, ost.FileIndex,
                                              ost.StreamIndex);

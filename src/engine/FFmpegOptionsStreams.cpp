@@ -227,14 +227,18 @@ void TCustomFFmpeg::OptAudioQScale(const std::string&, const std::string& value)
 
 void TCustomFFmpeg::OptSampleRate(const std::string&, const std::string& value) {
     const int rate = StrToInt(value);
-    if (rate > 0)
+    if (rate > 0) {
         settings_.AudioSampleRate = rate;
+        settings_.AudioSampleRateSet = true;
+    }
 }
 
 void TCustomFFmpeg::OptChannels(const std::string&, const std::string& value) {
     const int channels = StrToInt(value);
-    if (channels > 0)
+    if (channels > 0) {
         settings_.AudioChannels = channels;
+        settings_.AudioChannelsSet = true;
+    }
 }
 
 void TCustomFFmpeg::OptSampleFormat(const std::string&, const std::string& value) {

@@ -328,13 +328,18 @@ void TCustomFFmpeg::PreviewStep(const AVFrame& frame, AVRational timeBase) {
 
 // ---- Audio out ---------------------------------------------------------------------------
 
-void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples) {
+void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples,
+                             int trimHead) {
     TTranscodeState& state = *transcode_;
     AVCodecContext& encoder = *ost.Setup->Codec;
     if (!ost.Audio.IsOpen()) {
         TAudioFormat input;
         input.Format = static_cast<AVSampleFormat>(samples.format);
         input.Layout = samples.ch_layout;
+        // A layout that names no channels gets the usual one of its count, so that the
+        // resampler can mix it down.
+        if (input.Layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            ff::av_channel_layout_default(&input.Layout, samples.ch_layout.nb_channels);
         input.SampleRate = samples.sample_rate;
         TAudioFormat output;
         output.Format = encoder.sample_fmt;
@@ -351,8 +356,11 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
     }
     const int encoderRate = encoder.sample_rate;
     const TInputStream& sync = state.InputStreams[static_cast<size_t>(ost.SyncIndex)];
-    const double syncTime = static_cast<double>(sync.Pts - settings_.StartTime) / AV_TIME_BASE;
+    double syncTime = static_cast<double>(sync.Pts - settings_.StartTime) / AV_TIME_BASE;
+    if (&sync == &ist && samples.sample_rate > 0)
+        syncTime += static_cast<double>(trimHead) / samples.sample_rate;
     const int64_t waiting = ost.Audio.FifoSamples() + ost.Audio.Delay();
+    const int keptSamples = samples.nb_samples - trimHead;
     int dropInput = 0;
     if (settings_.AudioSyncMethod != 0) {
         const double delta = syncTime * encoderRate - static_cast<double>(ost.SyncOpts) -
@@ -364,7 +372,7 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
                     if (settings_.Verbose >= 3)
                         LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
                                                 "discarding %d audio samples", dropInput);
-                    if (dropInput >= samples.nb_samples)
+                    if (dropInput >= keptSamples)
                         return;
                 } else {
                     const int silence = static_cast<int>(delta);
@@ -390,7 +398,7 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
         // Without sync the output starts where the input starts.
         ost.SyncOpts = std::max<int64_t>(0, std::llround(syncTime * encoderRate) - waiting);
     }
-    const int pushed = ost.Audio.Push(&samples, dropInput);
+    const int pushed = ost.Audio.Push(&samples, trimHead + dropInput);
     if (pushed < 0) {
         if (settings_.ExitOnError)
             throw FFmpegException("av_audio_convert() failed");

@@ -1,9 +1,11 @@
 // Transcode set-up stage: stream tables, stream choice and maps, stream copy or encoding
 // preparation, opening encoders and decoders, headers and the stream-mapping log.
 
+#include "engine/AudioFormats.h"
 #include "engine/FFmpeg.h"
 #include "engine/TranscodeState.h"
 #include "media/CodecLock.h"
+#include "media/DisplayRotation.h"
 #include "media/MediaLogger.h"
 #include "media/MyUtils.h"
 #include "media/TextFormat.h"
@@ -119,7 +121,7 @@ int TCustomFFmpeg::ChooseSourceStream(AVMediaType type, int joinInput, int outpu
     for (size_t i = 0; i < state.InputStreams.size(); ++i) {
         const TInputStream& ist = state.InputStreams[i];
         if (ist.Stream->codecpar->codec_type != type || ist.Stream->discard == AVDISCARD_ALL ||
-            ist.Taken)
+            ist.Taken || IsAttachedPicture(*ist.Stream))
             continue;
         if (joinInput >= 0 && ist.FileIndex != joinInput)
             continue;
@@ -140,7 +142,8 @@ int TCustomFFmpeg::ChooseSourceStream(AVMediaType type, int joinInput, int outpu
     if (joinInput < 0) {
         for (int i = static_cast<int>(state.InputStreams.size()) - 1; i >= 0; --i) {
             const TInputStream& ist = state.InputStreams[static_cast<size_t>(i)];
-            if (ist.Stream->codecpar->codec_type == type && ist.Stream->discard != AVDISCARD_ALL)
+            if (ist.Stream->codecpar->codec_type == type && ist.Stream->discard != AVDISCARD_ALL &&
+                !IsAttachedPicture(*ist.Stream))
                 return i;
         }
     }
@@ -200,6 +203,75 @@ void TCustomFFmpeg::PrepareStreamCopy(TOutputStream& ost) {
     ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
 }
 
+void TCustomFFmpeg::CheckDecodable(const TInputStream& ist) {
+    // Scalers, resamplers and filters are built from these facts; the libraries assert on
+    // a stream that has none, so such a stream fails its task here.
+    const AVCodecParameters* in = ist.Stream->codecpar;
+    const std::string type = TypeName(in->codec_type);
+    const AVCodec* codec = ist.ForcedDecoder && ist.ForcedDecoder->id == in->codec_id
+                               ? ist.ForcedDecoder
+                               : ff::avcodec_find_decoder(in->codec_id);
+    std::string error;
+    if (!codec)
+        error = FormatText("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                           static_cast<int>(in->codec_id), ist.FileIndex, ist.StreamIndex,
+                           type.c_str());
+    else if (in->codec_type == AVMEDIA_TYPE_VIDEO &&
+             (in->format < 0 || in->width <= 0 || in->height <= 0))
+        error = FormatText("Input stream #%d.%d (%s) cannot be decoded: its picture size or "
+                           "pixel format is unknown (damaged or unsupported file)",
+                           ist.FileIndex, ist.StreamIndex, type.c_str());
+    else if (in->codec_type == AVMEDIA_TYPE_AUDIO &&
+             (in->format < 0 || in->sample_rate <= 0 || in->ch_layout.nb_channels <= 0))
+        error = FormatText("Input stream #%d.%d (%s) cannot be decoded: its sample format, rate "
+                           "or channels are unknown (damaged or unsupported file)",
+                           ist.FileIndex, ist.StreamIndex, type.c_str());
+    if (error.empty())
+        return;
+    LogStreamMapping();
+    LoggerInstance().Log(this, TLogLevel::llError, error);
+    throw FFmpegException(error);
+}
+
+void TCustomFFmpeg::ChooseAudioFormat(TOutputStream& ost, const TInputStream& ist) {
+    AVCodecContext& encoder = *ost.Setup->Codec;
+    const AVCodecParameters* in = ist.Stream->codecpar;
+    const AVCodec* codec = ost.Setup->Encoder;
+    const AVOutputFormat* format = outputs_[static_cast<size_t>(ost.FileIndex)]->Context->oformat;
+    // DV carries 16-bit stereo at 48, 44.1 or 32 kHz only.
+    const bool dv = std::strcmp(format->name, "dv") == 0;
+    AVChannelLayout wanted{};
+    if (ost.Setup->ChannelsFromSource && in->ch_layout.nb_channels > 0) {
+        if (in->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            ff::av_channel_layout_default(&wanted, in->ch_layout.nb_channels);
+        else
+            ff::av_channel_layout_copy(&wanted, &in->ch_layout);
+    } else {
+        ff::av_channel_layout_copy(&wanted, &encoder.ch_layout);
+    }
+    if (dv && wanted.nb_channels != 2) {
+        ff::av_channel_layout_uninit(&wanted);
+        ff::av_channel_layout_default(&wanted, 2);
+    }
+    AVChannelLayout chosen{};
+    if (ost.Setup->ChannelsFromSource)
+        NearestChannelLayout(codec, wanted, chosen);
+    else
+        ff::av_channel_layout_copy(&chosen, &wanted);
+    ff::av_channel_layout_uninit(&wanted);
+    ff::av_channel_layout_uninit(&encoder.ch_layout);
+    ff::av_channel_layout_copy(&encoder.ch_layout, &chosen);
+    ff::av_channel_layout_uninit(&chosen);
+
+    int rate = encoder.sample_rate;
+    if (ost.Setup->RateFromSource && in->sample_rate > 0)
+        rate = NearestSampleRate(codec, in->sample_rate);
+    if (dv && rate != 48000 && rate != 44100 && rate != 32000)
+        rate = 48000;
+    encoder.sample_rate = rate;
+    encoder.time_base = AVRational{1, rate};
+}
+
 void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
     TTranscodeState& state = *transcode_;
     TInputStream& ist = state.InputStreams[static_cast<size_t>(ost.SourceIndex)];
@@ -207,8 +279,10 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
     const AVCodecParameters* in = ist.Stream->codecpar;
     ost.EncodingNeeded = true;
     ist.DecodingNeeded = true;
+    CheckDecodable(ist);
     switch (encoder.codec_type) {
     case AVMEDIA_TYPE_AUDIO:
+        ChooseAudioFormat(ost, ist);
         ost.AudioResample = encoder.sample_rate != in->sample_rate || settings_.AudioSyncMethod > 1;
         break;
     case AVMEDIA_TYPE_SUBTITLE:
@@ -220,21 +294,45 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
         ost.CropBottom = settings_.FrameBottomBand;
         ost.CropLeft = settings_.FrameLeftBand;
         ost.CropRight = settings_.FrameRightBand;
-        ost.CropNeeded = ost.CropTop || ost.CropBottom || ost.CropLeft || ost.CropRight;
-        ost.ResampleWidth = in->width - ost.CropLeft - ost.CropRight;
-        ost.ResampleHeight = in->height - ost.CropTop - ost.CropBottom;
+        // A picture stored sideways (display matrix) is turned upright first; the sizes
+        // below are the upright picture's.
+        const std::string upright = UprightFilter(*ist.Stream);
+        const bool swaps = !upright.empty() && RotationSwapsSize(*ist.Stream);
+        const int shownWidth = swaps ? in->height : in->width;
+        const int shownHeight = swaps ? in->width : in->height;
+        ost.ResampleWidth = shownWidth - ost.CropLeft - ost.CropRight;
+        ost.ResampleHeight = shownHeight - ost.CropTop - ost.CropBottom;
         ost.ResampleFormat = static_cast<AVPixelFormat>(in->format);
         if (encoder.width <= 0 || encoder.height <= 0) {
             encoder.width = ost.ResampleWidth;
             encoder.height = ost.ResampleHeight;
         }
+        // Subsampled chroma needs sizes it divides: an odd size loses its last column or
+        // row (cut off when it is the source's own size, so nothing is scaled for it).
+        if (const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(encoder.pix_fmt)) {
+            const int extraWidth = encoder.width & ((1 << desc->log2_chroma_w) - 1);
+            const int extraHeight = encoder.height & ((1 << desc->log2_chroma_h) - 1);
+            if (extraWidth && encoder.width == ost.ResampleWidth) {
+                ost.CropRight += extraWidth;
+                ost.ResampleWidth -= extraWidth;
+            }
+            if (extraHeight && encoder.height == ost.ResampleHeight) {
+                ost.CropBottom += extraHeight;
+                ost.ResampleHeight -= extraHeight;
+            }
+            encoder.width -= extraWidth;
+            encoder.height -= extraHeight;
+        }
+        ost.CropNeeded = ost.CropTop || ost.CropBottom || ost.CropLeft || ost.CropRight;
         ost.ResampleNeeded = ost.ResampleWidth != encoder.width ||
                              ost.ResampleHeight != encoder.height ||
                              ost.ResampleFormat != encoder.pix_fmt;
-        if (!settings_.VideoFilters.empty()) {
+        if (!settings_.VideoFilters.empty() || !upright.empty()) {
             TVideoFilterSpec spec;
             spec.InputWidth = in->width;
             spec.InputHeight = in->height;
+            spec.Upright = upright;
+            spec.UprightSwapsSize = swaps;
             spec.InputFormat = static_cast<AVPixelFormat>(in->format);
             spec.TimeBase = ist.Stream->time_base;
             spec.SampleAspect = ist.Stream->sample_aspect_ratio.num

@@ -265,6 +265,8 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
         codec.sample_fmt = format;
         codec.sample_rate = rate;
         codec.time_base = AVRational{1, rate};
+        setup.ChannelsFromSource = !settings_.AudioChannelsSet;
+        setup.RateFromSource = !settings_.AudioSampleRateSet;
     }
     if (!settings_.AudioLanguage.empty())
         ff::av_dict_set(&setup.Stream->metadata, "language", settings_.AudioLanguage.c_str(), 0);

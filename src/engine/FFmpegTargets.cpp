@@ -95,6 +95,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         SetOption("ab", "224000");
         settings_.AudioSampleRate = 44100;
         settings_.AudioChannels = 2;
+        settings_.AudioSampleRateSet = settings_.AudioChannelsSet = true;
         SetGenericOption("packetsize", "2324");
         SetGenericOption("muxrate", "1411200");
         // The VCD standard asks for a 0.44 s initial delay: (36000 + 3 * 1200) / 90000.
@@ -113,6 +114,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         SetGenericOption("flags", "+scan_offset");
         SetOption("ab", "224000");
         settings_.AudioSampleRate = 44100;
+        settings_.AudioSampleRateSet = true;
         SetGenericOption("packetsize", "2324");
         if (settings_.AudioChannels == 1)
             settings_.AudioChannels = 2;
@@ -131,6 +133,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         SetGenericOption("muxrate", "10080000");
         SetOption("ab", "448000");
         settings_.AudioSampleRate = 48000;
+        settings_.AudioSampleRateSet = true;
         if (settings_.AudioChannels == 1)
             settings_.AudioChannels = 2;
     } else if (type == "dv" || type == "dv50") {
@@ -140,6 +143,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         SetOption("r", frameRate);
         settings_.AudioSampleRate = 48000;
         settings_.AudioChannels = 2;
+        settings_.AudioSampleRateSet = settings_.AudioChannelsSet = true;
     } else {
         throw FFmpegException("Unknown target type");
     }

@@ -43,6 +43,10 @@ struct TInputStream {
     bool PastRecordingTime = false;
     bool Flushed = false;
     float Quality = 0.0f; // of the last decoded picture
+    // Decoding times of sent video packets that carry no presentation time (AVI with
+    // B-frames), smallest first: the pictures come out in display order, each taking the
+    // smallest time still waiting, as the decoder's own guess lags by its reorder delay.
+    std::deque<int64_t> WaitingDts;
 };
 
 struct TInputFileState {

@@ -5,16 +5,25 @@
 #include "media/FFmpegPtr.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace tovik {
 
+// Cover art: a picture attached to a sound file, never a video source.
+inline bool IsAttachedPicture(const AVStream& stream) {
+    return (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
 struct TInputFile {
     AVFormatContext* Context = nullptr; // owned; closed with CloseInputFormat
     int64_t TsOffset = 0;               // microseconds added to every timestamp
-    std::array<double, 20> TsScale{};   // per stream, 0: none
+    // After an input seek (which lands on the keyframe at or before the position), where
+    // the kept part starts on the offset timeline; frames before it are decoded and dropped.
+    int64_t KeepFrom = INT64_MIN;
+    std::array<double, 20> TsScale{}; // per stream, 0: none
     std::string FileName;
 };
 
@@ -26,6 +35,9 @@ struct TOutputStreamSetup {
     bool StreamCopy = false;
     std::vector<std::string> BitstreamFilters; // "name[=arguments]" in order
     float Quality = 0.0f;                      // fixed quality (118 x qscale) when set
+    // Audio: the layout and rate follow the stream's source (no "ac" / "ar" given).
+    bool ChannelsFromSource = false;
+    bool RateFromSource = false;
 };
 
 struct TOutputFile {

@@ -69,9 +69,26 @@ bool TVideoFilterGraph::Build(const TVideoFilterSpec& spec, std::string& error) 
     }
 
     AVFilterContext* last = source_;
-    // Crop the bands first, then scale what is left to the encoder's size.
-    const int croppedWidth = spec.InputWidth - spec.CropLeft - spec.CropRight;
-    const int croppedHeight = spec.InputHeight - spec.CropTop - spec.CropBottom;
+    // Upright first, then crop the bands, then scale what is left to the encoder's size.
+    size_t start = 0;
+    for (int step = 0; start < spec.Upright.size(); ++step) {
+        size_t end = spec.Upright.find(',', start);
+        if (end == std::string::npos)
+            end = spec.Upright.size();
+        const std::string item = spec.Upright.substr(start, end - start);
+        start = end + 1;
+        const size_t equals = item.find('=');
+        const std::string name = item.substr(0, equals);
+        const std::string arguments = equals == std::string::npos ? "" : item.substr(equals + 1);
+        last = Append(graph, last, name.c_str(), FormatText("upright%d", step).c_str(), arguments,
+                      error);
+        if (!last)
+            return false;
+    }
+    const int shownWidth = spec.UprightSwapsSize ? spec.InputHeight : spec.InputWidth;
+    const int shownHeight = spec.UprightSwapsSize ? spec.InputWidth : spec.InputHeight;
+    const int croppedWidth = shownWidth - spec.CropLeft - spec.CropRight;
+    const int croppedHeight = shownHeight - spec.CropTop - spec.CropBottom;
     if (spec.CropLeft || spec.CropRight || spec.CropTop || spec.CropBottom) {
         last = Append(graph, last, "crop", "crop",
                       FormatText("w=%d:h=%d:x=%d:y=%d", croppedWidth, croppedHeight, spec.CropLeft,

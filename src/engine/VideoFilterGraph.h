@@ -16,7 +16,11 @@ struct TVideoFilterSpec {
     AVPixelFormat InputFormat = AV_PIX_FMT_NONE;
     AVRational TimeBase{1, 1000000};
     AVRational SampleAspect{0, 1};
-    // Bands cut off each edge before scaling.
+    // Filters that come first and turn the stored picture upright ("transpose=clock",
+    // "hflip,vflip"); with UprightSwapsSize they swap width and height.
+    std::string Upright;
+    bool UprightSwapsSize = false;
+    // Bands cut off each edge of the upright picture before scaling.
     int CropTop = 0;
     int CropBottom = 0;
     int CropLeft = 0;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 extern "C" {
@@ -52,8 +53,20 @@ std::string ErrorNumberText(int errorNumber) {
     case AVERROR(ENAMETOOLONG):
         return "File name too long";
     default:
-        return FormatText("Error number %d occurred", errorNumber);
+        break;
     }
+    // Other system conditions ("Read-only file system") in the system's own words.
+    if (errorNumber < 0 && errorNumber > -4096) {
+#ifdef __GLIBC__
+        if (const char* text = strerrordesc_np(-errorNumber))
+            return text;
+#else
+        const std::string text = std::strerror(-errorNumber);
+        if (!text.empty() && text.rfind("Unknown error", 0) != 0)
+            return text;
+#endif
+    }
+    return FormatText("Error number %d occurred", errorNumber);
 }
 
 std::string ErrorText(const std::string& name, int errorNumber) {

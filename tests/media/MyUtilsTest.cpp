@@ -15,7 +15,10 @@ namespace {
 
 TEST(ErrorTextTest, ListedNumbersAndTodaysCodesForTheSameConditions) {
     EXPECT_EQ(ErrorText("a.avi", -2), "a.avi: No such file or directory");
-    EXPECT_EQ(ErrorText("x", -7), "x: Error number -7 occurred");
+    // Codes the list does not name take the system's text; others stay numbered.
+    EXPECT_EQ(ErrorText("x", AVERROR(EROFS)), "x: Read-only file system");
+    EXPECT_EQ(ErrorText("x", -7), "x: Argument list too long");
+    EXPECT_EQ(ErrorText("x", -100000), "x: Error number -100000 occurred");
     EXPECT_EQ(ErrorNumberText(-1163346256), "Not yet implemented in FFmpeg");
     EXPECT_EQ(ErrorNumberText(-10043), "Unsupported network protocol");
     EXPECT_EQ(ErrorNumberText(-42), "Unknown format");
