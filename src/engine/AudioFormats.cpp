@@ -2,13 +2,45 @@
 
 #include "media/LibraryBindings.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tovik {
 
+namespace {
+
+// Encoders that list no layouts but refuse more channels than these when opened.
+int UnlistedChannelLimit(AVCodecID id) {
+    switch (id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+    case AV_CODEC_ID_ADPCM_SWF:
+    case AV_CODEC_ID_ADPCM_YAMAHA:
+    case AV_CODEC_ID_ROQ_DPCM:
+        return 2;
+    case AV_CODEC_ID_AMR_NB:
+    case AV_CODEC_ID_AMR_WB:
+    case AV_CODEC_ID_NELLYMOSER:
+    case AV_CODEC_ID_RA_144:
+    case AV_CODEC_ID_G723_1:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
 void NearestChannelLayout(const AVCodec* encoder, const AVChannelLayout& wanted,
                           AVChannelLayout& chosen) {
     const AVChannelLayout* layouts = encoder ? encoder->ch_layouts : nullptr;
+    if (encoder && !layouts) {
+        const int limit = UnlistedChannelLimit(encoder->id);
+        if (limit > 0 && wanted.nb_channels > limit) {
+            ff::av_channel_layout_default(&chosen, limit);
+            return;
+        }
+    }
     const AVChannelLayout* best = nullptr;
     if (layouts) {
         for (const AVChannelLayout* layout = layouts; layout->nb_channels; ++layout) {
@@ -37,6 +69,9 @@ void NearestChannelLayout(const AVCodec* encoder, const AVChannelLayout& wanted,
 
 int NearestSampleRate(const AVCodec* encoder, int wanted) {
     const int* rates = encoder ? encoder->supported_samplerates : nullptr;
+    // WMA lists no rates but takes none above 48 kHz.
+    if (encoder && !rates && (encoder->id == AV_CODEC_ID_WMAV1 || encoder->id == AV_CODEC_ID_WMAV2))
+        return std::min(wanted, 48000);
     if (!rates || !*rates)
         return wanted;
     int best = rates[0];

@@ -394,9 +394,16 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
                 ost.Audio.Compensate(compensation, encoderRate);
             }
         }
-    } else if (ost.FrameNumber == 0 && ost.SyncOpts == 0) {
-        // Without sync the output starts where the input starts.
-        ost.SyncOpts = std::max<int64_t>(0, std::llround(syncTime * encoderRate) - waiting);
+    } else if (ost.FrameNumber == 0 && ost.SyncOpts == 0 && !ost.AudioStarted) {
+        // Without sync the output starts where the input starts. DV keeps no times: every
+        // picture needs its share of sound, so sound that starts late is led in by silence.
+        ost.AudioStarted = true;
+        const int64_t start = std::max<int64_t>(0, std::llround(syncTime * encoderRate) - waiting);
+        const AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
+        if (std::strcmp(context->oformat->name, "dv") == 0)
+            ost.Audio.AddSilence(static_cast<int>(std::min<int64_t>(start, INT_MAX)));
+        else
+            ost.SyncOpts = start;
     }
     const int pushed = ost.Audio.Push(&samples, trimHead + dropInput);
     if (pushed < 0) {

@@ -90,6 +90,7 @@ struct TOutputStream {
     // Audio.
     TAudioConverter Audio;
     bool AudioResample = false;
+    bool AudioStarted = false; // the first samples have been placed
 
     // Bitstream filters, in order.
     std::vector<TBsfPtr> BitstreamFilters;

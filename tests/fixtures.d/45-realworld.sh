@@ -50,8 +50,10 @@ run -f lavfi -i "$tone:duration=5" -i "$out/cover.png" -map 0 -map 1 -c:a aac -c
 run -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" -c:v mpeg4 -c:a pcm_s16le \
     "$out/unknown_fourcc.avi"
 LC_ALL=C sed -i 's/FMP4/QQQQ/g' "$out/unknown_fourcc.avi"
-# A damaged MP4: its sample tables cut out.
-head -c 3000 "$out/steps_h264.mp4" > "$out/damaged.mp4"
+# A Matroska file cut before its first picture: the picture format stays unknown.
+run -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" -c:v libx264 -c:a pcm_s16le \
+    "$out/whole.mkv"
+head -c 2000 "$out/whole.mkv" > "$out/cut_early.mkv"
 
 # Sound that starts 1 s after the picture, 3 s of picture.
 run -f lavfi -i "$video:duration=3" -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=2" \
@@ -62,4 +64,4 @@ run -f lavfi -i "$video:duration=3" -itsoffset 1 -f lavfi \
     -c:a pcm_s16le -ac 2 "$out/late_audio_ts.mkv"
 
 # An odd picture size.
-run -f lavfi -i "testsrc2=size=161x121:rate=25:duration=1" -c:v ffv1 "$out/odd.mkv"
+run -f lavfi -i "testsrc2=size=161x121:rate=25:duration=1" -pix_fmt yuv420p -c:v ffv1 "$out/odd.mkv"
