@@ -1,6 +1,7 @@
 #include "media/MediaProbe.h"
 
 #include "media/CodecLock.h"
+#include "media/DisplayRotation.h"
 #include "media/FFmpegLoader.h"
 #include "media/LibraryBindings.h"
 #include "media/MediaProbeDetail.h"
@@ -341,6 +342,7 @@ TVideoStreamInfo TCustomMediaProbe::GetVideoStreamInfo(int index) {
                                                      parameters->width / parameters->height);
     info.FrameRateNum = stream->r_frame_rate.num;
     info.FrameRateDen = stream->r_frame_rate.den;
+    info.Rotation = DisplayRotation(*stream);
     return info;
 }
 

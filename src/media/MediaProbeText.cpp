@@ -1,4 +1,5 @@
 // The probe's readable description of a file (FileInfoText) and its pieces.
+#include "media/DisplayRotation.h"
 #include "media/FFmpegPtr.h"
 #include "media/MediaProbe.h"
 #include "media/MediaProbeDetail.h"
@@ -192,6 +193,9 @@ std::string TCustomMediaProbe::StreamLine(int index) const {
         addRate(stream->r_frame_rate, "tbr");
         addRate(AVRational{timeBase.den, timeBase.num}, "tbn");
         addRate(AVRational{codecTimeBase.den, codecTimeBase.num}, "tbc");
+        const int rotation = DisplayRotation(*stream);
+        if (rotation != 0)
+            line += FormatText(", Rotation: %d degrees", rotation);
     }
 
     if (stream->start_time != AV_NOPTS_VALUE)

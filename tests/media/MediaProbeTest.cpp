@@ -410,6 +410,26 @@ TEST_F(MediaProbeTest, ContainerAspectDifferentFromTheVideosShowsParAndDar) {
     EXPECT_NE(video.find(", 1k tbn"), std::string::npos) << video;
 }
 
+TEST_F(MediaProbeTest, DisplayMatrixGivesTheRotationInTheFactsAndTheDescription) {
+    // The clips' matrices turn the stored picture 270, 180 and 90 degrees clockwise.
+    const std::pair<const char*, int> clips[] = {
+        {"rotated90.mp4", 270}, {"rotated180.mp4", 180}, {"rotated270.mp4", 90}};
+    for (const auto& [clip, degrees] : clips) {
+        Load(clip);
+        const TVideoStreamInfo info = probe_.GetVideoStreamInfo(-1);
+        EXPECT_EQ(info.Rotation, degrees) << clip;
+        EXPECT_EQ(info.Width, 160) << clip; // the stored picture's size
+        const std::string video = LineStartingWith(SplitLines(probe_.FileInfoText()), "Stream #0");
+        EXPECT_NE(video.find(", Rotation: " + std::to_string(degrees) + " degrees"),
+                  std::string::npos)
+            << video;
+        probe_.CloseFile();
+    }
+    Load("upright.mp4");
+    EXPECT_EQ(probe_.GetVideoStreamInfo(-1).Rotation, 0);
+    EXPECT_EQ(probe_.FileInfoText().find("Rotation"), std::string::npos);
+}
+
 // ---------------------------------------------------------------- forced formats and sizes
 
 TEST_F(MediaProbeTest, ForcedFormatReadsRawBytesAndSizesUseTheirTexts) {

@@ -117,11 +117,56 @@ TEST_F(BuilderTest, FullStretchesAndCarriesTheJobCrop) {
     job.CropRight = 2;
     Build(job, 1280, 720);
     EXPECT_EQ(out_.FrameSize, "320x240");
-    EXPECT_EQ(out_.AspectRatio, "320:240");
+    // The frame is filled; the display aspect stays the visible part's, 1278:712.
+    EXPECT_EQ(out_.AspectRatio, "639:356");
     EXPECT_EQ(out_.VideoFilters, "");
     EXPECT_EQ(out_.CropTop, 8);
     EXPECT_EQ(out_.CropRight, 2);
     EXPECT_EQ(out_.CropLeft, 0);
+}
+
+TEST_F(BuilderTest, FullKeepsTheSourcesDisplayAspectThroughThePixelShape) {
+    SetVideo("640x480");
+    // Square-pixel 16:9 into a 4:3 frame: shown 16:9, not squeezed.
+    Build(Zoom("full"), 320, 180);
+    EXPECT_EQ(out_.FrameSize, "640x480");
+    EXPECT_EQ(out_.AspectRatio, "16:9");
+    // Anamorphic PAL 16:9 (720x576 with wide pixels).
+    TSourceFacts wide;
+    wide.VideoStreamCount = 1;
+    wide.Width = 720;
+    wide.Height = 576;
+    wide.DisplayAspect = 16.0 / 9.0;
+    Build(Zoom("full"), wide);
+    EXPECT_EQ(out_.AspectRatio, "1.7778");
+    // A crop of the wide source keeps its pixels' shape: 360 of 720 columns are 8:9.
+    TJobGeometry job = Zoom("full");
+    job.CropLeft = 180;
+    job.CropRight = 180;
+    out_.CropLeft = out_.CropRight = 180;
+    Build(job, wide);
+    EXPECT_EQ(out_.AspectRatio, "0.8889");
+}
+
+TEST_F(BuilderTest, ProbedFactsAreThoseOfTheUprightPicture) {
+    TVideoStreamInfo video;
+    video.Width = 1920;
+    video.Height = 1080;
+    video.BitRate = 5000000;
+    video.DisplayAspectRatio = 16.0f / 9.0f;
+    video.Rotation = 90;
+    TSourceFacts facts = SourceFactsOf(1, video);
+    EXPECT_EQ(facts.Width, 1080);
+    EXPECT_EQ(facts.Height, 1920);
+    EXPECT_NEAR(facts.DisplayAspect, 9.0 / 16.0, 1e-6);
+    EXPECT_EQ(facts.VideoBitRate, 5000000);
+    video.Rotation = 180;
+    facts = SourceFactsOf(1, video);
+    EXPECT_EQ(facts.Width, 1920);
+    EXPECT_NEAR(facts.DisplayAspect, 16.0 / 9.0, 1e-6);
+    video.BitRate = -1;
+    EXPECT_EQ(SourceFactsOf(1, video).VideoBitRate, 0);
+    EXPECT_EQ(SourceFactsOf(0, video).Width, 0);
 }
 
 TEST_F(BuilderTest, PanAndScanCropsToFourThree) {
@@ -308,7 +353,13 @@ TEST_F(BuilderTest, Targets) {
     EXPECT_EQ(out_.Target, 3);
     EXPECT_EQ(out_.AspectRatio, "16:9");
     Build(Zoom("full"), 640, 480);
-    EXPECT_EQ(out_.AspectRatio, "720:576") << "the zoom step sets it again";
+    EXPECT_EQ(out_.AspectRatio, "4:3") << "the source's shape, as a DVD can tell it";
+    Build(Zoom("full"), 1280, 720);
+    EXPECT_EQ(out_.AspectRatio, "16:9");
+    Build(Zoom("lbox"), 1280, 720);
+    EXPECT_EQ(out_.AspectRatio, "16:9") << "never 5:4";
+    Build(Zoom("pan"), 640, 480);
+    EXPECT_EQ(out_.AspectRatio, "4:3") << "720:576 is nearer 4:3";
 
     SetFormat("ntsc-dvd");
     Build(Zoom("none"), 640, 480);

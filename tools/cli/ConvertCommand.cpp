@@ -189,14 +189,9 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
                 failures.emplace_back(file, probe.LastErrMsg());
                 continue;
             }
-            TSourceFacts facts;
-            facts.VideoStreamCount = probe.VideoStreamCount();
-            if (facts.VideoStreamCount > 0) {
-                const TVideoStreamInfo video = probe.GetVideoStreamInfo(-1);
-                facts.Width = video.Width;
-                facts.Height = video.Height;
-                facts.VideoBitRate = video.BitRate > 0 ? video.BitRate : 0;
-            }
+            const TSourceFacts facts = SourceFactsOf(
+                probe.VideoStreamCount(),
+                probe.VideoStreamCount() > 0 ? probe.GetVideoStreamInfo(-1) : TVideoStreamInfo{});
             const std::string probedName = probe.FileName();
             probe.CloseFile();
             TlvFilesRecord job;

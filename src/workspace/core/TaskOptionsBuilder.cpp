@@ -162,6 +162,49 @@ void TargetSize(const TSettingsSection& settings, const TOutputOptions& out,
     tH = source.Height;
 }
 
+// Greatest common divisor of two positive sizes.
+int Divisor(int a, int b) {
+    while (b != 0) {
+        const int rest = a % b;
+        a = b;
+        b = rest;
+    }
+    return a > 0 ? a : 1;
+}
+
+// The display aspect of the part of the source left after the crop, as "aspect" text: the
+// sizes' ratio for square pixels, else a decimal number.
+std::string VisibleAspect(const TSourceFacts& source, int cropW, int cropH) {
+    const int visibleW = source.Width - cropW;
+    const int visibleH = source.Height - cropH;
+    if (visibleW <= 0 || visibleH <= 0)
+        return RatioText(source.Width, source.Height);
+    const double square = static_cast<double>(source.Width) / source.Height;
+    if (source.DisplayAspect <= 0 || std::fabs(source.DisplayAspect / square - 1.0) < 0.001) {
+        const int divisor = Divisor(visibleW, visibleH);
+        return RatioText(visibleW / divisor, visibleH / divisor);
+    }
+    const double pixel = source.DisplayAspect / square;
+    return FormatText("%.4f", pixel * visibleW / visibleH);
+}
+
+// DVD and DV players know two display aspects only: the one nearer to the text's.
+std::string StandardAspect(const std::string& text) {
+    double ratio = 0;
+    const size_t colon = text.find(':');
+    if (colon != std::string::npos) {
+        const auto width = ParseNumber(text.substr(0, colon));
+        const auto height = ParseNumber(text.substr(colon + 1));
+        if (width && height && *height > 0)
+            ratio = *width / *height;
+    } else if (auto number = ParseNumber(text)) {
+        ratio = *number;
+    }
+    if (!(ratio > 0))
+        return text;
+    return std::fabs(ratio - 16.0 / 9.0) < std::fabs(ratio - 4.0 / 3.0) ? "16:9" : "4:3";
+}
+
 void ApplyZoom(const TJobGeometry& job, const TSourceFacts& source, int tW, int tH,
                TOutputOptions& out, std::string& filter) {
     for (int32_t* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
@@ -190,8 +233,11 @@ void ApplyZoom(const TJobGeometry& job, const TSourceFacts& source, int tW, int 
             out.CropLeft = job.CropLeft;
             out.CropRight = job.CropRight;
         }
+        // The picture fills the frame; the sample aspect keeps the source's shape on screen.
         out.FrameSize = SizeText(tW, tH);
-        out.AspectRatio = RatioText(tW, tH);
+        out.AspectRatio =
+            VisibleAspect(source, std::max(0, out.CropLeft) + std::max(0, out.CropRight),
+                          std::max(0, out.CropTop) + std::max(0, out.CropBottom));
     } else if (mode == "lbox") {
         int top = 0;
         int left = 0;
@@ -324,6 +370,10 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
             out.VideoFilters = filter;
         else
             out.VideoFilters += "," + filter;
+        const bool standardAspectOnly =
+            out.Target == kTargetDvd || lowerFormat == "dv" || out.VideoCodec == "dvvideo";
+        if (standardAspectOnly && !out.AspectRatio.empty())
+            out.AspectRatio = StandardAspect(out.AspectRatio);
     } else {
         out.DisableVideo = true;
     }
@@ -339,6 +389,20 @@ void BuildWithVideo(const TJobGeometry& job, const TSettingsSection& settings,
 }
 
 } // namespace
+
+TSourceFacts SourceFactsOf(int32_t videoStreamCount, const TVideoStreamInfo& video) {
+    TSourceFacts facts;
+    facts.VideoStreamCount = videoStreamCount;
+    if (videoStreamCount <= 0)
+        return facts;
+    const bool sideways = video.Rotation % 180 == 90;
+    facts.Width = sideways ? video.Height : video.Width;
+    facts.Height = sideways ? video.Width : video.Height;
+    facts.VideoBitRate = video.BitRate > 0 ? video.BitRate : 0;
+    if (video.DisplayAspectRatio > 0)
+        facts.DisplayAspect = sideways ? 1.0 / video.DisplayAspectRatio : video.DisplayAspectRatio;
+    return facts;
+}
 
 void BuildTaskOptions(const TJobGeometry& job, int formatCode, TOutputOptions& output,
                       const TSourceFacts& source, TInputOptions& input,

@@ -4,6 +4,7 @@
 // output option records of one conversion task. Keeps no state between calls.
 
 #include "engine/OptionRecords.h"
+#include "media/MediaProbe.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,7 +29,13 @@ struct TSourceFacts {
     int32_t Width = 0; // of the first video stream
     int32_t Height = 0;
     int64_t VideoBitRate = 0; // bits per second of the first video stream, 0 when unknown
+    // Width over height as shown (sample aspect applied), 0 when unknown: square pixels.
+    double DisplayAspect = 0;
 };
+
+// The facts of a probed video stream as the builder takes them: size and display aspect of
+// the picture as shown, upright (a picture stored sideways has width and height swapped).
+TSourceFacts SourceFactsOf(int32_t videoStreamCount, const TVideoStreamInfo& video);
 
 // Asks a yes/no question (caption "Warning"); true means Yes.
 using TQuestionCallback = std::function<bool(const std::string& question)>;

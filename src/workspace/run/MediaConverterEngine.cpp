@@ -55,14 +55,10 @@ bool TMediaConverterEngine::LoadProbe(const std::string& fileName, TProbedSource
     if (!probe.LoadFile(fileName))
         return false;
     source.FileName = probe.FileName();
-    source.Facts = TSourceFacts{};
-    source.Facts.VideoStreamCount = probe.VideoStreamCount();
-    if (probe.VideoStreamCount() > 0) {
-        const TVideoStreamInfo video = probe.GetVideoStreamInfo(probe.FirstVideoStreamIndex());
-        source.Facts.Width = video.Width;
-        source.Facts.Height = video.Height;
-        source.Facts.VideoBitRate = video.BitRate > 0 ? video.BitRate : 0;
-    }
+    source.Facts = SourceFactsOf(probe.VideoStreamCount(),
+                                 probe.VideoStreamCount() > 0
+                                     ? probe.GetVideoStreamInfo(probe.FirstVideoStreamIndex())
+                                     : TVideoStreamInfo{});
     return true;
 }
 
