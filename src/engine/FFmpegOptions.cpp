@@ -339,7 +339,12 @@ void TCustomFFmpeg::OptMapMetaData(const std::string&, const std::string& value)
 }
 
 void TCustomFFmpeg::OptRecordingTime(const std::string& name, const std::string& value) {
-    settings_.RecordingTime = ParseTime(name, value, true);
+    const int64_t length = ParseTime(name, value, true);
+    // A negative length would give an empty output that looks like a success.
+    if (length < 0)
+        throw FFmpegException(
+            FormatText("Invalid duration specification for %s: %s", name.c_str(), value.c_str()));
+    settings_.RecordingTime = length;
 }
 
 void TCustomFFmpeg::OptLimitFileSize(const std::string&, const std::string& value) {

@@ -270,7 +270,9 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     };
 
     g_interrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
+    // Asked to end (Ctrl+C, kill, a closed terminal): the running output is still finished.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, OnInterrupt);
     if (!fileOfTask.empty())
         converter.StartTask(1);
     bool stopped = false;
@@ -286,7 +288,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         }
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
     }
-    std::signal(SIGINT, SIG_DFL);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, SIG_DFL);
 
     {
         std::lock_guard lock(mutex);

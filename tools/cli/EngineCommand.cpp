@@ -117,7 +117,9 @@ int RunEngineCommand(const TArguments& arguments, const TCliOptions& options) {
     };
 
     g_interrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
+    // Asked to end (Ctrl+C, kill, a closed terminal): the running output is still finished.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, OnInterrupt);
     converter.StartTask(1);
     while (!done) {
         if (g_interrupted) {
@@ -126,7 +128,8 @@ int RunEngineCommand(const TArguments& arguments, const TCliOptions& options) {
         }
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
     }
-    std::signal(SIGINT, SIG_DFL);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, SIG_DFL);
     std::lock_guard lock(mutex);
     if (!lastProgress.empty())
         progress.Finish(lastProgress);
