@@ -460,6 +460,9 @@ protected:
     void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
     void MuxPacket(TOutputStream& ost, AVPacket* packet);
     void FlushEncoders();
+    // Fails the task when an output stream received much less than its source holds (the
+    // rest was lost on the way), so such an output is never reported as a success.
+    void CheckStreamsComplete();
     void ReportProgress(int fileIndex, bool final);
     void WaitWhilePaused();
     // Writes the trailers not yet written.

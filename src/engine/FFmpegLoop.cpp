@@ -76,6 +76,7 @@ bool TCustomFFmpeg::RunConvert() {
             throw FFmpegException("At least one input file must be specified");
         TranscodeSetup();
         TranscodeLoop();
+        CheckStreamsComplete();
         WriteTrailers();
         ReportProgress(-1, true);
         finished_ = !StopRequested();
@@ -92,6 +93,32 @@ bool TCustomFFmpeg::RunConvert() {
     }
     FinishOutputs();
     return !failed_;
+}
+
+void TCustomFFmpeg::CheckStreamsComplete() {
+    if (joined_ || StopRequested() || settings_.LimitFileSize > 0 || settings_.OptShortest)
+        return;
+    const TTranscodeState& state = *transcode_;
+    for (const TOutputStream& ost : state.OutputStreams) {
+        const AVMediaType type = ost.Stream->codecpar->codec_type;
+        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) ||
+            settings_.MaxFrames[static_cast<size_t>(type)] != INT_MAX)
+            continue;
+        const TInputStream& ist = state.InputStreams[static_cast<size_t>(ost.SourceIndex)];
+        if (ist.ReadUntil == INT64_MIN || IsAttachedPicture(*ist.Stream))
+            continue;
+        // What was read of the source within the kept part, on the output's timeline.
+        const int64_t from = KeepFrom(ist) == INT64_MIN ? 0 : KeepFrom(ist);
+        const int64_t expected = std::min(ist.ReadUntil - from, settings_.RecordingTime);
+        // Short streams and small losses are left alone: only most of a stream missing counts.
+        if (expected < 2 * AV_TIME_BASE || ost.LastMuxTime * 2 >= expected)
+            continue;
+        throw FFmpegException(FormatText(
+            "Output file #%d stream #%d (%s) lost most of its input: %0.2f s of %0.2f s written",
+            ost.FileIndex, ost.StreamIndex, StreamTypeName(type).c_str(),
+            static_cast<double>(ost.LastMuxTime) / AV_TIME_BASE,
+            static_cast<double>(expected) / AV_TIME_BASE));
+    }
 }
 
 void TCustomFFmpeg::WriteTrailers() {
@@ -280,6 +307,11 @@ void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {
                 packet->pts -= shift;
         }
     }
+    const int64_t packetTime = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (packetTime != AV_NOPTS_VALUE)
+        ist.ReadUntil =
+            std::max(ist.ReadUntil,
+                     ToMicroseconds(packetTime + std::max<int64_t>(packet->duration, 0), timeBase));
     // Decoded streams end by their decoded frames' times (packets may carry no presentation
     // time, and with reordering a later packet can still hold an earlier picture).
     if (!ist.DecodingNeeded && settings_.RecordingTime != INT64_MAX &&

@@ -47,6 +47,8 @@ struct TInputStream {
     // B-frames), smallest first: the pictures come out in display order, each taking the
     // smallest time still waiting, as the decoder's own guess lags by its reorder delay.
     std::deque<int64_t> WaitingDts;
+    // The end of the latest packet read (microseconds, after the input's offset).
+    int64_t ReadUntil = INT64_MIN;
 };
 
 struct TInputFileState {

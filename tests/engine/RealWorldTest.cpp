@@ -329,6 +329,24 @@ TEST_F(RealWorldTest, DvFromSoundThatStartsLateIsLedInBySilence) {
     EXPECT_LT(audio[0].FirstPeak, 0.001);
 }
 
+TEST_F(RealWorldTest, AnOutputThatLostMostOfAStreamIsNoSuccess) {
+    // The ffmpeg tool writes the picture alone and exits 0.
+    const std::string out = Out("lost.avi");
+    const auto result = Convert(
+        {"-i", MediaFile("sound_damaged.mkv"), "-vcodec", "mpeg4", "-acodec", "libmp3lame", out});
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find("Output file #0 stream #1 (Audio) lost most of its input"),
+              std::string::npos)
+        << result.Error;
+    // The intact file converts; so does the damaged one without its sound.
+    EXPECT_TRUE(Convert({"-i", MediaFile("sound_ok.mkv"), "-vcodec", "mpeg4", "-acodec",
+                         "libmp3lame", Out("ok.avi")})
+                    .Ok);
+    EXPECT_TRUE(Convert({"-i", MediaFile("sound_damaged.mkv"), "-an", "-vcodec", "mpeg4",
+                         Out("picture.avi")})
+                    .Ok);
+}
+
 // ---- Sizes -------------------------------------------------------------------------------------
 
 TEST_F(RealWorldTest, AnOddSourceSizeIsRoundedDownToEvenForSubsampledEncoders) {

@@ -65,3 +65,8 @@ run -f lavfi -i "$video:duration=3" -itsoffset 1 -f lavfi \
 
 # An odd picture size.
 run -f lavfi -i "testsrc2=size=161x121:rate=25:duration=1" -pix_fmt yuv420p -c:v ffv1 "$out/odd.mkv"
+
+# Sound packets whose every byte is damaged, in an intact container: nothing decodes, 4 s.
+run -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v mpeg4 -c:a libmp3lame \
+    "$out/sound_ok.mkv"
+run -i "$out/sound_ok.mkv" -c copy -bsf:a noise=amount=1 "$out/sound_damaged.mkv"
