@@ -152,6 +152,29 @@ TEST_F(RealWorldTest, ASizeGivenForARotatedClipIsTheUprightPicturesSize) {
     EXPECT_NE(test::BrightCorner(video[0].FirstPicture), -1);
 }
 
+// ---- Display aspect ---------------------------------------------------------------------------
+
+TEST_F(RealWorldTest, SquarePixelWidescreenScaledToFourThreeKeepsItsShapeOnScreen) {
+    // What Full Screen asks for: the target's frame, the source's display aspect.
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"-s", "640x480", "-aspect", "16:9"},
+          std::vector<std::string>{"-s", "640x480"}}) {
+        const std::string out = Out(std::to_string(options.size()) + ".mov");
+        std::vector<std::string> arguments = {"-i", MediaFile("wide.mp4")};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.insert(arguments.end(), {"-vcodec", "mpeg4", out});
+        const auto result = Convert(arguments);
+        ASSERT_TRUE(result.Ok) << result.Error;
+        const auto video = StreamsOfType(DecodeStreams(out), AVMEDIA_TYPE_VIDEO);
+        ASSERT_EQ(video.size(), 1u);
+        EXPECT_EQ(video[0].Width, 640);
+        EXPECT_EQ(video[0].Height, 480);
+        EXPECT_EQ(video[0].SampleAspect.num * 3, video[0].SampleAspect.den * 4)
+            << video[0].SampleAspect.num << ":" << video[0].SampleAspect.den;
+        EXPECT_NEAR(video[0].DisplayAspect(), 16.0 / 9.0, 0.01);
+    }
+}
+
 // ---- Sound layouts ---------------------------------------------------------------------------
 
 TEST_F(RealWorldTest, EachSoundStreamKeepsItsOwnSourcesLayout) {
