@@ -48,6 +48,15 @@ std::string ConfigDir() {
     return home + "/.config";
 }
 
+std::string StateDir() {
+    if (auto state = GetEnv("XDG_STATE_HOME"); state && !state->empty())
+        return *state;
+    std::string home = GetEnv("HOME").value_or("");
+    if (home.empty())
+        home = PasswordEntryHome();
+    return home + "/.local/state";
+}
+
 std::string UserName() {
     std::vector<char> buffer(16384);
     passwd entry{};

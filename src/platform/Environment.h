@@ -14,6 +14,8 @@ void SetEnv(const std::string& name, const std::string& value);
 std::string UserProfileDir();
 // $XDG_CONFIG_HOME, default ~/.config: where both settings files live.
 std::string ConfigDir();
+// $XDG_STATE_HOME, default ~/.local/state: where logs worth keeping between sessions go.
+std::string StateDir();
 // The logged-on user's name.
 std::string UserName();
 // Folder of the running program (no trailing separator).

@@ -1,0 +1,87 @@
+#include "workspace/run/RunSummary.h"
+
+#include "media/MyUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tovik {
+
+void TBatchTimeLeft::Start(std::vector<int64_t> lengths, TClock::time_point now) {
+    lengths_ = std::move(lengths);
+    started_ = now;
+}
+
+std::optional<int64_t> TBatchTimeLeft::Update(int taskIndex, int64_t currentTime,
+                                              TClock::time_point now) {
+    if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= lengths_.size())
+        return std::nullopt;
+    const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(now - started_);
+    if (spent < kSettleTime)
+        return std::nullopt;
+    const auto index = static_cast<size_t>(taskIndex);
+    int64_t done = std::max<int64_t>(currentTime, 0);
+    for (size_t i = 0; i < index; ++i)
+        done += std::max<int64_t>(lengths_[i], 0);
+    if (done <= 0)
+        return std::nullopt;
+    int64_t remaining = std::max<int64_t>(lengths_[index] - currentTime, 0);
+    for (size_t i = index + 1; i < lengths_.size(); ++i)
+        remaining += std::max<int64_t>(lengths_[i], 0);
+    const double left = static_cast<double>(spent.count()) / static_cast<double>(done) *
+                        static_cast<double>(remaining) / 1e6;
+    return std::llround(left);
+}
+
+std::string TotalLeftLabel(std::optional<int64_t> seconds) {
+    if (!seconds)
+        return std::string();
+    const int64_t clamped = std::min<int64_t>(*seconds, std::numeric_limits<int32_t>::max());
+    return "Total Left: " + SecondsToText(static_cast<int32_t>(clamped));
+}
+
+int TRunSummary::Count(TFileOutcome outcome) const {
+    return static_cast<int>(std::count_if(Files.begin(), Files.end(), [&](const TFileResult& file) {
+        return file.Outcome == outcome;
+    }));
+}
+
+namespace {
+std::string FileCount(int count) {
+    return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+} // namespace
+
+std::vector<std::string> TRunSummary::Lines() const {
+    const int64_t seconds = std::min<int64_t>(Elapsed.count(), std::numeric_limits<int32_t>::max());
+    std::string first = "Run finished in " + SecondsToText(static_cast<int32_t>(seconds)) + ": " +
+                        FileCount(Count(TFileOutcome::foConverted)) + " converted, " +
+                        std::to_string(Count(TFileOutcome::foFailed)) + " failed";
+    if (const int cancelled = Count(TFileOutcome::foCancelled); cancelled > 0)
+        first += ", " + std::to_string(cancelled) + " cancelled";
+    std::vector<std::string> lines{first + "."};
+    for (const TFileResult& file : Files)
+        if (file.Outcome == TFileOutcome::foFailed)
+            lines.push_back("Failed: " + file.SourceFile + ": " + file.Reason);
+    return lines;
+}
+
+std::string TRunSummary::NoticeText() const {
+    return FileCount(Count(TFileOutcome::foConverted)) + " converted, " +
+           std::to_string(Count(TFileOutcome::foFailed)) + " failed";
+}
+
+std::string OutcomeWord(TFileOutcome outcome) {
+    switch (outcome) {
+    case TFileOutcome::foFailed:
+        return "failed";
+    case TFileOutcome::foCancelled:
+        return "cancelled";
+    case TFileOutcome::foConverted:
+        break;
+    }
+    return std::string();
+}
+
+} // namespace tovik
