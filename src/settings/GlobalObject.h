@@ -40,8 +40,8 @@ public:
     void SetVersionText(const std::string& value);
     void SetWebSiteURL(const std::string& value);
 
-    // Steps 2 and 3 of the main window's creation: both INI files directly in the shared
-    // application-data folder, the application name and the two addresses.
+    // Called while the main window is made: puts both INI files directly in the shared
+    // application-data folder and sets the application name and the two addresses.
     void SetUpFileLocations();
 
     // The last min(count, length) characters of text.
