@@ -224,7 +224,9 @@ bool TPlayback::GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frame
         double pts = hasTime ? static_cast<double>(filtered.pts) * ::av_q2d(timeBase) : 0;
         {
             std::lock_guard lock(clockMutex_);
-            if (hasTime && pts != 0)
+            // A picture at time 0 is at time 0: after a seek back to the start, taking zero
+            // for "no time" would give the first picture the time the clock had reached.
+            if (hasTime)
                 videoClockField_ = pts;
             else
                 pts = videoClockField_;

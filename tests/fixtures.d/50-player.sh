@@ -22,3 +22,6 @@ run -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=3" \
 # 5.1 sound in AAC (planar float), 1 s: mixed down to what the device takes.
 run -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=1" \
     -af "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0" -c:a aac -b:a 192k "$out/player_51.mka"
+# An hour and a bit (3725.6 s) of a tiny still picture at 5 fps: the preview's length label.
+run -f lavfi -i "color=c=gray:size=32x24:rate=5:duration=3725.6" -c:v mpeg4 -q:v 31 -g 1000 \
+    "$out/preview_long.avi"

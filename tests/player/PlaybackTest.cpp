@@ -184,6 +184,27 @@ TEST_F(PlaybackTest, ASeekShowsThePictureOfTheTimeAskedFor) {
     player.Stop(true);
 }
 
+TEST_F(PlaybackTest, AfterTheEndASeekWhilePausedShowsTheFirstPictureAgain) {
+    TMediaPlayer player;
+    THeadlessScreen screen(160, 120);
+    TStateRecorder states;
+    states.Attach(player);
+    ASSERT_TRUE(player.Open(MediaFile("player_ramp.mkv"), &screen, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return states.Has(TPlayState::psEnd); }));
+    ASSERT_GT(screen.LastPicture().PTS, 4800000);
+    // What the preview does at the end: pause, then go back to the start.
+    player.Pause();
+    player.Seek(0, 4, false); // any picture, not only key frames
+    ASSERT_TRUE(PumpUntil([&] { return screen.LastPicture().PTS < 100000; }))
+        << "last picture at " << screen.LastPicture().PTS;
+    EXPECT_NEAR(RampFrameNumber(*screen.LastPicture().Picture), 0.0, 2.0);
+    EXPECT_TRUE(player.Paused());
+    // Resume plays from there to the end again.
+    player.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return screen.LastPicture().PTS > 1000000; }));
+    player.Stop(true);
+}
+
 TEST_F(PlaybackTest, PauseStopsPicturesAndSoundAndResumeGoesOn) {
     const std::string soundFile = temp_.File("sound.raw");
     TSoundDriverScope driver(soundFile);

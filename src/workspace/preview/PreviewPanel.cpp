@@ -385,9 +385,10 @@ void TPreviewPanel::MediaPlayerState(TPlayState state) {
     if (state != TPlayState::psEnd)
         return;
     trcPreview->setValue(0);
-    // The player keeps the file, paused on its first picture.
-    MediaPlayer_->Seek(0, 4, false);
+    // The player keeps the file, paused on its first picture. Paused first: a seek made while
+    // paused shows the picture it lands on, one made while playing leaves it queued.
     MediaPlayer_->Pause();
+    MediaPlayer_->Seek(0, 4, false);
     paused_ = false;
     stopped_ = true;
     SetButtons(TPreviewState::psIdle);
