@@ -2,12 +2,12 @@
 // play, pause, stop and the end of a file, play on an empty list, the labels, seeking on
 // release, volume and mute in the settings, capture, and a file that does not play.
 
+#include "workspace/preview/PreviewPanel.h"
 #include "media/LibrarySets.h"
 #include "platform/Dispatcher.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 #include "support/TestSupport.h"
-#include "workspace/preview/PreviewPanel.h"
 #include "workspace/video/VideoWidget.h"
 
 #include <QApplication>
@@ -179,7 +179,8 @@ TEST_F(PreviewPanelTest, AtTheEndTheButtonsAreIdleAndTheFirstPictureShows) {
     ASSERT_TRUE(PumpUntil([&] {
         const TScreenPicture shown = panel_->Screen()->Picture();
         return shown.Picture && shown.PTS >= 0 && shown.PTS < 100000;
-    })) << "last picture shown at " << panel_->Screen()->Picture().PTS;
+    })) << "last picture shown at "
+        << panel_->Screen()->Picture().PTS;
     EXPECT_TRUE(panel_->MediaPlayer().Paused());
     // Play starts the file again from there.
     panel_->Play();
@@ -239,7 +240,8 @@ TEST_F(PreviewPanelTest, ReleasingThePositionBarSeeksThere) {
     ASSERT_TRUE(PumpUntil([&] {
         const int64_t pts = panel_->Screen()->Picture().PTS;
         return pts >= 2800000 && pts <= 3200000;
-    })) << "shown at " << panel_->Screen()->Picture().PTS;
+    })) << "shown at "
+        << panel_->Screen()->Picture().PTS;
     EXPECT_EQ(Buttons(*panel_), kPaused);
 }
 
