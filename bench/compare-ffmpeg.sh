@@ -84,6 +84,39 @@ for code in 0 100 101 102 103 104 105 106 107 108 109 200 201 202 203 204 205 20
     rm -rf "$out"
 done
 
+# A batch of four 20 s 720p files to the default MOV format: "tovik-cli convert" with
+# automatic jobs (and one at a time) against the ffmpeg tool converting them one after another
+# with the same settings. Fastest of the runs.
+minimum() { sort -n | head -1; }
+batch="$work/batch"
+mkdir -p "$batch"
+for name in a b c d; do [ -f "$batch/$name.avi" ] || cp "$clip" "$batch/$name.avi"; done
+auto=()
+single=()
+sequential=()
+for _ in $(seq "$runs"); do
+    rm -rf "$work/batch-out"
+    auto+=("$(seconds env XDG_CONFIG_HOME="$config" "$cli" convert --format 0 --outdir "$work/batch-out" "$batch"/?.avi)")
+    rm -rf "$work/batch-out"
+    single+=("$(seconds env XDG_CONFIG_HOME="$config" "$cli" convert --format 0 --jobs 1 --outdir "$work/batch-out" "$batch"/?.avi)")
+    all=$(for name in a b c d; do
+        env XDG_CONFIG_HOME="$config" "$build/bench/tovik_bench_ffmpeg_args" 0 "$batch/$name.avi" "$work/batch-out/$name.mov"
+    done)
+    rm -rf "$work/batch-out" && mkdir -p "$work/batch-out"
+    start=$(date +%s.%N)
+    while read -r args; do
+        eval ffmpeg -nostdin -hide_banner -loglevel error -y "$args" >/dev/null 2>&1
+    done <<<"$all"
+    end=$(date +%s.%N)
+    sequential+=("$(echo "$end - $start" | bc -l)")
+done
+a=$(printf '%s\n' "${auto[@]}" | minimum)
+c=$(printf '%s\n' "${single[@]}" | minimum)
+b=$(printf '%s\n' "${sequential[@]}" | minimum)
+printf '%-22s %10.2f %10.2f %8.3f\n' "batch 4x720p auto" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+printf '%-22s %10.2f %10.2f %8.3f\n' "batch 4x720p jobs 1" "$c" "$b" "$(echo "$c / $b" | bc -l)"
+rm -rf "$work/batch-out"
+
 # The cost of the custom hook's picture round trip (a hook that changes nothing).
 plain=()
 hooked=()

@@ -61,7 +61,37 @@ grep -q "^tovik-cli convert: $media/empty.avi: " "$home/mixed.err" ||
 cut=$("$cli" info "$home/out/cut/clip_(new).avi" | sed -n 's/^Duration: 00:00:\([0-9.]*\).*/\1/p')
 awk -v d="$cut" 'BEGIN { exit !(d >= 1.1 && d <= 1.3) }' || fail "cut duration $cut, expected 1.2"
 
+# Several files at once: each output is the one a run of one file at a time makes, packet for
+# packet, and the written names come in the order the files were given.
+mkdir -p "$home/batch"
+for name in d c b a; do cp "$media/clip.avi" "$home/batch/$name.avi"; done
+batch=("$home/batch/d.avi" "$home/batch/c.avi" "$home/batch/b.avi" "$home/batch/a.avi")
+"$cli" convert --format 0 --outdir "$home/out/one" --length 1 --jobs 1 "${batch[@]}" \
+    >"$home/one.out" 2>/dev/null || fail "one at a time: convert failed"
+"$cli" convert --format 0 --outdir "$home/out/two" --length 1 --jobs 2 "${batch[@]}" \
+    >"$home/two.out" 2>"$home/two.err" || fail "two at once: convert failed: $(cat "$home/two.err")"
+expected=$(printf '%s\n' "$home/out/two/"{d,c,b,a}"_(new).mov")
+[ "$(cat "$home/two.out")" = "$expected" ] || fail "two at once: names $(cat "$home/two.out")"
+for name in a b c d; do
+    one=$(ffmpeg -hide_banner -loglevel error -i "$home/out/one/${name}_(new).mov" -map 0 -c copy \
+        -f framemd5 - 2>&1 | grep -v '^#')
+    two=$(ffmpeg -hide_banner -loglevel error -i "$home/out/two/${name}_(new).mov" -map 0 -c copy \
+        -f framemd5 - 2>&1 | grep -v '^#')
+    [ -n "$one" ] && [ "$one" = "$two" ] || fail "two at once: $name differs from one at a time"
+done
+grep -q '^Converted 4 of 4 file(s)\.' "$home/two.err" || fail "summary: $(cat "$home/two.err")"
+# A bad file among them fails alone.
+: >"$home/batch/broken.avi"
+"$cli" convert --format 104 --outdir "$home/out/mixed4" --length 1 --jobs 3 "$home/batch/a.avi" \
+    "$home/batch/broken.avi" "$home/batch/b.avi" "$home/batch/c.avi" >"$home/mixed4.out" 2>/dev/null
+[ $? -eq 1 ] || fail "a bad file among four must make the exit status 1"
+[ "$(wc -l <"$home/mixed4.out")" -eq 3 ] || fail "three of four: $(cat "$home/mixed4.out")"
+
 # Bad arguments.
 "$cli" convert --length abc "$media/clip.avi" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "a bad --length must give status 2"
+for jobs in 0 -1 two ""; do
+    "$cli" convert --jobs "$jobs" "$media/clip.avi" >/dev/null 2>&1
+    [ $? -eq 2 ] || fail "--jobs '$jobs' must give status 2"
+done
 exit $status

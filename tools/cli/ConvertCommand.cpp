@@ -1,6 +1,7 @@
 // "tovik-cli convert": the program's Start command without windows. Reads the same settings
 // and format-profile files, prepares one task per file exactly as the main window does, and
-// converts them one after another in a worker thread with a progress line per file.
+// converts them in worker threads, several at once when the machine has the cores for it.
+#include "cli/BatchProgress.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
@@ -15,6 +16,7 @@
 #include "settings/ProgramFiles.h"
 #include "workspace/core/TaskPreparation.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -24,6 +26,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace tovik::cli {
 
@@ -41,6 +44,7 @@ struct TConvertArguments {
     int64_t Start = 0;  // microseconds
     int64_t Length = 0; // microseconds, 0: to the end
     bool Quiet = false;
+    std::optional<int> Jobs; // none: automatic
     std::vector<std::string> Files;
 };
 
@@ -84,6 +88,22 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
             parsed.Start = SecondsArgument(value(), "--start");
         } else if (argument == "--length") {
             parsed.Length = SecondsArgument(value(), "--length");
+        } else if (argument == "--jobs" || argument == "-j") {
+            const std::string& text = value();
+            if (text != "auto") {
+                size_t used = 0;
+                int jobs = 0;
+                try {
+                    jobs = std::stoi(text, &used);
+                } catch (const std::exception&) {
+                    used = 0;
+                }
+                if (used != text.size() || jobs < 1)
+                    throw std::invalid_argument("--jobs needs a number of files at once (1 or "
+                                                "more) or auto: " +
+                                                text);
+                parsed.Jobs = jobs;
+            }
         } else if (argument == "-q" || argument == "--quiet") {
             parsed.Quiet = true;
         } else if (argument.rfind("--", 0) == 0 || argument == "-") {
@@ -95,36 +115,6 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
     if (parsed.Files.empty())
         throw std::invalid_argument("no files given");
     return parsed;
-}
-
-std::string Clock(double seconds) {
-    const auto total = static_cast<long long>(std::max(0.0, seconds) + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
-                  total % 60);
-    return text;
-}
-
-// The per-file progress text: bar, percent, speed against real time, time left.
-std::string ProgressText(const std::string& name, const TProgressInfo& info, double elapsed,
-                         bool bar) {
-    const double total = static_cast<double>(info.TotalDuration) / 1e6;
-    const double done = static_cast<double>(info.CurrentTime) / 1e6;
-    const double fraction = total > 0 ? std::clamp(done / total, 0.0, 1.0) : 0.0;
-    const int width = 30;
-    const int filled = static_cast<int>(fraction * width);
-    const double speed = elapsed > 0 ? done / elapsed : 0.0;
-    const double left = speed > 0 && total > 0 ? (total - done) / speed : 0.0;
-    char text[256];
-    if (bar)
-        std::snprintf(text, sizeof text, "%-24.24s [%s%s] %5.1f%% %5.2fx left %s", name.c_str(),
-                      std::string(static_cast<size_t>(filled), '#').c_str(),
-                      std::string(static_cast<size_t>(width - filled), '.').c_str(), fraction * 100,
-                      speed, Clock(left).c_str());
-    else
-        std::snprintf(text, sizeof text, "%s: %.1f%% %.2fx left %s", name.c_str(), fraction * 100,
-                      speed, Clock(left).c_str());
-    return text;
 }
 
 } // namespace
@@ -218,54 +208,41 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
 
     // OnProgress runs on this thread through the dispatcher, OnTerminate on a thread of the
     // component's own: the progress output and the run's records share one lock.
+    const int jobs = parsed.Jobs.value_or(
+        AutomaticJobs(std::thread::hardware_concurrency(), static_cast<int>(fileOfTask.size())));
+    std::map<int, std::string> names;
+    for (const auto& [index, file] : fileOfTask)
+        names[index] = std::filesystem::path(file).filename().string();
     std::mutex mutex;
-    std::vector<TTerminateInfo> ends; // guarded by mutex
+    std::vector<TTerminateInfo> ends;         // guarded by mutex
+    TBatchProgress batch(names, jobs);        // guarded by mutex
+    TProgressPrinter progress(stderr, style); // guarded by mutex
     std::atomic<bool> done{fileOfTask.empty()};
-    // A task starts when the one before it ends.
-    auto started = std::chrono::steady_clock::now(); // guarded by mutex
-    TProgressPrinter progress(stderr, style);        // guarded by mutex
-    TProgressInfo lastProgress;                      // of the running task; guarded by mutex
-    const auto nameOf = [&](int taskIndex) {
-        const auto found = fileOfTask.find(taskIndex);
-        return found == fileOfTask.end() ? std::string()
-                                         : std::filesystem::path(found->second).filename().string();
-    };
-    const auto elapsedSeconds = [&] { // with mutex held
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
+    const bool redrawn = style == TProgressStyle::psRedrawn;
     converter.OnProgress = [&](TObject*, PProgressInfo info) {
         std::lock_guard lock(mutex);
-        lastProgress = *info;
-        progress.Update(ProgressText(nameOf(info->TaskIndex), *info, elapsedSeconds(),
-                                     style == TProgressStyle::psRedrawn));
+        batch.Report(*info);
+        progress.Update(batch.Text(std::chrono::steady_clock::now(), redrawn));
     };
     converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
         std::lock_guard lock(mutex);
         if (info.TaskIndex >= 0) {
-            TProgressInfo last = lastProgress;
-            if (last.TaskIndex != info.TaskIndex) {
-                last = TProgressInfo();
-                last.TaskIndex = info.TaskIndex;
-            }
-            // The last report comes before the end of the file.
-            if (info.Finished && !info.Failed && last.TotalDuration > 0)
-                last.CurrentTime = last.TotalDuration;
-            const std::string name = nameOf(info.TaskIndex);
-            if (style == TProgressStyle::psRedrawn)
-                progress.Finish(ProgressText(name, last, elapsedSeconds(), true));
+            const bool finished = info.Finished && !info.Failed;
+            const TBatchProgress::TEnded ended =
+                batch.End(info.TaskIndex, finished, std::chrono::steady_clock::now());
+            const std::string name = names.count(info.TaskIndex) ? names[info.TaskIndex] : "";
+            if (redrawn)
+                progress.Finish(ProgressText(name, ended.Last, ended.Seconds, true));
             else
                 progress.Finish(name + ": " +
                                 (info.Failed     ? std::string("failed")
-                                 : info.Finished ? "done in " + Clock(elapsedSeconds())
+                                 : info.Finished ? "done in " + Clock(ended.Seconds)
                                                  : std::string("stopped")));
-        }
-        started = std::chrono::steady_clock::now();
-        if (info.TaskIndex < 0) {
+            ends.push_back(info);
+        } else {
             done = true;
             // Wake the main thread at once instead of at its next poll.
             TDispatcher::Instance().Queue([] {});
-        } else {
-            ends.push_back(info);
         }
     };
 
@@ -273,8 +250,13 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     // Asked to end (Ctrl+C, kill, a closed terminal): the running output is still finished.
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, OnInterrupt);
-    if (!fileOfTask.empty())
-        converter.StartTask(1);
+    if (!fileOfTask.empty()) {
+        {
+            std::lock_guard lock(mutex);
+            batch.Start(std::chrono::steady_clock::now());
+        }
+        converter.StartTask(jobs);
+    }
     bool stopped = false;
     while (!done) {
         if (g_interrupted && !stopped) {
@@ -294,6 +276,10 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     {
         std::lock_guard lock(mutex);
         progress.BreakLine();
+        // Files at once end in any order: the results keep the order the files were given.
+        std::sort(ends.begin(), ends.end(), [](const TTerminateInfo& a, const TTerminateInfo& b) {
+            return a.TaskIndex < b.TaskIndex;
+        });
         for (const TTerminateInfo& end : ends) {
             const std::string file =
                 fileOfTask.count(end.TaskIndex) ? fileOfTask[end.TaskIndex] : "";
