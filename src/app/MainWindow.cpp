@@ -108,6 +108,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     body->addWidget(CreatePreview(central), 3);
     layout->addLayout(body, 1);
     layout->addWidget(CreateOutputBox());
+    layout->addWidget(CreateParameterPanel(central));
 
     mmoLog = new QPlainTextEdit(central);
     mmoLog->setObjectName(QStringLiteral("mmoLog"));

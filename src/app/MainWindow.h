@@ -36,7 +36,10 @@ class TfmDirectory;
 class TFormatListBox;
 class TFileList;
 class TfrmProgress;
+class TfrmFileInfo;
+class TfrmPreference;
 class TfrmSettings;
+class TParameterPanel;
 class TPreviewPanel;
 struct TPreviewHost;
 
@@ -104,6 +107,14 @@ public:
     // menu item "Se&ttings" store the format groups, then show it (created on first use).
     void SettingsClick();
     TfrmSettings* SettingsDialog() const { return frmSettings; }
+    // Tools > "&Preference" and the list's "Video Infomation" show their dialogs (created on
+    // first use); the file information is that of the selected row.
+    void PreferenceClick();
+    TfrmPreference* PreferenceDialog() const { return frmPreference; }
+    void FileInfoClick();
+    TfrmFileInfo* FileInfoDialog() const { return frmFileInfo; }
+    // The hidden parameter controls of the current format (MainWindowParameters.cpp).
+    TParameterPanel* ParameterPanel() const { return pnlParameters; }
 
     // The jobs of the file list's rows, the list and its commands.
     TJobList& Jobs() { return jobs_; }
@@ -169,6 +180,10 @@ private:
     void CreateRunButtons(QWidget* parent);
     // Connects the commands that open the dialogs (MainWindowDialogs.cpp).
     void WireDialogs();
+    void WirePreference(); // MainWindowPreference.cpp
+    void WireFileInfo();   // MainWindowFileInfo.cpp
+    QWidget* CreateParameterPanel(QWidget* parent);
+    void ReloadParameters();
     // The preview panel and what it asks of the window (MainWindowPreview.cpp).
     TPreviewPanel* CreatePreview(QWidget* parent);
     TPreviewHost PreviewHost();
@@ -227,6 +242,9 @@ private:
 
     TfrmAbout* frmAbout = nullptr;
     TfrmSettings* frmSettings = nullptr;
+    TfrmPreference* frmPreference = nullptr;
+    TfrmFileInfo* frmFileInfo = nullptr;
+    TParameterPanel* pnlParameters = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;
     QAction* pmnFileInfo = nullptr;

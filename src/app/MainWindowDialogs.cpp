@@ -18,6 +18,8 @@ void TfrmMain::WireDialogs() {
     connect(btnSettings, &QToolButton::clicked, this, &TfrmMain::SettingsClick);
     connect(btnSetting, &QPushButton::clicked, this, &TfrmMain::SettingsClick);
     connect(mnuSettings, &QAction::triggered, this, &TfrmMain::SettingsClick);
+    WirePreference();
+    WireFileInfo();
 }
 
 void TfrmMain::SettingsClick() {
@@ -40,6 +42,8 @@ void TfrmMain::SettingsClick() {
             currentFormatCode_ =
                 QString::fromStdString(settings.ReadString(kSettingsSection, kFormatCodeKey, "1"));
             BuildFormatList();
+            // The same format keeps the box's text: the controls still take the new choices.
+            ReloadParameters();
             RefreshDestinations();
         };
     }

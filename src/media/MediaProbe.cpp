@@ -9,6 +9,7 @@
 #include "media/TextFormat.h"
 #include "media/UnicodeProtocol.h"
 
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -309,6 +310,25 @@ template <typename TRecord> void FillCommonFacts(TRecord& info, AVStream* stream
     info.BitRate = ClampToInt32(stream->codecpar->bit_rate);
 }
 
+bool IsUsableRate(AVRational rate) {
+    return rate.num > 0 && rate.den > 0;
+}
+
+// The container's frame count when it keeps one (AVI, MP4); otherwise the stream's length,
+// or the file's, at its average rate (Matroska and transport streams keep no count).
+int64_t FrameCountOf(const AVStream& stream, int64_t fileDurationUs) {
+    if (stream.nb_frames > 0)
+        return stream.nb_frames;
+    const AVRational rate =
+        IsUsableRate(stream.avg_frame_rate) ? stream.avg_frame_rate : stream.r_frame_rate;
+    int64_t durationUs = StreamToMicroseconds(stream.duration, stream.time_base);
+    if (durationUs <= 0)
+        durationUs = fileDurationUs;
+    if (!IsUsableRate(rate) || durationUs <= 0)
+        return -1;
+    return std::llround(static_cast<double>(durationUs) / 1e6 * rate.num / rate.den);
+}
+
 } // namespace
 
 TAudioStreamInfo TCustomMediaProbe::GetAudioStreamInfo(int index) {
@@ -342,6 +362,8 @@ TVideoStreamInfo TCustomMediaProbe::GetVideoStreamInfo(int index) {
                                                      parameters->width / parameters->height);
     info.FrameRateNum = stream->r_frame_rate.num;
     info.FrameRateDen = stream->r_frame_rate.den;
+    info.FrameCount =
+        FrameCountOf(*stream, context_->duration == AV_NOPTS_VALUE ? -1 : context_->duration);
     info.Rotation = DisplayRotation(*stream);
     return info;
 }

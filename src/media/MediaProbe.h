@@ -65,6 +65,9 @@ struct TVideoStreamInfo {
     int32_t PixelFormat = -1;         // AVPixelFormat
     int32_t FrameRateNum = -1;        // the stream's real base frame rate
     int32_t FrameRateDen = -1;
+    // Number of frames: the container's count, else estimated from the length and the rate;
+    // -1 when neither is known.
+    int64_t FrameCount = -1;
     // Degrees (0, 90, 180, 270, ...) the stored picture is turned clockwise to be shown, as
     // its display matrix says (phones store it as the sensor saw it); 0 without one.
     int32_t Rotation = 0;

@@ -18,6 +18,8 @@ inline constexpr const char* kSnapSmallSizeKey = "snapSmallSize";
 inline constexpr const char* kSnapBmpKey = "snapBmp";
 inline constexpr const char* kSnapJpgKey = "snapJpg";
 inline constexpr const char* kJpgQualityKey = "jpgCmp";
+// Whether converted files take the modification date of their source (boolean, default off).
+inline constexpr const char* kKeepFileDatesKey = "keepFileDates";
 inline constexpr const char* kVolumeKey = "volume";
 inline constexpr const char* kMuteKey = "mute";
 

@@ -120,6 +120,7 @@ void ExpectResetVideo(const TVideoStreamInfo& info) {
     EXPECT_EQ(info.PixelFormat, -1);
     EXPECT_EQ(info.FrameRateNum, -1);
     EXPECT_EQ(info.FrameRateDen, -1);
+    EXPECT_EQ(info.FrameCount, -1);
 }
 
 // ---------------------------------------------------------------- library checks
@@ -195,6 +196,7 @@ TEST_F(MediaProbeTest, AviWithVideoAndSoundGivesItsFacts) {
     EXPECT_EQ(video.PixelFormat, AV_PIX_FMT_YUV420P);
     EXPECT_EQ(video.FrameRateNum, 25);
     EXPECT_EQ(video.FrameRateDen, 1);
+    EXPECT_EQ(video.FrameCount, 50) << "the count AVI keeps";
     EXPECT_NEAR(video.DisplayAspectRatio, 4.0 / 3.0, 1e-5);
     EXPECT_EQ(video.StartTime, 0);
     EXPECT_EQ(video.StartTimeUS, 0);
@@ -342,6 +344,10 @@ TEST_F(MediaProbeTest, TransportStreamListsProgramStreamsOnceUnderTheirProgram) 
     const TVideoStreamInfo video = probe_.GetVideoStreamInfo(-1);
     EXPECT_EQ(video.FrameRateNum, 30000);
     EXPECT_EQ(video.FrameRateDen, 1001);
+    // A transport stream keeps no count: the length at the rate tells it.
+    EXPECT_NEAR(static_cast<double>(video.FrameCount),
+                static_cast<double>(video.DurationUS) / 1e6 * 30000 / 1001, 1.0);
+    EXPECT_GT(video.FrameCount, 0);
     EXPECT_EQ(video.CodecName, "mpeg2video(MPEG-2 video)");
     EXPECT_GT(video.StartTime, 0);
     EXPECT_NEAR(static_cast<double>(video.StartTimeUS), video.StartTime / 0.09, 1.0)
