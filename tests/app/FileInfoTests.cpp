@@ -140,8 +140,8 @@ TEST_F(FileInfoTest, AFileThatCannotBeReadSaysSoAndEmptiesTheValues) {
         << errors_[0].toStdString();
     bool shortened = false;
     EXPECT_EQ(Value(*dialog, TFileInfoField::fiFileName), ShortenedFileName(broken, shortened));
-    for (TFileInfoField field : {TFileInfoField::fiDuration, TFileInfoField::fiResolution,
-                                 TFileInfoField::fiSampleRate})
+    for (TFileInfoField field :
+         {TFileInfoField::fiDuration, TFileInfoField::fiResolution, TFileInfoField::fiSampleRate})
         EXPECT_EQ(Value(*dialog, field), "");
 }
 

@@ -84,11 +84,11 @@ protected:
         return (temp_.Path() / "config" / "tovikavimovformat.ini").string();
     }
     std::unique_ptr<TParameterPanel> MakePanel(int code = 0) {
-        auto panel = std::make_unique<TParameterPanel>(
-            nullptr, SettingsFile(), ProfileFile(),
-            [this](const QString& caption, const QString& text) {
-                messages_.push_back({caption, text});
-            });
+        auto panel =
+            std::make_unique<TParameterPanel>(nullptr, SettingsFile(), ProfileFile(),
+                                              [this](const QString& caption, const QString& text) {
+                                                  messages_.push_back({caption, text});
+                                              });
         panel->Reload(code);
         panel->show();
         return panel;
@@ -154,14 +154,16 @@ TEST_F(ParameterPanelTest, LeavingTheFrameSizeChecksAndCorrectsIt) {
     EXPECT_TRUE(panel->VideoSizeLeave());
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].first, "Input Error!");
-    EXPECT_EQ(messages_[0].second, "Frame Size must be a multiple of 2.\nThe correct value:320x240");
+    EXPECT_EQ(messages_[0].second,
+              "Frame Size must be a multiple of 2.\nThe correct value:320x240");
     EXPECT_EQ(size->currentText(), "320x240");
     EXPECT_EQ(Read("paraVideoSize"), "320x240");
     EXPECT_EQ(Read("iVideoSize"), "0") << "the corrected size is the first item";
 
     size->setEditText(QStringLiteral("0x0"));
     EXPECT_TRUE(panel->VideoSizeLeave());
-    EXPECT_EQ(messages_.back().second, "Frame Size must be a multiple of 2.\nThe correct value:2x2");
+    EXPECT_EQ(messages_.back().second,
+              "Frame Size must be a multiple of 2.\nThe correct value:2x2");
     EXPECT_EQ(Read("paraVideoSize"), "2x2");
     EXPECT_EQ(Read("iVideoSize"), "-1") << "a typed size is no item";
 

@@ -205,8 +205,9 @@ void TfrmPreference::Warn(const QString& text) {
 void TfrmPreference::OpenClick() {
     if (edtSnapDir->text().size() <= 2)
         return;
-    const std::string directory = TIniFile(settingsFile_).ReadString(
-        kSettingsSection, kSnapshotDirKey, DefaultVideoDirectory());
+    const std::string directory =
+        TIniFile(settingsFile_)
+            .ReadString(kSettingsSection, kSnapshotDirKey, DefaultVideoDirectory());
     desktop_.OpenUrl(QUrl::fromLocalFile(Text(directory)));
 }
 

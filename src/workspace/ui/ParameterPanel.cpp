@@ -76,10 +76,10 @@ const char* const kBoxStyle =
 
 } // namespace
 
-TParameterPanel::TParameterPanel(QWidget* parent, std::string settingsFile,
-                                 std::string profileFile, TShowMessage showMessage)
-    : QWidget(parent), settingsFile_(std::move(settingsFile)),
-      profileFile_(std::move(profileFile)), showMessage_(std::move(showMessage)) {
+TParameterPanel::TParameterPanel(QWidget* parent, std::string settingsFile, std::string profileFile,
+                                 TShowMessage showMessage)
+    : QWidget(parent), settingsFile_(std::move(settingsFile)), profileFile_(std::move(profileFile)),
+      showMessage_(std::move(showMessage)) {
     setObjectName(QStringLiteral("pnlParameters"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -303,8 +303,9 @@ bool TParameterPanel::VideoSizeSelect(int index) {
 }
 
 bool TParameterPanel::RateChange(TChoiceControl control) {
-    const auto rate = std::find_if(std::begin(kRates), std::end(kRates),
-                                   [control](const TRateKeys& keys) { return keys.Control == control; });
+    const auto rate =
+        std::find_if(std::begin(kRates), std::end(kRates),
+                     [control](const TRateKeys& keys) { return keys.Control == control; });
     if (rate == std::end(kRates))
         return false;
     QComboBox* box = Box(control);
