@@ -13,6 +13,7 @@ namespace tovik {
 
 namespace {
 constexpr int kWideNameWidth = 270; // the name label's width for a shortened name
+constexpr int kCaptionWidth = 84;
 
 size_t Slot(TFileInfoField field) {
     return static_cast<size_t>(field);
@@ -36,11 +37,15 @@ TfrmFileInfo::TfrmFileInfo(QWidget* parent, TShowError showError)
         auto* value = new QLabel(form->parentWidget());
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setMinimumWidth(120);
-        form->addRow(QString::fromLatin1(caption), value);
+        // One caption width in every group, so that the values line up.
+        auto* label = new QLabel(QString::fromLatin1(caption), form->parentWidget());
+        label->setMinimumWidth(kCaptionWidth);
+        form->addRow(label, value);
         values_[Slot(field)] = value;
     };
     auto* file = new QFormLayout;
     file->setHorizontalSpacing(12);
+    file->setContentsMargins(10, 0, 0, 0); // in line with the groups' captions
     layout->addLayout(file);
     addValue(file, "File Name:", TFileInfoField::fiFileName);
     addValue(file, "Duration:", TFileInfoField::fiDuration);
