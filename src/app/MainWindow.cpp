@@ -163,6 +163,7 @@ TfrmMain::~TfrmMain() {
     // still delivers meanwhile find the run state intact.
     MediaConverter1.reset();
     // The views of the jobs go before the jobs; the panel stops its player on the way.
+    DeleteEditDialogs();
     delete pnlPreview;
     delete lvFiles;
     if (TConverterApplication* application = TConverterApplication::Instance())
@@ -192,9 +193,7 @@ void TfrmMain::CreateMenus() {
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    // The trim, crop and effect dialogs are not there yet: their items stay disabled.
-    for (const char* caption : {"&Crop", "&Trim", "&Video Effect && Water Mark"})
-        mnuEdit->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    AddEditDialogItems(mnuEdit, editRowItems_);
     mnuEdit->addSeparator();
     const std::pair<const char*, std::function<void()>> checks[] = {
         {"&Check All", [this] { lvFiles->CheckAll(true); }},
@@ -525,8 +524,7 @@ void TfrmMain::CreateListMenu() {
     connect(pmnStart, &QAction::triggered, this, &TfrmMain::StartClick);
     listRowItems_ = {remove, clear, pmnStart};
     pmnFiles->addSeparator();
-    for (const char* caption : {"&Crop", "&Trim", "&Video Effect && Water Mark"})
-        pmnFiles->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    AddEditDialogItems(pmnFiles, listRowItems_);
     pmnFileInfo = pmnFiles->addAction(QStringLiteral("Video Infomation"));
     listRowItems_.push_back(pmnFileInfo);
 }

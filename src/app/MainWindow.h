@@ -40,6 +40,7 @@ class TfrmFileInfo;
 class TfrmPreference;
 class TfrmSettings;
 class TParameterPanel;
+class TfrmTrim;
 class TPreviewPanel;
 struct TPreviewHost;
 
@@ -132,6 +133,10 @@ public:
     void ListMenuPopup();
     QMenu* EditMenu() const { return mnuEdit; }
     QMenu* ListMenu() const { return pmnFiles; }
+    // "&Trim" (Edit menu and context menu): the preview stops, then the dialog edits the
+    // selected row's job (the first row's when none is selected).
+    void TrimClick();
+    TfrmTrim* TrimDialog() const { return frmTrim; }
 
     // The conversion run: "&Start", the hidden "Stop", "Pause" and "Resume" buttons and the
     // engine's four events.
@@ -184,6 +189,10 @@ private:
     void WireFileInfo();   // MainWindowFileInfo.cpp
     QWidget* CreateParameterPanel(QWidget* parent);
     void ReloadParameters();
+    // The editing dialogs' menu items and the dialogs (MainWindowEdit.cpp).
+    void AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems);
+    int EditedRow();
+    void DeleteEditDialogs();
     // The preview panel and what it asks of the window (MainWindowPreview.cpp).
     TPreviewPanel* CreatePreview(QWidget* parent);
     TPreviewHost PreviewHost();
@@ -245,6 +254,7 @@ private:
     TfrmPreference* frmPreference = nullptr;
     TfrmFileInfo* frmFileInfo = nullptr;
     TParameterPanel* pnlParameters = nullptr;
+    TfrmTrim* frmTrim = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;
     QAction* pmnFileInfo = nullptr;

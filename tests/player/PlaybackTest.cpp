@@ -181,6 +181,14 @@ TEST_F(PlaybackTest, ASeekShowsThePictureOfTheTimeAskedFor) {
     PumpFor(300ms);
     EXPECT_EQ(screen.ShowCount(), count);
     EXPECT_TRUE(player.Paused());
+
+    // Back to the start: the first picture comes with its own time 0, not the clock of the
+    // picture shown before the seek.
+    player.Seek(0, 0, true);
+    ASSERT_TRUE(PumpUntil([&] { return screen.ShowCount() > count; }));
+    PumpFor(100ms);
+    EXPECT_NEAR(RampFrameNumber(*screen.LastPicture().Picture), 0.0, 1.0);
+    EXPECT_EQ(screen.LastPicture().PTS, 0);
     player.Stop(true);
 }
 

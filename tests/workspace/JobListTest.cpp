@@ -140,6 +140,12 @@ TEST(JobList, LengthsInWholeSeconds) {
     EXPECT_EQ(TrimmedSeconds(row), 73) << "untrimmed: the source's length";
     row.Job.TrimLength = 12'600'000;
     EXPECT_EQ(TrimmedSeconds(row), 12);
+    // A start alone converts the rest of the file.
+    row.Job.TrimStart = 20'500'000;
+    row.Job.TrimLength = 0;
+    EXPECT_EQ(TrimmedSeconds(row), 53);
+    row.Job.TrimStart = 80'000'000;
+    EXPECT_EQ(TrimmedSeconds(row), 0) << "a start past the end leaves nothing";
     EXPECT_EQ(SourceSeconds(Row("/v/b.avi", 0)), 0) << "no duration shows 0";
     EXPECT_EQ(FileNamePart("/out/dir/a_(new).mp4"), "a_(new).mp4");
     EXPECT_EQ(FileNamePart("plain.mp4"), "plain.mp4");

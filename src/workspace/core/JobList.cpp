@@ -90,7 +90,11 @@ int64_t SourceSeconds(const TJobRow& row) {
 }
 
 int64_t TrimmedSeconds(const TJobRow& row) {
-    return row.Job.TrimLength > 0 ? row.Job.TrimLength / 1000000 : SourceSeconds(row);
+    if (row.Job.TrimLength > 0)
+        return row.Job.TrimLength / 1000000;
+    // A start without a length converts the rest of the file.
+    const int64_t start = std::max<int64_t>(row.Job.TrimStart, 0);
+    return row.Duration > start ? (row.Duration - start) / 1000000 : 0;
 }
 
 std::string FileNamePart(const std::string& path) {
