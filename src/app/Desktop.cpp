@@ -1,5 +1,8 @@
 #include "app/Desktop.h"
 
+#include "app/DesktopNotice.h"
+
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -61,6 +64,19 @@ QStringList TQtDesktop::ChooseOpenFiles(QWidget* parent, const QStringList& filt
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
+}
+
+QString TQtDesktop::ChooseSaveFile(QWidget* parent, const QString& suggested,
+                                   const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+}
+
+bool TQtDesktop::ProgramActive() const {
+    return QApplication::activeWindow() != nullptr;
+}
+
+bool TQtDesktop::Notify(const QString& summary, const QString& body) {
+    return SendDesktopNotice(QApplication::applicationName(), summary, body);
 }
 
 } // namespace tovik

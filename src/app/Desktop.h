@@ -1,5 +1,6 @@
 #pragma once
-// Everything the windows ask of the desktop: message boxes, opening web pages and folders.
+// Everything the windows ask of the desktop: message boxes, opening web pages and folders,
+// choosing files, and the desktop notice at the end of a run.
 // The program uses TQtDesktop; tests put in a double that records and answers at once, so
 // no test ever waits on a modal box.
 
@@ -25,6 +26,14 @@ public:
     virtual bool OpenUrl(const QUrl& url) = 0;
     // The open-file dialog: several existing files; empty when cancelled.
     virtual QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) = 0;
+    // The save-file dialog, starting at suggested; empty when cancelled.
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& suggested,
+                                   const QString& filter) = 0;
+    // Whether a window of this program has the keyboard focus of the desktop.
+    virtual bool ProgramActive() const = 0;
+    // A desktop notification (it pops up outside the program's windows); false when the
+    // desktop has no notification service.
+    virtual bool Notify(const QString& summary, const QString& body) = 0;
 };
 
 class TQtDesktop : public TDesktop {
@@ -33,6 +42,11 @@ public:
                                TMessageIcon icon, TMessageButtons buttons) override;
     bool OpenUrl(const QUrl& url) override;
     QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) override;
+    QString ChooseSaveFile(QWidget* parent, const QString& suggested,
+                           const QString& filter) override;
+    bool ProgramActive() const override;
+    // Through the freedesktop notification service on the session bus.
+    bool Notify(const QString& summary, const QString& body) override;
 };
 
 } // namespace tovik

@@ -9,6 +9,7 @@
 #include "app/WindowPlacement.h"
 #include "media/FFmpegLoader.h"
 #include "media/LibrarySets.h"
+#include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
@@ -68,6 +69,7 @@ TMainWindowServices TMainWindowServices::System(TDesktop& desktop) {
     };
     services.CreateEngine = [] { return std::make_unique<TMediaConverterEngine>(); };
     services.ShutDown = [](std::string& error) { return PowerOffComputer(error); };
+    services.OpenLogFile = [](std::string& error) { return OpenSessionLogFile(error); };
     return services;
 }
 
@@ -84,6 +86,7 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     setWindowTitle(Text(global_->AppName()));
 
     CreateMenus();
+    WireActivityLog();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 6);
@@ -110,11 +113,6 @@ TfrmMain::TfrmMain(TMainWindowServices services, QWidget* parent)
     layout->addWidget(CreateOutputBox());
     layout->addWidget(CreateParameterPanel(central));
 
-    mmoLog = new QPlainTextEdit(central);
-    mmoLog->setObjectName(QStringLiteral("mmoLog"));
-    mmoLog->setReadOnly(true);
-    mmoLog->setVisible(false);
-    layout->addWidget(mmoLog);
     // The drop-down floats over the window, above the format box.
     lst1 = new TFormatListBox(central);
     lst1->hide();
@@ -168,6 +166,7 @@ TfrmMain::~TfrmMain() {
     delete lvFiles;
     if (TConverterApplication* application = TConverterApplication::Instance())
         application->SetErrorHandler(nullptr);
+    LoggerInstance().SetOnLog(nullptr);
 }
 
 TIniFile TfrmMain::Settings() const {
@@ -339,14 +338,6 @@ QWidget* TfrmMain::CreateOutputBox() {
     connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::BrowsClick);
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::OpenClick);
     return box;
-}
-
-void TfrmMain::AppendLog(const QString& line) {
-    mmoLog->appendPlainText(line);
-}
-
-QString TfrmMain::LogText() const {
-    return mmoLog->toPlainText();
 }
 
 QAction* TfrmMain::SkinItem(int index) const {

@@ -7,7 +7,9 @@
 #include "effects/OverlayRenderer.h"
 #include "media/Bitmap.h"
 #include "workspace/core/JobList.h"
+#include "workspace/log/ActivityLog.h"
 #include "workspace/run/RunEngine.h"
+#include "workspace/run/RunSummary.h"
 #include "workspace/run/RunTexts.h"
 #include "workspace/ui/AddFiles.h"
 
@@ -16,10 +18,10 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <array>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -32,6 +34,7 @@ class TDesktop;
 class TGlobalObject;
 class TIniFile;
 class TfrmAbout;
+class TfrmActivityLog;
 class TfmDirectory;
 class TFormatListBox;
 class TFileList;
@@ -59,6 +62,10 @@ struct TMainWindowServices {
     std::function<std::unique_ptr<TRunEngine>()> CreateEngine;
     // Switches the computer off after a run; false with a reason. Unset: nothing happens.
     std::function<bool(std::string& error)> ShutDown;
+    // The log file the session's log goes to as well; unset or nullptr: none.
+    std::function<std::unique_ptr<TRotatingLogFile>(std::string& error)> OpenLogFile;
+    // The clock of the run's time-left estimates; unset: the steady clock.
+    std::function<std::chrono::steady_clock::time_point()> Now;
 
     // The real desktop, loader and file systems.
     static TMainWindowServices System(TDesktop& desktop);
@@ -74,9 +81,14 @@ public:
     const TGlobalObject* GlobalObject() const { return global_.get(); }
     TThemeManager& Themes() { return themes_; }
 
-    // Appends one line to the hidden log memo.
+    // The session's activity log (MainWindowLog.cpp): every line of the libraries, the
+    // engine and the run. AppendLog adds one line; LogText is the lines' texts without
+    // their times. Tools > "Activity Log" shows it.
     void AppendLog(const QString& line);
     QString LogText() const;
+    TActivityLog& ActivityLog() { return *activityLog_; }
+    void ActivityLogClick();
+    TfrmActivityLog* ActivityLogWindow() const { return frmActivityLog; }
 
     // The "&Skin" menu: opening it and choosing item index.
     QMenu* SkinMenu() const { return mnuSkin; }
@@ -187,6 +199,13 @@ private:
     void WireDialogs();
     void WirePreference(); // MainWindowPreference.cpp
     void WireFileInfo();   // MainWindowFileInfo.cpp
+    void WireActivityLog(); // MainWindowLog.cpp
+    // The end of a run: the summary into the log, a notice when the program is in the back.
+    void ReportRunEnd();
+    void TaskEnded(const TTerminateInfo& info);
+    // With "Keep the original file dates" on, the row's output takes its source's date.
+    void KeepSourceDate(int row);
+    std::chrono::steady_clock::time_point Now() const;
     QWidget* CreateParameterPanel(QWidget* parent);
     void ReloadParameters();
     // The editing dialogs' menu items and the dialogs (MainWindowEdit.cpp).
@@ -247,7 +266,11 @@ private:
     QPushButton* btnBrows = nullptr;
     QPushButton* btnOpen = nullptr;
     QComboBox* cbOutputFormat = nullptr;
-    QPlainTextEdit* mmoLog = nullptr;
+    // Shared with the log sink's handler, which may still run on a library thread while
+    // the window goes.
+    std::shared_ptr<TActivityLog> activityLog_;
+    TfrmActivityLog* frmActivityLog = nullptr;
+    QAction* mnuActivityLog = nullptr;
 
     TfrmAbout* frmAbout = nullptr;
     TfrmSettings* frmSettings = nullptr;
@@ -272,6 +295,12 @@ private:
     std::vector<TRunJob> runJobs_;
     TBitmap conversionPreview_; // main thread only
     TTimeLeftEstimate timeLeft_;
+    TBatchTimeLeft batchLeft_;
+    std::vector<int64_t> taskLengths_; // microseconds to convert, per task
+    // Per task, what became of it (cancelled until it reports), and the rows that got no task.
+    std::vector<TFileResult> taskResults_;
+    std::vector<TFileResult> skippedRows_;
+    std::chrono::steady_clock::time_point runStart_{};
     TfrmProgress* frmProgress = nullptr;
     QPushButton* btnStop = nullptr;
     QPushButton* btnPause = nullptr;

@@ -2,7 +2,10 @@
 // the progress window runs them, and the engine's four events come back here.
 
 #include "app/Desktop.h"
+#include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
+#include "dialogs/activitylog/ActivityLogDialog.h"
+#include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -103,6 +106,9 @@ void TfrmMain::StartClick() {
     RowOfTask_.clear();
     RowOfTask_.reserve(static_cast<size_t>(checked));
     runJobs_.clear();
+    taskResults_.clear();
+    taskLengths_.clear();
+    skippedRows_.clear();
     MediaConverter1->ClearTasks();
     try {
         BuildRunTasks();
@@ -165,6 +171,7 @@ void TfrmMain::BuildRunTasks() {
     };
     // The facts of the last source the probe could read stand in for one it cannot.
     TSourceFacts lastFacts;
+    TTakenNames taken;
     for (int row = 0; row < jobs_.Count(); ++row) {
         if (!jobs_.Checked(row))
             continue;
@@ -179,7 +186,8 @@ void TfrmMain::BuildRunTasks() {
         }
         TPreparedTask prepared;
         try {
-            prepared = PrepareConversionTask(job, probedName, lastFacts, context, warn);
+            prepared = PrepareConversionTask(job, probedName, lastFacts, context, warn,
+                                             std::nullopt, std::nullopt, &taken);
         } catch (...) {
             MediaConverter1->CloseProbe();
             throw;
@@ -187,10 +195,16 @@ void TfrmMain::BuildRunTasks() {
         // The format's stored zoom mode replaces the one chosen in the crop dialog.
         jobs_.EditJob(row, [&](TlvFilesRecord& edited) { edited.ZoomMode = prepared.ZoomMode; });
 
+        // The list shows the name this run writes.
+        jobs_.SetDestination(row, prepared.Output.FileName);
+
         const int task = MediaConverter1->AddTask(caption, prepared.Input);
         if (task < 0) {
             // The row gets no task; the tasks made so far keep their rows.
-            AppendLog(Text(caption + ": " + MediaConverter1->LastError()));
+            const std::string reason = MediaConverter1->LastError();
+            AppendLog(Text(caption + ": " + reason));
+            jobs_.SetProgress(row, OutcomeWord(TFileOutcome::foFailed), reason);
+            skippedRows_.push_back(TFileResult{caption, TFileOutcome::foFailed, reason});
             MediaConverter1->CloseProbe();
             continue;
         }
@@ -199,6 +213,10 @@ void TfrmMain::BuildRunTasks() {
             // The task stays and fails when it starts; the run goes on with the next one.
             AppendLog(Text(prepared.Output.FileName + ": " + MediaConverter1->LastError()));
         RowOfTask_.push_back(row);
+        // A task that never reports was not run: cancelled until it says otherwise.
+        taskResults_.push_back(TFileResult{caption, TFileOutcome::foCancelled, {}});
+        taskLengths_.push_back(ConvertedLength(jobs_.Row(row)));
+        jobs_.SetProgress(row, std::string());
         // The worker's hook draws from this copy: the job may not change under it.
         runJobs_.push_back(TRunJob{jobs_.Job(row).Effects, std::make_unique<TPictureCache>()});
         MediaConverter1->CloseProbe();
@@ -207,6 +225,8 @@ void TfrmMain::BuildRunTasks() {
 
 void TfrmMain::RunStarted() {
     timeLeft_.Reset();
+    runStart_ = Now();
+    batchLeft_.Start(taskLengths_, runStart_);
     conversionPreview_.SetSize(0, 0);
     MediaConverter1->StartTask(1);
     if (OnProgressShown)
@@ -269,9 +289,11 @@ void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
     frmProgress->SetProgressText(
         Text(TaskNumberLabel(info->TaskIndex, static_cast<int>(RowOfTask_.size()))));
     frmProgress->SetFileText(Text(FileLabel(jobs_.Job(row).SourceFile)));
-    frmProgress->SetTimeLeftText(
-        Text(TimeLeftLabel(timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration,
-                                            std::chrono::steady_clock::now()))));
+    const auto now = Now();
+    frmProgress->SetTimeLeftText(Text(TimeLeftLabel(
+        timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration, now))));
+    frmProgress->SetTotalLeftText(
+        Text(TotalLeftLabel(batchLeft_.Update(info->TaskIndex, info->CurrentTime, now))));
 }
 
 void TfrmMain::MediaConverter1PreviewBitmap(const TPreviewInfo& info) {
@@ -294,14 +316,14 @@ void TfrmMain::MediaConverter1Terminate(const TTerminateInfo& info) {
     // A background thread: the window's part runs later on the main thread, unawaited.
     QMetaObject::invokeMethod(
         this,
-        [this, index = info.TaskIndex, finished = info.Finished] {
-            if (index < 0) {
+        [this, info] {
+            if (info.TaskIndex < 0) {
                 if (stopping_)
                     endOfRunPending_ = true;
                 else
                     FinishRun();
-            } else if (finished) {
-                TaskFinished(index);
+            } else {
+                TaskEnded(info);
             }
         },
         Qt::QueuedConnection);
@@ -326,7 +348,27 @@ void TfrmMain::TaskFinished(int taskIndex) {
     }
 }
 
+void TfrmMain::TaskEnded(const TTerminateInfo& info) {
+    const auto index = static_cast<size_t>(info.TaskIndex);
+    if (index >= RowOfTask_.size() || index >= taskResults_.size())
+        return;
+    TFileResult& result = taskResults_[index];
+    if (info.Finished && !info.Failed) {
+        result.Outcome = TFileOutcome::foConverted;
+        KeepSourceDate(RowOfTask_[index]);
+        TaskFinished(info.TaskIndex);
+        return;
+    }
+    // The row says what became of it instead of keeping its last percentage.
+    result.Outcome = info.Failed ? TFileOutcome::foFailed : TFileOutcome::foCancelled;
+    result.Reason = info.Failed ? info.ErrorMessage : std::string();
+    if (info.Failed && result.Reason.empty())
+        result.Reason = "The conversion failed.";
+    jobs_.SetProgress(RowOfTask_[index], OutcomeWord(result.Outcome), result.Reason);
+}
+
 void TfrmMain::FinishRun() {
+    ReportRunEnd();
     runActive_ = false;
     SetRunCommands(false);
     if (MediaConverter1)
@@ -334,6 +376,36 @@ void TfrmMain::FinishRun() {
     runJobs_.clear();
     if (frmProgress && frmProgress->isVisible())
         frmProgress->close();
+}
+
+void TfrmMain::KeepSourceDate(int row) {
+    if (!global_ || !jobs_.Valid(row) ||
+        !Settings().ReadBool(kSettingsSection, kKeepFileDatesKey, false))
+        return;
+    const TJobRow& job = jobs_.Row(row);
+    std::string error;
+    if (!platform::CopyModificationTime(job.Job.SourceFile, job.Destination, error))
+        AppendLog(Text(error));
+}
+
+void TfrmMain::ReportRunEnd() {
+    TRunSummary summary;
+    summary.Files = skippedRows_;
+    summary.Files.insert(summary.Files.end(), taskResults_.begin(), taskResults_.end());
+    summary.Elapsed = std::chrono::duration_cast<std::chrono::seconds>(Now() - runStart_);
+    const std::vector<std::string> lines = summary.Lines();
+    for (const std::string& line : lines)
+        AppendLog(Text(line));
+    if (frmActivityLog)
+        frmActivityLog->ShowSummary(lines);
+    // Someone who left for another window hears of the end; one who watches sees it.
+    if (!services_.Desktop->ProgramActive())
+        services_.Desktop->Notify(global_ ? Text(global_->AppName()) : ApplicationTitle(),
+                                  Text(summary.NoticeText()));
+}
+
+std::chrono::steady_clock::time_point TfrmMain::Now() const {
+    return services_.Now ? services_.Now() : std::chrono::steady_clock::now();
 }
 
 void TfrmMain::SaveProgressSnapshot(const TBitmap& full, const TBitmap& small) {

@@ -369,6 +369,8 @@ protected:
     void OpenEncoders();
     void OpenDecoders();
     void CopyMetadataAndChapters();
+    // The source's file tags into an output that no "map_meta_data" names (FFmpegMetadata.cpp).
+    void CopySourceTags(AVFormatContext& output, const AVFormatContext& input) const;
     void OpenBitstreamFilters(TOutputStream& ost);
     void WriteHeaders();
     void LogStreamMapping();

@@ -533,6 +533,10 @@ void TCustomFFmpeg::CopyMetadataAndChapters() {
         ff::av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
         ost.Stream->disposition = ist.Stream->disposition;
     }
+    // Without maps of their own, outputs carry the first input's tags.
+    if (settings_.MetaDataMaps.empty() && inputCount_ > 0)
+        for (int o = 0; o < outputCount_; ++o)
+            CopySourceTags(*outputs_[static_cast<size_t>(o)]->Context, *inputFiles_[0]);
     for (const TMetaDataMap& map : settings_.MetaDataMaps) {
         if (map.OutFile < 0 || map.OutFile >= outputCount_) {
             const std::string error =

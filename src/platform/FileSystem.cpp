@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
 namespace tovik::platform {
 
 int64_t FileSizeOf(const std::string& fileName) {
@@ -38,6 +42,26 @@ std::string FileSystemTypeOf(const std::string& path) {
     default:
         return "other";
     }
+}
+
+} // namespace tovik::platform
+
+namespace tovik::platform {
+
+bool CopyModificationTime(const std::string& source, const std::string& target,
+                          std::string& error) {
+    struct stat facts {};
+    if (::stat(source.c_str(), &facts) != 0) {
+        error = "Cannot read the date of \"" + source + "\": " + std::strerror(errno);
+        return false;
+    }
+    // The access time is left alone; only the modification time is the file's date.
+    const timespec times[2] = {{0, UTIME_OMIT}, facts.st_mtim};
+    if (::utimensat(AT_FDCWD, target.c_str(), times, 0) != 0) {
+        error = "Cannot set the date of \"" + target + "\": " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 } // namespace tovik::platform

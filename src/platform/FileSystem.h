@@ -13,5 +13,8 @@ bool DirectoryExists(const std::string& path);
 // The file system type of the mount holding path ("iso9660", "udf", "ext4", ...); empty when
 // unknown.
 std::string FileSystemTypeOf(const std::string& path);
+// Gives target the modification time of source (to the nanosecond); false with the reason.
+bool CopyModificationTime(const std::string& source, const std::string& target,
+                          std::string& error);
 
 } // namespace tovik::platform

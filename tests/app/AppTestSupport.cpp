@@ -35,6 +35,17 @@ QStringList TFakeDesktop::ChooseOpenFiles(QWidget* /*parent*/, const QStringList
     return ChosenFiles;
 }
 
+QString TFakeDesktop::ChooseSaveFile(QWidget* /*parent*/, const QString& suggested,
+                                    const QString& /*filter*/) {
+    SuggestedSaveFile = suggested;
+    return SaveFile;
+}
+
+bool TFakeDesktop::Notify(const QString& summary, const QString& body) {
+    Notices.emplace_back(summary, body);
+    return true;
+}
+
 bool TFakeDesktop::OpenUrl(const QUrl& url) {
     OpenedUrls.push_back(url);
     return true;
@@ -64,17 +75,20 @@ void TAppTest::SetUp() {
     oldConfig_ = platform::GetEnv("XDG_CONFIG_HOME");
     oldHome_ = platform::GetEnv("HOME");
     oldProfile_ = platform::GetEnv("USERPROFILE");
+    oldState_ = platform::GetEnv("XDG_STATE_HOME");
     std::filesystem::create_directories(temp_.Path() / "config");
     std::filesystem::create_directories(temp_.Path() / "home");
     platform::SetEnv("XDG_CONFIG_HOME", (temp_.Path() / "config").string());
     platform::SetEnv("HOME", (temp_.Path() / "home").string());
     ::unsetenv("USERPROFILE");
+    platform::SetEnv("XDG_STATE_HOME", (temp_.Path() / "state").string());
 }
 
 void TAppTest::TearDown() {
     Restore("XDG_CONFIG_HOME", oldConfig_);
     Restore("HOME", oldHome_);
     Restore("USERPROFILE", oldProfile_);
+    Restore("XDG_STATE_HOME", oldState_);
 }
 
 TMainWindowServices TAppTest::WindowServices() {

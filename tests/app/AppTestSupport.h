@@ -33,6 +33,10 @@ public:
                                TMessageIcon icon, TMessageButtons buttons) override;
     bool OpenUrl(const QUrl& url) override;
     QStringList ChooseOpenFiles(QWidget* parent, const QStringList& filters) override;
+    QString ChooseSaveFile(QWidget* parent, const QString& suggested,
+                           const QString& filter) override;
+    bool ProgramActive() const override { return Active; }
+    bool Notify(const QString& summary, const QString& body) override;
 
     // The answer every question box gets (message boxes with only OK answer mrOk).
     TMessageResult Answer = TMessageResult::mrNo;
@@ -42,6 +46,12 @@ public:
     QStringList ChosenFiles;
     QStringList LastFilters;
     int OpenDialogs = 0;
+    // What the save dialog returns, and the name it suggested.
+    QString SaveFile;
+    QString SuggestedSaveFile;
+    // Whether a window of the program counts as active; the notices sent.
+    bool Active = true;
+    std::vector<std::pair<QString, QString>> Notices;
 };
 
 // Appends a row as an add makes it: the source, its length in whole seconds (and a part of
@@ -68,6 +78,7 @@ private:
     std::optional<std::string> oldConfig_;
     std::optional<std::string> oldHome_;
     std::optional<std::string> oldProfile_;
+    std::optional<std::string> oldState_;
 };
 
 } // namespace tovik::test

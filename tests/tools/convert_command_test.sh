@@ -87,6 +87,25 @@ grep -q '^Converted 4 of 4 file(s)\.' "$home/two.err" || fail "summary: $(cat "$
 [ $? -eq 1 ] || fail "a bad file among four must make the exit status 1"
 [ "$(wc -l <"$home/mixed4.out")" -eq 3 ] || fail "three of four: $(cat "$home/mixed4.out")"
 
+# Two files of one name from two folders, in one run: two outputs, never one written twice.
+mkdir -p "$home/left" "$home/right"
+cp "$media/clip.avi" "$home/left/same.avi"
+cp "$media/clip.avi" "$home/right/same.avi"
+"$cli" convert --format 104 --outdir "$home/out/same" --length 1 --jobs 2 "$home/left/same.avi" \
+    "$home/right/same.avi" >"$home/same.out" 2>/dev/null || fail "same names: convert failed"
+expected=$(printf '%s\n' "$home/out/same/same_(new).avi" "$home/out/same/same_(new_1).avi")
+[ "$(cat "$home/same.out")" = "$expected" ] || fail "same names: $(cat "$home/same.out")"
+[ "$(ls "$home/out/same" | wc -l)" -eq 2 ] || fail "same names: $(ls "$home/out/same")"
+
+# "Keep the original file dates": the output takes the source's modification time.
+touch -d "2019-05-04 10:20:30.25" "$home/left/same.avi"
+printf '[settings]\nkeepFileDates=1\n' >"$XDG_CONFIG_HOME/tovikavimovconverter.ini"
+"$cli" convert --format 104 --outdir "$home/out/dated" --length 1 "$home/left/same.avi" \
+    >/dev/null 2>&1 || fail "dated: convert failed"
+[ "$(stat -c %y "$home/out/dated/same_(new).avi")" = "$(stat -c %y "$home/left/same.avi")" ] ||
+    fail "dated: $(stat -c %y "$home/out/dated/same_(new).avi")"
+rm "$XDG_CONFIG_HOME/tovikavimovconverter.ini"
+
 # Bad arguments.
 "$cli" convert --length abc "$media/clip.avi" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "a bad --length must give status 2"

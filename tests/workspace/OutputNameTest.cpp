@@ -58,6 +58,25 @@ TEST_F(OutputNameTest, SameNamedSourcesInDifferentFoldersGetTheSameNameBeforeWri
     EXPECT_EQ(Name("/one/a.avi", ".mov"), Name("/two/a.avi", ".mov"));
 }
 
+TEST_F(OutputNameTest, NamesTakenByOtherRowsOfARunAreSkippedLikeExistingFiles) {
+    TTakenNames taken;
+    auto name = [&](const std::string& source) {
+        return OutputFileName(settings_, source, ".mov", {}, &taken);
+    };
+    // Two sources of one name, and a third: each output its own, in row order.
+    EXPECT_EQ(name("/one/a.avi"), outDir_ + "/a_(new).mov");
+    EXPECT_EQ(name("/two/a.avi"), outDir_ + "/a_(new_1).mov");
+    EXPECT_EQ(name("/three/a.mp4"), outDir_ + "/a_(new_2).mov");
+    EXPECT_EQ(taken.size(), 3u);
+    // An existing file and a taken name together: the first name free of both.
+    test::WriteTextFile(outDir_ + "/b_(new).mov", "");
+    taken.insert(outDir_ + "/b_(new_1).mov");
+    EXPECT_EQ(name("/x/b.avi"), outDir_ + "/b_(new_2).mov");
+    // Another extension is another name; without a taken set nothing is remembered.
+    EXPECT_EQ(OutputFileName(settings_, "/one/a.avi", ".mp4", {}, &taken), outDir_ + "/a_(new).mp4");
+    EXPECT_EQ(UniqueOutputName(outDir_, "/one/a.avi", ".mov"), outDir_ + "/a_(new).mov");
+}
+
 TEST_F(OutputNameTest, BaseNameDropsFolderAndLastExtensionOnly) {
     EXPECT_EQ(SourceBaseName("/v/clip.final.avi"), "clip.final");
     EXPECT_EQ(SourceBaseName("/v.d/clip"), "clip");

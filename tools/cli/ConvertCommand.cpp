@@ -13,6 +13,8 @@
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 #include "settings/ProgramFiles.h"
 #include "workspace/core/TaskPreparation.h"
 
@@ -155,6 +157,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     // Kit messages start on a line of their own when a redrawn progress line is open.
     PrintKitMessages(TLogLevel::llError, style == TProgressStyle::psRedrawn ? "\n" : "");
 
+    const bool keepDates =
+        TIniFile(global.SettingsFile()).ReadBool(kSettingsSection, kKeepFileDatesKey, false);
     TBuildContext context;
     context.SettingsFile = global.SettingsFile();
     context.ProfileFile = global.ProfileFile();
@@ -172,6 +176,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     std::map<int, std::string> fileOfTask;                     // task index -> source file
     std::vector<std::pair<std::string, std::string>> failures; // file, reason
     std::vector<std::string> converted;
+    // Two files of one name (from two folders) must not write one output.
+    TTakenNames taken;
     for (const std::string& file : parsed.Files) {
         try {
             TMediaProbe& probe = converter.Probe();
@@ -189,7 +195,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             job.TrimStart = parsed.Start;
             job.TrimLength = parsed.Length;
             TPreparedTask prepared = PrepareConversionTask(
-                job, probedName, facts, context, warn, parsed.FormatCode, parsed.OutputDirectory);
+                job, probedName, facts, context, warn, parsed.FormatCode, parsed.OutputDirectory,
+                &taken);
             const int index = converter.AddTask(file, &prepared.Input);
             if (index < 0) {
                 failures.emplace_back(file, converter.LastError());
@@ -289,6 +296,11 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
                 failures.emplace_back(file, "stopped");
             else
                 converted.push_back(converter.Task(end.TaskIndex).StoredOutputOptions(0).FileName);
+            // The program's preference "Keep the original file dates" holds here as well.
+            std::string dateError;
+            if (keepDates && end.Finished && !end.Failed &&
+                !platform::CopyModificationTime(file, converted.back(), dateError) && !quiet)
+                std::fprintf(stderr, "Warning: %s\n", dateError.c_str());
         }
     }
     // Results on standard output, one written file a line; the rest on standard error.

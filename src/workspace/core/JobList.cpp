@@ -64,10 +64,14 @@ void TJobList::SetDestination(int index, const std::string& destination) {
     Changed(index);
 }
 
-void TJobList::SetProgress(int index, const std::string& progress) {
-    if (!Valid(index) || rows_[static_cast<size_t>(index)]->Progress == progress)
+void TJobList::SetProgress(int index, const std::string& progress, const std::string& note) {
+    if (!Valid(index))
         return;
-    rows_[static_cast<size_t>(index)]->Progress = progress;
+    TJobRow& row = *rows_[static_cast<size_t>(index)];
+    if (row.Progress == progress && row.ProgressNote == note)
+        return;
+    row.Progress = progress;
+    row.ProgressNote = note;
     Changed(index);
 }
 
@@ -90,11 +94,15 @@ int64_t SourceSeconds(const TJobRow& row) {
 }
 
 int64_t TrimmedSeconds(const TJobRow& row) {
+    return ConvertedLength(row) / 1000000;
+}
+
+int64_t ConvertedLength(const TJobRow& row) {
     if (row.Job.TrimLength > 0)
-        return row.Job.TrimLength / 1000000;
+        return row.Job.TrimLength;
     // A start without a length converts the rest of the file.
     const int64_t start = std::max<int64_t>(row.Job.TrimStart, 0);
-    return row.Duration > start ? (row.Duration - start) / 1000000 : 0;
+    return row.Duration > start ? row.Duration - start : 0;
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -21,7 +21,8 @@ struct TJobRow {
     int64_t Duration = 0;    // of the source, microseconds; 0 when the probe gave none
     std::string Destination; // the output path named when the row was added
     bool Checked = true;     // checked rows are converted
-    std::string Progress;    // "" or the run's percentage with "%"
+    std::string Progress;    // "", the run's percentage with "%", "failed" or "cancelled"
+    std::string ProgressNote; // why the row failed (the Progress cell's tooltip), else ""
 };
 
 // Hears every change of a job list, after it happened.
@@ -70,7 +71,8 @@ public:
     bool Checked(int index) const { return Valid(index) && Row(index).Checked; }
     int CheckedCount() const;
     void SetDestination(int index, const std::string& destination);
-    void SetProgress(int index, const std::string& progress);
+    // The Progress cell and its note; a new percentage clears an old note.
+    void SetProgress(int index, const std::string& progress, const std::string& note = {});
 
     // Observers are not owned; remove one before it goes.
     void AddObserver(TJobListObserver* observer);
@@ -88,6 +90,8 @@ private:
 // the trim length once a trim is set, else the source's.
 int64_t SourceSeconds(const TJobRow& row);
 int64_t TrimmedSeconds(const TJobRow& row);
+// The same length in microseconds, not truncated.
+int64_t ConvertedLength(const TJobRow& row);
 // The file name part of a path (the list shows destinations without their folder).
 std::string FileNamePart(const std::string& path);
 

@@ -39,7 +39,8 @@ std::string SourceBaseName(const std::string& sourceFile) {
 }
 
 std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
-                           const std::string& suffix, const TWarningCallback& warn) {
+                           const std::string& suffix, const TWarningCallback& warn,
+                           TTakenNames* taken) {
     const std::string fallback = DefaultVideoDirectory();
     std::string directory = settings.ReadString(kSettingsSection, kOutputDirKey, fallback);
     if (!EnsureDirectory(directory)) {
@@ -50,19 +51,21 @@ std::string OutputFileName(TIniFile& settings, const std::string& sourceFile,
         settings.WriteString(kSettingsSection, kOutputDirKey, fallback);
         directory = fallback;
     }
-    return UniqueOutputName(directory, sourceFile, suffix);
+    return UniqueOutputName(directory, sourceFile, suffix, taken);
 }
 
 std::string UniqueOutputName(std::string directory, const std::string& sourceFile,
-                             const std::string& suffix) {
+                             const std::string& suffix, TTakenNames* taken) {
     if (directory.empty() || directory.back() != '/')
         directory += '/';
     const std::string base = directory + SourceBaseName(sourceFile);
     std::string candidate = base + "_(new)" + suffix;
-    for (long n = 1; NameTaken(candidate); ++n) {
+    for (long n = 1; NameTaken(candidate) || (taken && taken->count(candidate) > 0); ++n) {
         candidate = base;
         candidate.append("_(new_").append(std::to_string(n)).append(")").append(suffix);
     }
+    if (taken)
+        taken->insert(candidate);
     return candidate;
 }
 

@@ -13,7 +13,8 @@ namespace tovik {
 TPreparedTask PrepareConversionTask(const TlvFilesRecord& job, const std::string& probedFileName,
                                     const TSourceFacts& source, const TBuildContext& context,
                                     const TWarningCallback& warn, std::optional<int> formatCode,
-                                    const std::optional<std::string>& outputDirectory) {
+                                    const std::optional<std::string>& outputDirectory,
+                                    TTakenNames* taken) {
     TIniFile settings(context.SettingsFile);
     const TIniFile profile(context.ProfileFile);
     TPreparedTask task;
@@ -35,8 +36,8 @@ TPreparedTask PrepareConversionTask(const TlvFilesRecord& job, const std::string
         throw std::runtime_error(*problem);
     const std::string extension = "." + *OutputExtension(profile, task.FormatCode);
     const std::string outputName =
-        outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension)
-                        : OutputFileName(settings, probedFileName, extension, warn);
+        outputDirectory ? UniqueOutputName(*outputDirectory, probedFileName, extension, taken)
+                        : OutputFileName(settings, probedFileName, extension, warn, taken);
     TJobGeometry geometry = job.Geometry();
     geometry.ZoomMode = settings.ReadString(section, kZoomKey, "lbox");
     task.ZoomMode = geometry.ZoomMode;

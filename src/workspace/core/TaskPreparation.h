@@ -30,11 +30,13 @@ struct TPreparedTask {
 // stands for the profile's first format. A given formatCode replaces the stored one (the command
 // line's
 // "--format"); the settings file is not changed by it. A given outputDirectory (which must
-// exist) replaces the stored output directory ("--outdir") the same way.
+// exist) replaces the stored output directory ("--outdir") the same way. A given taken set
+// holds the names the run's earlier tasks write: the output gets another, which joins them.
 TPreparedTask
 PrepareConversionTask(const TlvFilesRecord& job, const std::string& probedFileName,
                       const TSourceFacts& source, const TBuildContext& context,
                       const TWarningCallback& warn, std::optional<int> formatCode = std::nullopt,
-                      const std::optional<std::string>& outputDirectory = std::nullopt);
+                      const std::optional<std::string>& outputDirectory = std::nullopt,
+                      TTakenNames* taken = nullptr);
 
 } // namespace tovik

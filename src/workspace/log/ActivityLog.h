@@ -44,6 +44,7 @@ public:
     std::vector<TActivityLine> LinesAfter(int64_t after, size_t max) const;
     int64_t LastSequence() const;
     size_t Count() const;
+    size_t Capacity() const { return capacity_; }
     // Every kept line in its written form, one per line: what "Copy" and "Save" take.
     std::string Text() const;
 

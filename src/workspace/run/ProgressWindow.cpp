@@ -70,10 +70,17 @@ TfrmProgress::TfrmProgress(QWidget* parent, TProgressCommands commands, const TB
     pbProgress->setObjectName(QStringLiteral("pbProgress"));
     pbProgress->setRange(0, 100);
     layout->addWidget(pbProgress);
-    // The estimate sits below the bar, apart from the five labels above.
+    // The estimates sit below the bar, apart from the five labels above: the current file's
+    // on the left, the whole run's on the right.
+    auto* estimates = new QHBoxLayout;
     lblTimeLeft = new QLabel(this);
     lblTimeLeft->setObjectName(QStringLiteral("lblTimeLeft"));
-    layout->addWidget(lblTimeLeft);
+    lblTotalLeft = new QLabel(this);
+    lblTotalLeft->setObjectName(QStringLiteral("lblTotalLeft"));
+    lblTotalLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    estimates->addWidget(lblTimeLeft, 1);
+    estimates->addWidget(lblTotalLeft, 1);
+    layout->addLayout(estimates);
 
     chkShutDown = new QCheckBox(QStringLiteral("Shut down computer after conversion"), this);
     chkShutDown->setObjectName(QStringLiteral("chkShutDown"));
@@ -127,7 +134,8 @@ void TfrmProgress::showEvent(QShowEvent* event) {
 void TfrmProgress::PrepareShow() {
     closing_ = false;
     for (QLabel* value :
-         {lblTimeValue, lblLengthValue, lblSizeValue, lblProgressValue, lblFileValue, lblTimeLeft})
+         {lblTimeValue, lblLengthValue, lblSizeValue, lblProgressValue, lblFileValue, lblTimeLeft,
+          lblTotalLeft})
         value->clear();
     // Opening the folder is offered again at every run; shutting down keeps its last state.
     chkOpenFolder->setChecked(true);

@@ -48,6 +48,8 @@ public:
     void SetProgressText(const QString& text) { lblProgressValue->setText(text); }
     void SetFileText(const QString& text) { lblFileValue->setText(text); }
     void SetTimeLeftText(const QString& text) { lblTimeLeft->setText(text); }
+    // The whole run's time left, beside the current file's.
+    void SetTotalLeftText(const QString& text) { lblTotalLeft->setText(text); }
     void SetPosition(int percent) { pbProgress->setValue(percent); }
 
     bool ShutDownChecked() const { return chkShutDown->isChecked(); }
@@ -101,6 +103,7 @@ private:
     QLabel* lblProgressValue = nullptr;
     QLabel* lblFileValue = nullptr;
     QLabel* lblTimeLeft = nullptr;
+    QLabel* lblTotalLeft = nullptr;
     QProgressBar* pbProgress = nullptr;
     QCheckBox* chkShutDown = nullptr;
     QCheckBox* chkOpenFolder = nullptr;

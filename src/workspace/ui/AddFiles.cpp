@@ -61,20 +61,24 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
     const auto extension = OutputExtension(*context.Profile, formatCode);
     const std::string zoomMode = context.Settings->ReadString(section, kZoomKey, "lbox");
 
+    // A new row never gets the name another row will write.
+    TTakenNames taken;
+    for (int row = 0; row < list.Jobs().Count(); ++row)
+        taken.insert(list.Jobs().Row(row).Destination);
     int added = 0;
     std::string unreadable;
     for (const QString& path : paths) {
         const std::string source = path.toStdString();
         if (source.empty() || platform::DirectoryExists(source) || list.HasRow(path))
             continue;
-        const std::string output =
-            extension ? OutputFileName(*context.Settings, source, "." + *extension, context.Warn)
-                      : std::string();
         int64_t durationUs = -1;
         if (!context.Probe(source, durationUs)) {
             unreadable += "\n" + source;
             continue;
         }
+        const std::string output = extension ? OutputFileName(*context.Settings, source,
+                                                              "." + *extension, context.Warn, &taken)
+                                             : std::string();
         TJobRow row;
         row.Job.SourceFile = source;
         row.Job.ZoomMode = zoomMode;
@@ -100,11 +104,13 @@ void RefreshDestinations(TFileList& list, const TAddFilesContext& context) {
     const int formatCode = context.Settings->ReadInteger(kSettingsSection, kFormatCodeKey, 1);
     const auto extension = OutputExtension(*context.Profile, formatCode);
     TJobList& jobs = list.Jobs();
+    // Names are given in row order; a later row with the same source name gets the next one.
+    TTakenNames taken;
     for (int row = 0; row < jobs.Count(); ++row)
-        jobs.SetDestination(row, extension
-                                     ? OutputFileName(*context.Settings, jobs.Job(row).SourceFile,
-                                                      "." + *extension, context.Warn)
-                                     : std::string());
+        jobs.SetDestination(row, extension ? OutputFileName(*context.Settings,
+                                                            jobs.Job(row).SourceFile,
+                                                            "." + *extension, context.Warn, &taken)
+                                           : std::string());
 }
 
 } // namespace tovik

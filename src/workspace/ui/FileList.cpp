@@ -146,6 +146,8 @@ void TFileList::ShowRow(QTreeWidgetItem& item, const TJobRow& row) {
     // The cells may be too narrow for the whole texts.
     item.setToolTip(flcSource, source);
     item.setToolTip(flcDestination, destination);
+    // A failed row tells why where it says "failed".
+    item.setToolTip(flcProgress, QString::fromStdString(row.ProgressNote));
     item.setCheckState(flcSource, row.Checked ? Qt::Checked : Qt::Unchecked);
 }
 

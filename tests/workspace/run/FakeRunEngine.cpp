@@ -32,9 +32,10 @@ int TFakeRunEngine::AddTask(const std::string& fileName, const TInputOptions& op
     return static_cast<int>(Tasks.size()) - 1;
 }
 
-bool TFakeRunEngine::SetOutputFile(int taskIndex, const std::string& /*fileName*/,
+bool TFakeRunEngine::SetOutputFile(int taskIndex, const std::string& fileName,
                                    const TOutputOptions& options) {
     Tasks.at(static_cast<size_t>(taskIndex)).Outputs.push_back(options);
+    Tasks.at(static_cast<size_t>(taskIndex)).Outputs.back().FileName = fileName;
     return true;
 }
 
@@ -52,13 +53,14 @@ void TFakeRunEngine::StartTask(int n) {
     working_ = true;
 }
 
-void TFakeRunEngine::Report(int taskIndex, bool finished, bool failed) {
+void TFakeRunEngine::Report(int taskIndex, bool finished, bool failed, const std::string& error) {
     if (taskIndex >= 0)
         Reported.push_back(taskIndex);
     TTerminateInfo info;
     info.TaskIndex = taskIndex;
     info.Finished = finished;
     info.Failed = failed;
+    info.ErrorMessage = error;
     std::thread reporter([this, info] {
         if (Events.Terminate)
             Events.Terminate(info);

@@ -40,7 +40,7 @@ public:
     bool Working() const override { return working_; }
 
     // Reports the end of a task (or of the run with -1) from a separate thread.
-    void Report(int taskIndex, bool finished, bool failed = false);
+    void Report(int taskIndex, bool finished, bool failed = false, const std::string& error = {});
     void ReportRunEnd() { Report(-1, true); }
     // Delivers a progress report on the calling (main) thread.
     void Progress(int taskIndex, int64_t currentTime, int64_t totalDuration, int64_t size);

@@ -5,12 +5,18 @@
 #include "FakeRunEngine.h"
 
 #include "app/MainWindow.h"
+#include "media/MediaLogger.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "workspace/run/ProgressWindow.h"
 #include "workspace/ui/FileList.h"
 
+#include "dialogs/activitylog/ActivityLogDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -18,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace tovik::test {
@@ -39,6 +46,7 @@ protected:
             ++shutDowns_;
             return true;
         };
+        services.Now = [this] { return now_; };
         auto window = std::make_unique<TfrmMain>(std::move(services));
         window->show();
         return window;
@@ -81,6 +89,7 @@ protected:
 
     TFakeRunEngine* engine_ = nullptr;
     int shutDowns_ = 0;
+    std::chrono::steady_clock::time_point now_{};
 };
 
 TEST_F(MainWindowRunTest, StartWithoutFilesOrWithoutCheckedRowsWarnsAndBuildsNothing) {
@@ -237,7 +246,9 @@ TEST_F(MainWindowRunTest, CancelDuringTheSecondTaskStopsWithoutAfterActions) {
     EXPECT_TRUE(desktop_.OpenedUrls.empty());
     EXPECT_EQ(shutDowns_, 0);
     EXPECT_EQ(window->FileList()->Row(0)->text(4), "100%");
-    EXPECT_EQ(window->FileList()->Row(1)->text(4), "10%"); // keeps its last percentage
+    // The stopped row says so instead of keeping its last percentage.
+    EXPECT_EQ(window->FileList()->Row(1)->text(4), "cancelled");
+    EXPECT_EQ(window->FileList()->Row(2)->text(4), "cancelled");
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
     // The main window's commands are back.
     EXPECT_TRUE(window->findChild<QToolButton*>(QStringLiteral("btnStart"))->isEnabled());
@@ -449,6 +460,265 @@ TEST_F(MainWindowRunTest, ProgressWithoutKnownLengthKeepsThePercentage) {
         EXPECT_EQ(Label(progress, "lblTimeValue"), "4 Second");
         progress.close();
     });
+}
+
+} // namespace
+} // namespace tovik::test
+
+namespace tovik::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string ReadTextFile(const std::string& fileName) {
+    std::vector<uint8_t> bytes;
+    test::ReadBinaryFile(fileName, bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(MainWindowRunTest, FailedAndCancelledRowsSaySoAndTheSummaryGoesToTheLog) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2, 3}, {"a", "b", "broken", "d"});
+    window->ActivityLogClick(); // open during the run: it shows the summary at the end
+    RunWith(*window, [&](TfrmProgress& progress) {
+        engine_->Progress(0, 5'000'000, 10'000'000, 1000);
+        engine_->Report(0, true);
+        engine_->Progress(1, 2'000'000, 10'000'000, 1000);
+        engine_->Report(1, false, true, "Could not write header for output file #0");
+        engine_->Progress(2, 1'000'000, 10'000'000, 1000);
+        now_ += 65s;
+        progress.CancelButton()->click(); // the third task is stopped
+    });
+    TFileList* list = window->FileList();
+    EXPECT_EQ(list->Row(0)->text(4), "100%");
+    EXPECT_EQ(list->Row(0)->toolTip(4), "");
+    EXPECT_EQ(list->Row(1)->text(4), "failed");
+    EXPECT_EQ(list->Row(1)->toolTip(4), "Could not write header for output file #0");
+    // The row that could not be opened never ran, and says why as well.
+    EXPECT_EQ(list->Row(2)->text(4), "failed");
+    EXPECT_EQ(list->Row(2)->toolTip(4), "Invalid data found when processing input");
+    EXPECT_EQ(list->Row(3)->text(4), "cancelled");
+    // The model holds it, not only the list.
+    EXPECT_EQ(window->Jobs().Row(3).Progress, "cancelled");
+
+    const QString log = window->LogText();
+    EXPECT_TRUE(log.contains("Run finished in 0:01:05: 1 file converted, 2 failed, 1 cancelled."))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(
+        "Failed: /videos/b.avi: Could not write header for output file #0"));
+    EXPECT_TRUE(log.contains("Failed: /videos/broken.avi: Invalid data found"));
+    ASSERT_NE(window->ActivityLogWindow(), nullptr);
+    EXPECT_TRUE(window->ActivityLogWindow()->SummaryText().startsWith("Run finished in 0:01:05"));
+    // The window was active all the while: no desktop notice.
+    EXPECT_TRUE(desktop_.Notices.empty());
+
+    // The next run starts the rows afresh: no stale word or reason.
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_EQ(list->Row(1)->text(4), "");
+        EXPECT_EQ(list->Row(1)->toolTip(4), "");
+        progress.close();
+    });
+}
+
+TEST_F(MainWindowRunTest, TheEndIsToldOnTheDesktopOnlyWhenNoWindowOfOursIsActive) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2});
+    auto runAll = [&] {
+        RunWith(*window, [&](TfrmProgress&) {
+            engine_->Report(0, true);
+            engine_->Report(1, false, true, "Disk full");
+            engine_->Report(2, true);
+            engine_->ReportRunEnd();
+        });
+    };
+    desktop_.Active = true;
+    runAll();
+    EXPECT_TRUE(desktop_.Notices.empty());
+    desktop_.Active = false; // the user went to another program's window
+    runAll();
+    ASSERT_EQ(desktop_.Notices.size(), 1u);
+    EXPECT_EQ(desktop_.Notices[0].second, "2 files converted, 1 failed");
+    EXPECT_FALSE(desktop_.Notices[0].first.isEmpty());
+    // A notice is no message box.
+    EXPECT_TRUE(desktop_.Messages.empty());
+}
+
+TEST_F(MainWindowRunTest, TotalLeftCoversTheWholeRunAfterTheFirstSeconds) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1}); // 10.25 s each
+    QString early, first, second, perFile;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        now_ += 1s;
+        engine_->Progress(0, 1'000'000, 10'250'000, 1000);
+        early = Label(progress, "lblTotalLeft");
+        // 2.5 s of output in 5 s: 7.75 s of this file and 10.25 s of the next at 2 s each.
+        now_ += 4s;
+        engine_->Progress(0, 2'500'000, 10'250'000, 1000);
+        first = Label(progress, "lblTotalLeft");
+        perFile = Label(progress, "lblTimeLeft");
+        engine_->Report(0, true);
+        // The pace carries over into the next file: 10.5 s done in 20 s, 10 s to go.
+        now_ += 15s;
+        engine_->Progress(1, 250'000, 10'250'000, 1000);
+        second = Label(progress, "lblTotalLeft");
+        engine_->Report(1, true);
+        engine_->ReportRunEnd();
+    });
+    EXPECT_EQ(early, "");
+    EXPECT_EQ(first, "Total Left: 0:00:36");
+    EXPECT_EQ(perFile, "Time Left: 0:00:16"); // the current file's own estimate beside it
+    EXPECT_EQ(second, "Total Left: 0:00:19");
+}
+
+TEST_F(MainWindowRunTest, TwoRowsWithOneNameGetTwoDestinationsAndTheRunWritesThem) {
+    auto window = MakeWindow();
+    const std::string out = temp_.File("out");
+    TIniFile(SettingsFile()).WriteString("settings", "OutPutDir", out);
+    ASSERT_EQ(window->AddFiles({"/one/same.avi", "/two/same.avi", "/one/other.avi"}), 3);
+    TJobList& jobs = window->Jobs();
+    const std::string ext = jobs.Row(0).Destination.substr(jobs.Row(0).Destination.rfind('.'));
+    EXPECT_EQ(jobs.Row(0).Destination, out + "/same_(new)" + ext);
+    EXPECT_EQ(jobs.Row(1).Destination, out + "/same_(new_1)" + ext);
+    EXPECT_EQ(jobs.Row(2).Destination, out + "/other_(new)" + ext);
+    // A row added later keeps clear of every name in the list.
+    ASSERT_EQ(window->AddFiles({"/three/same.avi"}), 1);
+    EXPECT_EQ(jobs.Row(3).Destination, out + "/same_(new_2)" + ext);
+    EXPECT_EQ(window->FileList()->Row(3)->text(3).toStdString(), "same_(new_2)" + ext);
+
+    // A file that appeared meanwhile: the run names around it, and the list shows the names
+    // the run writes.
+    test::WriteTextFile(out + "/same_(new)" + ext, "");
+    std::vector<std::string> written;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        for (const auto& task : engine_->Tasks)
+            written.push_back(task.Outputs.at(0).FileName);
+        progress.close();
+    });
+    const std::vector<std::string> expected{out + "/same_(new_1)" + ext, out + "/same_(new_2)" + ext,
+                                            out + "/other_(new)" + ext, out + "/same_(new_3)" + ext};
+    EXPECT_EQ(written, expected);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(jobs.Row(row).Destination, expected[static_cast<size_t>(row)]) << row;
+    EXPECT_EQ(window->FileList()->Row(0)->text(3).toStdString(), "same_(new_1)" + ext);
+}
+
+TEST_F(MainWindowRunTest, ConvertedFilesTakeTheirSourcesDateWhenAsked) {
+    const std::string source = temp_.File("source.avi");
+    test::WriteTextFile(source, "x");
+    const timespec old[2] = {{0, UTIME_OMIT}, {1'557'000'000, 250'000'000}}; // May 2019
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), old, 0), 0);
+    auto mtime = [](const std::string& file) {
+        struct stat facts {};
+        ::stat(file.c_str(), &facts);
+        return std::pair(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
+    };
+    auto window = MakeWindow();
+    auto convert = [&](bool finished) {
+        std::string output;
+        RunWith(*window, [&](TfrmProgress&) {
+            output = engine_->Tasks.at(0).Outputs.at(0).FileName;
+            test::WriteTextFile(output, "converted"); // what the engine would write
+            engine_->Report(0, finished, !finished, "broken");
+            engine_->ReportRunEnd();
+        });
+        return output;
+    };
+    AppendTestRow(window->Jobs(), QString::fromStdString(source), 10, "source_(new).mp4");
+    // Off (the default): the output keeps the time it was written.
+    const std::string plain = convert(true);
+    EXPECT_NE(mtime(plain), mtime(source));
+    TIniFile(SettingsFile()).WriteBool("settings", "keepFileDates", true);
+    const std::string dated = convert(true);
+    EXPECT_NE(dated, plain);
+    EXPECT_EQ(mtime(dated), mtime(source));
+    // A failed conversion's remains are not made to look like a good old file.
+    const std::string failed = convert(false);
+    EXPECT_NE(mtime(failed), mtime(source));
+}
+
+TEST_F(MainWindowRunTest, LibraryLinesFromWorkerThreadsReachTheLogWindowInPages) {
+    auto window = MakeWindow();
+    window->AppendLog("before the window");
+    window->ActivityLogClick();
+    TfrmActivityLog* log = window->ActivityLogWindow();
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_TRUE(log->Pulling());
+    EXPECT_TRUE(log->ShownText().endsWith("before the window"));
+    const int64_t start = window->ActivityLog().LastSequence();
+
+    // Four engine threads log 25 000 lines each through the kit's log sink.
+    constexpr int kThreads = 4;
+    constexpr int kLines = 25'000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i)
+                LoggerInstance().LogFmt(nullptr, TLogLevel::llError, "worker %d line %d", t, i);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    ASSERT_EQ(window->ActivityLog().LastSequence(), start + kThreads * kLines);
+
+    // The window takes them a page at a time, never more.
+    int pages = 0;
+    while (log->ShownSequence() < window->ActivityLog().LastSequence()) {
+        const size_t taken = log->PullPage();
+        ASSERT_GT(taken, 0u);
+        ASSERT_LE(taken, TfrmActivityLog::kPageLines);
+        ++pages;
+    }
+    EXPECT_GE(pages, kThreads * kLines / static_cast<int>(TfrmActivityLog::kPageLines));
+    EXPECT_EQ(log->ShownLineCount(), 1 + kThreads * kLines);
+    // Each thread's lines in the order it wrote them, with their times.
+    const QStringList shown = log->ShownText().split('\n');
+    std::vector<int> next(kThreads, 0);
+    for (int i = 1; i < shown.size(); ++i) {
+        const QString& line = shown[i];
+        ASSERT_EQ(line.indexOf(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  worker ")), 0)
+            << line.toStdString();
+        const QStringList words = line.split(' ');
+        const int thread = words.at(words.size() - 3).toInt();
+        ASSERT_EQ(words.last().toInt(), next.at(static_cast<size_t>(thread))++);
+    }
+    EXPECT_EQ(next, std::vector<int>(kThreads, kLines));
+    // Hidden, it pulls nothing; nothing is lost meanwhile.
+    log->hide();
+    EXPECT_FALSE(log->Pulling());
+    LoggerInstance().Log(nullptr, TLogLevel::llError, "while hidden");
+    window->ActivityLogClick();
+    EXPECT_TRUE(log->ShownText().endsWith("while hidden"));
+}
+
+TEST_F(MainWindowRunTest, TheLogIsCopiedSavedAndWrittenToTheStateFolder) {
+    TMainWindowServices services;
+    services.Desktop = &desktop_;
+    services.FileSystemTypeOf = [](const std::string&) { return std::string("ext4"); };
+    services.OpenLogFile = [](std::string& error) { return OpenSessionLogFile(error); };
+    auto window = std::make_unique<TfrmMain>(std::move(services));
+    window->AppendLog("first line");
+    LoggerInstance().Log(nullptr, TLogLevel::llError, "a library line");
+    // The state folder of this test's home, as the program's own folder.
+    const std::string file = temp_.File("state") + "/tovik/tovik.log";
+    const std::string written = ReadTextFile(file);
+    EXPECT_NE(written.find("  first line\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("  a library line\n"), std::string::npos) << written;
+
+    window->ActivityLogClick();
+    TfrmActivityLog* log = window->ActivityLogWindow();
+    log->CopyButton()->click();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), window->ActivityLog().Text());
+    // Save: into the chosen file; cancelled, nothing; a folder in the way, a warning.
+    desktop_.SaveFile = QString::fromStdString(temp_.File("saved.log"));
+    EXPECT_TRUE(log->SaveClick());
+    EXPECT_EQ(ReadTextFile(temp_.File("saved.log")), window->ActivityLog().Text());
+    desktop_.SaveFile.clear();
+    EXPECT_FALSE(log->SaveClick());
+    std::filesystem::create_directory(temp_.File("folder.log"));
+    desktop_.SaveFile = QString::fromStdString(temp_.File("folder.log"));
+    EXPECT_FALSE(log->SaveClick());
+    ASSERT_EQ(desktop_.Messages.size(), 1u);
+    EXPECT_TRUE(desktop_.Messages[0].Text.startsWith("Cannot save the log to")) << desktop_.Messages[0].Text.toStdString();
 }
 
 } // namespace
