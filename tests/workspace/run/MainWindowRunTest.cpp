@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -316,7 +317,9 @@ TEST_F(MainWindowRunTest, RowsWithoutTaskAreSkippedAndTheMapFollowsRealTasks) {
     EXPECT_EQ(window->RowOfTask(), (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(numbers, (std::vector<QString>{"[1/3]", "[2/3]", "[3/3]"}));
     EXPECT_EQ(window->FileList()->Row(3)->text(4), "100%");
-    EXPECT_EQ(window->FileList()->Row(1)->text(4), "");
+    // The row that got no task failed, and says why.
+    EXPECT_EQ(window->FileList()->Row(1)->text(4), "failed");
+    EXPECT_EQ(window->FileList()->Row(1)->toolTip(4), "Invalid data found when processing input");
     // The last real task ended normally: the folder opens.
     EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
     EXPECT_TRUE(window->LogText().contains("broken"));
@@ -566,7 +569,7 @@ TEST_F(MainWindowRunTest, TotalLeftCoversTheWholeRunAfterTheFirstSeconds) {
     });
     EXPECT_EQ(early, "");
     EXPECT_EQ(first, "Total Left: 0:00:36");
-    EXPECT_EQ(perFile, "Time Left: 0:00:16"); // the current file's own estimate beside it
+    EXPECT_EQ(perFile, "Time Left: 0:00:12"); // the current file's own estimate beside it
     EXPECT_EQ(second, "Total Left: 0:00:19");
 }
 
