@@ -131,7 +131,7 @@ TEST_F(AddFilesTest, WithoutProfileOrSettingsTheDefaultsAreMp4AndLbox) {
     EXPECT_EQ(jobs.Job(0).ZoomMode, "lbox");
 }
 
-TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistButNotEachOther) {
+TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistAndEachOther) {
     WriteTextFile((output_ / "x_(new).mp4").string(), "");
     WriteTextFile((output_ / "x_(new_1).mp4").string(), "");
     std::filesystem::create_directories(sources_ / "one");
@@ -142,9 +142,18 @@ TEST_F(AddFilesTest, DestinationsSkipOutputsThatExistButNotEachOther) {
                              Context()),
               3);
     EXPECT_EQ(list.Row(0)->text(3), "x_(new_2).mp4");
-    // Names are worked out before anything is written: both a.avi rows get the same one.
+    // Two rows never write one file: the second a.avi gets the next name.
     EXPECT_EQ(list.Row(1)->text(3), "a_(new).mp4");
-    EXPECT_EQ(list.Row(2)->text(3), "a_(new).mp4");
+    EXPECT_EQ(list.Row(2)->text(3), "a_(new_1).mp4");
+    // Nor does a row added later, or one whose name a format change works out again.
+    ASSERT_EQ(AddSourceFiles(list, {Source("x.avi")}, Context()), 0); // already listed
+    std::filesystem::create_directories(sources_ / "three");
+    ASSERT_EQ(AddSourceFiles(list, {Source("three/a.avi")}, Context()), 1);
+    EXPECT_EQ(list.Row(3)->text(3), "a_(new_2).mp4");
+    RefreshDestinations(list, Context());
+    EXPECT_EQ(list.Row(1)->text(3), "a_(new).mp4");
+    EXPECT_EQ(list.Row(2)->text(3), "a_(new_1).mp4");
+    EXPECT_EQ(list.Row(3)->text(3), "a_(new_2).mp4");
 }
 
 TEST_F(AddFilesTest, AnOutputDirectoryThatCannotBeMadeWarnsAndFallsBack) {

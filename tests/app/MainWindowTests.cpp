@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTreeWidget>
 #include <memory>
 
@@ -134,11 +135,15 @@ TEST_F(MainWindowTest, FirstShowingSizesCaptionsAndLaysOutTheToolRow) {
     for (int column = 0; column < 5; ++column)
         EXPECT_GE(list->columnWidth(column), widths[column]) << column;
     EXPECT_EQ(list->columnWidth(1), 65);
-    EXPECT_FALSE(window->findChild<QWidget*>("mmoLog")->isVisible());
+    // The log is a window of its own now, opened from the Tools menu.
+    EXPECT_EQ(window->findChild<QWidget*>("mmoLog"), nullptr);
+    auto* logItem = window->findChild<QAction*>("mnuActivityLog");
+    ASSERT_NE(logItem, nullptr);
+    EXPECT_EQ(logItem->text(), "&Activity Log");
     EXPECT_FALSE(window->findChild<QWidget*>("cbOutputFormat")->isVisible());
 }
 
-TEST_F(MainWindowTest, LibraryLoadFailureGoesToTheHiddenLog) {
+TEST_F(MainWindowTest, LibraryLoadFailureGoesToTheActivityLog) {
     auto failed = MakeWindow("Cannot load libSDL2-2.0.so.0");
     EXPECT_EQ(failed->LogText(), "Cannot load libSDL2-2.0.so.0");
     auto loaded = MakeWindow();
