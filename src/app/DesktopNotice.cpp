@@ -20,8 +20,8 @@ bool SendDesktopNotice(const QString& appName, const QString& summary, const QSt
     if (!names || (!names->isServiceRegistered(kService).value() &&
                    !names->activatableServiceNames().value().contains(kService)))
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout)
     call << appName << 0u << QStringLiteral("org.example.tovik.VideoConverter") << summary << body
          << QStringList() << QVariantMap() << -1;

@@ -199,7 +199,8 @@ private:
     void WireDialogs();
     void WirePreference(); // MainWindowPreference.cpp
     void WireFileInfo();   // MainWindowFileInfo.cpp
-    void WireActivityLog(); // MainWindowLog.cpp
+    // The session's log, its file and the log sink (MainWindowLog.cpp).
+    void WireActivityLog();
     // The end of a run: the summary into the log, a notice when the program is in the back.
     void ReportRunEnd();
     void TaskEnded(const TTerminateInfo& info);

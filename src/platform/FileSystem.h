@@ -14,7 +14,6 @@ bool DirectoryExists(const std::string& path);
 // unknown.
 std::string FileSystemTypeOf(const std::string& path);
 // Gives target the modification time of source (to the nanosecond); false with the reason.
-bool CopyModificationTime(const std::string& source, const std::string& target,
-                          std::string& error);
+bool CopyModificationTime(const std::string& source, const std::string& target, std::string& error);
 
 } // namespace tovik::platform

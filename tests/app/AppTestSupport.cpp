@@ -36,7 +36,7 @@ QStringList TFakeDesktop::ChooseOpenFiles(QWidget* /*parent*/, const QStringList
 }
 
 QString TFakeDesktop::ChooseSaveFile(QWidget* /*parent*/, const QString& suggested,
-                                    const QString& /*filter*/) {
+                                     const QString& /*filter*/) {
     SuggestedSaveFile = suggested;
     return SaveFile;
 }

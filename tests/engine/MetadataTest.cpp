@@ -56,8 +56,7 @@ TEST_F(MetadataTest, TitleCommentAndRecordingTimeReachEveryContainer) {
             // AVI has a creation date only.
             EXPECT_EQ(tags.count("date") ? tags.at("date") : "", "2019-05-04");
         } else {
-            EXPECT_EQ(tags.count("creation_time") ? tags.at("creation_time") : "", kCreated)
-                << ext;
+            EXPECT_EQ(tags.count("creation_time") ? tags.at("creation_time") : "", kCreated) << ext;
         }
         // Whatever the ffmpeg tool keeps, this output keeps too, apart from the name of the
         // writing program.

@@ -73,7 +73,8 @@ TEST_F(OutputNameTest, NamesTakenByOtherRowsOfARunAreSkippedLikeExistingFiles) {
     taken.insert(outDir_ + "/b_(new_1).mov");
     EXPECT_EQ(name("/x/b.avi"), outDir_ + "/b_(new_2).mov");
     // Another extension is another name; without a taken set nothing is remembered.
-    EXPECT_EQ(OutputFileName(settings_, "/one/a.avi", ".mp4", {}, &taken), outDir_ + "/a_(new).mp4");
+    EXPECT_EQ(OutputFileName(settings_, "/one/a.avi", ".mp4", {}, &taken),
+              outDir_ + "/a_(new).mp4");
     EXPECT_EQ(UniqueOutputName(outDir_, "/one/a.avi", ".mov"), outDir_ + "/a_(new).mov");
 }
 

@@ -14,8 +14,8 @@
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
-#include "settings/SettingsKeys.h"
 #include "settings/ProgramFiles.h"
+#include "settings/SettingsKeys.h"
 #include "workspace/core/TaskPreparation.h"
 
 #include <algorithm>
@@ -194,9 +194,9 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             job.SourceFile = file;
             job.TrimStart = parsed.Start;
             job.TrimLength = parsed.Length;
-            TPreparedTask prepared = PrepareConversionTask(
-                job, probedName, facts, context, warn, parsed.FormatCode, parsed.OutputDirectory,
-                &taken);
+            TPreparedTask prepared =
+                PrepareConversionTask(job, probedName, facts, context, warn, parsed.FormatCode,
+                                      parsed.OutputDirectory, &taken);
             const int index = converter.AddTask(file, &prepared.Input);
             if (index < 0) {
                 failures.emplace_back(file, converter.LastError());

@@ -113,8 +113,8 @@ bool TfrmActivityLog::SaveTo(const QString& path) {
         file.write(bytes) == bytes.size() && file.flush())
         return true;
     if (showError_)
-        showError_(QStringLiteral("Cannot save the log to \"%1\". %2")
-                       .arg(path, file.errorString()));
+        showError_(
+            QStringLiteral("Cannot save the log to \"%1\". %2").arg(path, file.errorString()));
     return false;
 }
 

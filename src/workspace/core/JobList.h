@@ -18,10 +18,10 @@ namespace tovik {
 
 struct TJobRow {
     TlvFilesRecord Job;
-    int64_t Duration = 0;    // of the source, microseconds; 0 when the probe gave none
-    std::string Destination; // the output path named when the row was added
-    bool Checked = true;     // checked rows are converted
-    std::string Progress;    // "", the run's percentage with "%", "failed" or "cancelled"
+    int64_t Duration = 0;     // of the source, microseconds; 0 when the probe gave none
+    std::string Destination;  // the output path, unique in the list; Start names it anew
+    bool Checked = true;      // checked rows are converted
+    std::string Progress;     // "", the run's percentage with "%", "failed" or "cancelled"
     std::string ProgressNote; // why the row failed (the Progress cell's tooltip), else ""
 };
 

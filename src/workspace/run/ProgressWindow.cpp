@@ -133,9 +133,8 @@ void TfrmProgress::showEvent(QShowEvent* event) {
 
 void TfrmProgress::PrepareShow() {
     closing_ = false;
-    for (QLabel* value :
-         {lblTimeValue, lblLengthValue, lblSizeValue, lblProgressValue, lblFileValue, lblTimeLeft,
-          lblTotalLeft})
+    for (QLabel* value : {lblTimeValue, lblLengthValue, lblSizeValue, lblProgressValue,
+                          lblFileValue, lblTimeLeft, lblTotalLeft})
         value->clear();
     // Opening the folder is offered again at every run; shutting down keeps its last state.
     chkOpenFolder->setChecked(true);

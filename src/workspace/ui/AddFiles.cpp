@@ -76,9 +76,10 @@ int AddSourceFiles(TFileList& list, const QStringList& paths, const TAddFilesCon
             unreadable += "\n" + source;
             continue;
         }
-        const std::string output = extension ? OutputFileName(*context.Settings, source,
-                                                              "." + *extension, context.Warn, &taken)
-                                             : std::string();
+        const std::string output =
+            extension
+                ? OutputFileName(*context.Settings, source, "." + *extension, context.Warn, &taken)
+                : std::string();
         TJobRow row;
         row.Job.SourceFile = source;
         row.Job.ZoomMode = zoomMode;
@@ -107,10 +108,10 @@ void RefreshDestinations(TFileList& list, const TAddFilesContext& context) {
     // Names are given in row order; a later row with the same source name gets the next one.
     TTakenNames taken;
     for (int row = 0; row < jobs.Count(); ++row)
-        jobs.SetDestination(row, extension ? OutputFileName(*context.Settings,
-                                                            jobs.Job(row).SourceFile,
-                                                            "." + *extension, context.Warn, &taken)
-                                           : std::string());
+        jobs.SetDestination(row, extension
+                                     ? OutputFileName(*context.Settings, jobs.Job(row).SourceFile,
+                                                      "." + *extension, context.Warn, &taken)
+                                     : std::string());
 }
 
 } // namespace tovik

@@ -16,15 +16,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -507,8 +507,7 @@ TEST_F(MainWindowRunTest, FailedAndCancelledRowsSaySoAndTheSummaryGoesToTheLog) 
     const QString log = window->LogText();
     EXPECT_TRUE(log.contains("Run finished in 0:01:05: 1 file converted, 2 failed, 1 cancelled."))
         << log.toStdString();
-    EXPECT_TRUE(log.contains(
-        "Failed: /videos/b.avi: Could not write header for output file #0"));
+    EXPECT_TRUE(log.contains("Failed: /videos/b.avi: Could not write header for output file #0"));
     EXPECT_TRUE(log.contains("Failed: /videos/broken.avi: Invalid data found"));
     ASSERT_NE(window->ActivityLogWindow(), nullptr);
     EXPECT_TRUE(window->ActivityLogWindow()->SummaryText().startsWith("Run finished in 0:01:05"));
@@ -597,8 +596,9 @@ TEST_F(MainWindowRunTest, TwoRowsWithOneNameGetTwoDestinationsAndTheRunWritesThe
             written.push_back(task.Outputs.at(0).FileName);
         progress.close();
     });
-    const std::vector<std::string> expected{out + "/same_(new_1)" + ext, out + "/same_(new_2)" + ext,
-                                            out + "/other_(new)" + ext, out + "/same_(new_3)" + ext};
+    const std::vector<std::string> expected{out + "/same_(new_1)" + ext,
+                                            out + "/same_(new_2)" + ext, out + "/other_(new)" + ext,
+                                            out + "/same_(new_3)" + ext};
     EXPECT_EQ(written, expected);
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(jobs.Row(row).Destination, expected[static_cast<size_t>(row)]) << row;
@@ -678,7 +678,9 @@ TEST_F(MainWindowRunTest, LibraryLinesFromWorkerThreadsReachTheLogWindowInPages)
     std::vector<int> next(kThreads, 0);
     for (int i = 1; i < shown.size(); ++i) {
         const QString& line = shown[i];
-        ASSERT_EQ(line.indexOf(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  worker ")), 0)
+        ASSERT_EQ(line.indexOf(QRegularExpression(
+                      "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  worker ")),
+                  0)
             << line.toStdString();
         const QStringList words = line.split(' ');
         const int thread = words.at(words.size() - 3).toInt();
@@ -721,7 +723,8 @@ TEST_F(MainWindowRunTest, TheLogIsCopiedSavedAndWrittenToTheStateFolder) {
     desktop_.SaveFile = QString::fromStdString(temp_.File("folder.log"));
     EXPECT_FALSE(log->SaveClick());
     ASSERT_EQ(desktop_.Messages.size(), 1u);
-    EXPECT_TRUE(desktop_.Messages[0].Text.startsWith("Cannot save the log to")) << desktop_.Messages[0].Text.toStdString();
+    EXPECT_TRUE(desktop_.Messages[0].Text.startsWith("Cannot save the log to"))
+        << desktop_.Messages[0].Text.toStdString();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
+#include "media/LibraryBindings.h"
 #include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
 #include "settings/GlobalObject.h"
@@ -16,11 +17,14 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
 
 namespace tovik::test {
@@ -192,6 +196,53 @@ TEST_F(RunEndToEndTest, AFreshInstallConvertsToARealMovOnTheFirstStart) {
     EXPECT_EQ(probe.VideoStreamCount(), 1);
     EXPECT_EQ(probe.AudioStreamCount(), 1);
     EXPECT_EQ(probe.GetVideoStreamInfo(-1).Width, 640) << "MOV's default frame size";
+}
+
+// A recording converted from the window keeps what it was: its title, the time it was
+// recorded and, when asked, its file date; the engine's own lines and the run's summary are
+// in the activity log and its file.
+TEST_F(RunEndToEndTest, OutputsKeepTheSourcesTagsAndDateAndTheLogTellsTheRun) {
+    const fs::path output = PrepareSettings();
+    TIniFile(SettingsFile()).WriteBool("settings", "keepFileDates", true);
+    const QString source = Source("tagged.mov", "holiday.mov");
+    const timespec recorded[2] = {{0, UTIME_OMIT}, {1'557'000'000, 500'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.toStdString().c_str(), recorded, 0), 0);
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({source}), 1);
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    const std::string converted = (output / "holiday_(new).mov").string();
+    ASSERT_TRUE(fs::exists(converted)) << window.LogText().toStdString();
+
+    AVFormatContext* file = nullptr;
+    ASSERT_GE(ff::avformat_open_input(&file, converted.c_str(), nullptr, nullptr), 0);
+    auto tag = [file](const char* key) {
+        const AVDictionaryEntry* entry = ff::av_dict_get(file->metadata, key, nullptr, 0);
+        return std::string(entry ? entry->value : "");
+    };
+    EXPECT_EQ(tag("title"), "Holiday at the Lake");
+    EXPECT_EQ(tag("creation_time"), "2019-05-04T10:20:30.000000Z");
+    ff::avformat_close_input(&file);
+    struct stat facts {};
+    ASSERT_EQ(::stat(converted.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mtim.tv_sec, recorded[1].tv_sec);
+    EXPECT_EQ(facts.st_mtim.tv_nsec, recorded[1].tv_nsec);
+
+    // The engine's lines from its worker thread, then the summary.
+    const QString log = window.LogText();
+    EXPECT_TRUE(log.contains("Stream mapping:")) << log.toStdString();
+    EXPECT_TRUE(log.contains(
+        QRegularExpression("Run finished in \\d+:\\d\\d:\\d\\d: 1 file converted, 0 failed\\.")))
+        << log.toStdString();
+    std::vector<uint8_t> written;
+    ReadBinaryFile((temp_.Path() / "state" / "tovik" / "tovik.log").string(), written);
+    EXPECT_NE(std::string(written.begin(), written.end()).find("  Stream mapping:"),
+              std::string::npos);
 }
 
 TEST_F(RunEndToEndTest, CancelStopsTheRunAndTheNextStartRunsAgain) {
