@@ -57,6 +57,7 @@ protected:
 TEST_F(ProgressWindowTest, ShowingPreparesTheWindowAndStartsTheRun) {
     TfrmProgress window(nullptr, Commands(), &preview_);
     window.SetFileText(QStringLiteral("left over from the last run"));
+    window.SetTotalLeftText(QStringLiteral("Total Left: 0:00:01"));
     window.OpenFolderBox()->setChecked(false);
     window.ShutDownBox()->setChecked(true);
     window.SetPosition(70);
@@ -64,6 +65,13 @@ TEST_F(ProgressWindowTest, ShowingPreparesTheWindowAndStartsTheRun) {
     EXPECT_EQ(calls_.Start, 1);
     EXPECT_EQ(window.size(), QSize(420, 460));
     EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("lblFileValue"))->text().isEmpty());
+    // The whole run's estimate sits on the time-left line, and waits for the new run.
+    const auto* total = window.findChild<QLabel*>(QStringLiteral("lblTotalLeft"));
+    const auto* perFile = window.findChild<QLabel*>(QStringLiteral("lblTimeLeft"));
+    ASSERT_TRUE(total && perFile);
+    EXPECT_TRUE(total->text().isEmpty());
+    EXPECT_EQ(total->geometry().top(), perFile->geometry().top());
+    EXPECT_GT(total->geometry().left(), perFile->geometry().right());
     EXPECT_TRUE(window.OpenFolderChecked());
     EXPECT_TRUE(window.ShutDownChecked()); // kept from the previous run
     EXPECT_EQ(window.Bar()->value(), 0);
