@@ -2,10 +2,7 @@
 // the progress window runs them, and the engine's four events come back here.
 
 #include "app/Desktop.h"
-#include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
-#include "dialogs/activitylog/ActivityLogDialog.h"
-#include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -348,25 +345,6 @@ void TfrmMain::TaskFinished(int taskIndex) {
     }
 }
 
-void TfrmMain::TaskEnded(const TTerminateInfo& info) {
-    const auto index = static_cast<size_t>(info.TaskIndex);
-    if (index >= RowOfTask_.size() || index >= taskResults_.size())
-        return;
-    TFileResult& result = taskResults_[index];
-    if (info.Finished && !info.Failed) {
-        result.Outcome = TFileOutcome::foConverted;
-        KeepSourceDate(RowOfTask_[index]);
-        TaskFinished(info.TaskIndex);
-        return;
-    }
-    // The row says what became of it instead of keeping its last percentage.
-    result.Outcome = info.Failed ? TFileOutcome::foFailed : TFileOutcome::foCancelled;
-    result.Reason = info.Failed ? info.ErrorMessage : std::string();
-    if (info.Failed && result.Reason.empty())
-        result.Reason = "The conversion failed.";
-    jobs_.SetProgress(RowOfTask_[index], OutcomeWord(result.Outcome), result.Reason);
-}
-
 void TfrmMain::FinishRun() {
     ReportRunEnd();
     runActive_ = false;
@@ -376,36 +354,6 @@ void TfrmMain::FinishRun() {
     runJobs_.clear();
     if (frmProgress && frmProgress->isVisible())
         frmProgress->close();
-}
-
-void TfrmMain::KeepSourceDate(int row) {
-    if (!global_ || !jobs_.Valid(row) ||
-        !Settings().ReadBool(kSettingsSection, kKeepFileDatesKey, false))
-        return;
-    const TJobRow& job = jobs_.Row(row);
-    std::string error;
-    if (!platform::CopyModificationTime(job.Job.SourceFile, job.Destination, error))
-        AppendLog(Text(error));
-}
-
-void TfrmMain::ReportRunEnd() {
-    TRunSummary summary;
-    summary.Files = skippedRows_;
-    summary.Files.insert(summary.Files.end(), taskResults_.begin(), taskResults_.end());
-    summary.Elapsed = std::chrono::duration_cast<std::chrono::seconds>(Now() - runStart_);
-    const std::vector<std::string> lines = summary.Lines();
-    for (const std::string& line : lines)
-        AppendLog(Text(line));
-    if (frmActivityLog)
-        frmActivityLog->ShowSummary(lines);
-    // Someone who left for another window hears of the end; one who watches sees it.
-    if (!services_.Desktop->ProgramActive())
-        services_.Desktop->Notify(global_ ? Text(global_->AppName()) : ApplicationTitle(),
-                                  Text(summary.NoticeText()));
-}
-
-std::chrono::steady_clock::time_point TfrmMain::Now() const {
-    return services_.Now ? services_.Now() : std::chrono::steady_clock::now();
 }
 
 void TfrmMain::SaveProgressSnapshot(const TBitmap& full, const TBitmap& small) {
