@@ -199,7 +199,7 @@ void TfrmMain::BuildRunTasks() {
         if (task < 0) {
             // The row gets no task; the tasks made so far keep their rows.
             const std::string reason = MediaConverter1->LastError();
-            AppendLog(Text(caption + ": " + reason));
+            AppendLog(Text(caption) + QStringLiteral(": ") + Text(reason));
             jobs_.SetProgress(row, OutcomeWord(TFileOutcome::foFailed), reason);
             skippedRows_.push_back(TFileResult{caption, TFileOutcome::foFailed, reason});
             MediaConverter1->CloseProbe();
