@@ -531,6 +531,9 @@ void TCustomFFmpeg::CopyMetadataAndChapters() {
     for (TOutputStream& ost : state.OutputStreams) {
         const TInputStream& ist = state.InputStreams[static_cast<size_t>(ost.SourceIndex)];
         ff::av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+        // A stream coded anew no longer comes from the source's encoder.
+        if (!ost.StreamCopy)
+            ff::av_dict_set(&ost.Stream->metadata, "encoder", nullptr, 0);
         ost.Stream->disposition = ist.Stream->disposition;
     }
     // Without maps of their own, outputs carry the first input's tags.

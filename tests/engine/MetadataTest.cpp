@@ -79,5 +79,41 @@ TEST_F(MetadataTest, TagsGivenForTheOutputWinOverTheSources) {
     EXPECT_EQ(tags.at("comment"), "second day");
 }
 
+// The tags of a file's first stream of a type, keys in lower case.
+std::map<std::string, std::string> StreamTags(const std::string& fileName, AVMediaType type) {
+    std::map<std::string, std::string> tags;
+    AVFormatContext* context = nullptr;
+    if (ff::avformat_open_input(&context, fileName.c_str(), nullptr, nullptr) < 0)
+        return tags;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        if (context->streams[i]->codecpar->codec_type != type)
+            continue;
+        const AVDictionaryEntry* entry = nullptr;
+        while ((entry = ff::av_dict_get(context->streams[i]->metadata, "", entry,
+                                        AV_DICT_IGNORE_SUFFIX)))
+            tags[Lower(entry->key)] = entry->value;
+        break;
+    }
+    ff::avformat_close_input(&context);
+    return tags;
+}
+
+TEST_F(MetadataTest, AStreamCodedAnewDoesNotNameTheSourcesEncoder) {
+    const std::string source = MediaFile("tagged.mov");
+    ASSERT_NE(StreamTags(source, AVMEDIA_TYPE_VIDEO).at("encoder").find("mpeg4"),
+              std::string::npos);
+    const std::string coded = dir_.File("coded.mov");
+    ASSERT_TRUE(Convert({"-i", source, "-vcodec", "mpeg2video", "-acodec", "copy", coded}).Ok);
+    const auto video = StreamTags(coded, AVMEDIA_TYPE_VIDEO);
+    EXPECT_EQ(video.count("encoder") ? video.at("encoder") : "", "");
+    // The stream's other tags stay.
+    EXPECT_EQ(video.count("creation_time") ? video.at("creation_time") : "", kCreated);
+    // A copied stream is still the source encoder's work.
+    const std::string copied = dir_.File("copied.mov");
+    ASSERT_TRUE(Convert({"-i", source, "-vcodec", "copy", "-acodec", "copy", copied}).Ok);
+    EXPECT_EQ(StreamTags(copied, AVMEDIA_TYPE_VIDEO).at("encoder"),
+              StreamTags(source, AVMEDIA_TYPE_VIDEO).at("encoder"));
+}
+
 } // namespace
 } // namespace tovik
