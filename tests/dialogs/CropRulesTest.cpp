@@ -109,61 +109,42 @@ TEST(CropEditor, DraggingPastTheEdgesKeepsTheRectangleOnThePicture) {
     const TCropBox start = editor.Rectangle(); // 47, 21, 276 x 211
 
     // Moved inside the picture: the margins follow.
-    editor.Pressed();
-    editor.Dragged({start.Left - 10, start.Top + 5, start.Width, start.Height}, 100, 100);
+    editor.Dragged({start.Left - 10, start.Top + 5, start.Width, start.Height}, true);
     EXPECT_EQ(editor.Margins(), (TCropMargins{25, 15, 20, 40}));
 
-    // The top edge dragged above the picture: the top goes onto the picture's top edge.
-    const TCropBox now = editor.Rectangle();
-    editor.Dragged({now.Left, picture.Top - 6, now.Width, now.Height + 32}, 50, 0);
-    EXPECT_EQ(editor.Rectangle().Top, picture.Top);
-    EXPECT_EQ(editor.Margins().Up, 0);
+    // Moved past the top and the left edges, however far in one step: it stops on them
+    // with its size.
+    editor.Dragged({start.Left - 45, start.Top - 60, start.Width, start.Height}, true);
+    EXPECT_EQ(editor.Rectangle(), (TCropBox{17, 1, 276, 211}));
+    EXPECT_EQ(editor.Margins(), (TCropMargins{0, 40, 0, 60}));
+    // Past the bottom right likewise.
+    editor.Dragged({300, 200, 276, 211}, true);
+    EXPECT_EQ(editor.Rectangle(), (TCropBox{77, 41, 276, 211}));
+    EXPECT_EQ(editor.Margins(), (TCropMargins{40, 0, 60, 0}));
 
-    // The left edge dragged past the picture's left: the left stays at the current margin.
-    const TCropBox before = editor.Rectangle();
-    editor.Dragged({picture.Left - 8, before.Top, before.Width + 28, before.Height}, 0, 50);
-    EXPECT_EQ(editor.Rectangle().Left, picture.Left + 20);
-    EXPECT_EQ(editor.Margins().Left, 20);
-    // Dragged exactly onto the edge, the margin is 0.
-    editor.Dragged({picture.Left, before.Top, before.Width + 20, before.Height}, 0, 50);
-    EXPECT_EQ(editor.Margins().Left, 0);
-
-    // Moved out at the right: back where the press found it, stretched to the right edge.
-    editor.Pressed();
-    const TCropBox pressed = editor.Rectangle();
-    editor.Dragged({pressed.Left + 90, pressed.Top, pressed.Width, pressed.Height}, 30, 30);
-    EXPECT_EQ(editor.Rectangle().Left, pressed.Left);
-    EXPECT_EQ(editor.Rectangle().Right(), picture.Right());
-    EXPECT_EQ(editor.Margins().Right, 0);
-
-    // Moved out at the bottom right (the pointer inside): back to the remembered corner.
-    editor.Start(picture, {20, 0, 30, 0});
-    editor.Pressed();
-    const TCropBox corner = editor.Rectangle();
-    editor.Dragged({corner.Left + 6, corner.Top + 4, corner.Width, corner.Height}, 50, 50);
-    EXPECT_EQ(editor.Rectangle(), corner);
-    EXPECT_EQ(editor.Margins(), (TCropMargins{20, 0, 30, 0}));
-    // Thrown far past the bottom with the pointer out there too: the rectangle stays on the
-    // picture and at least 10 high.
-    editor.Dragged({corner.Left + 300, corner.Top + 300, 40, 40}, 20, 20);
-    EXPECT_EQ(editor.Rectangle().Bottom(), picture.Bottom());
-    EXPECT_EQ(editor.Rectangle().Height, kTrackerMinimum);
-    EXPECT_EQ(editor.Margins().Right, 0);
-
-    // The right handle pulled past the right edge with the pointer out there: the right
-    // margin stays what it was.
-    editor.Start(picture, {0, 0, 0, 12});
-    editor.Pressed();
-    const TCropBox r = editor.Rectangle();
-    editor.Dragged({r.Left, r.Top, r.Width + 40, r.Height}, r.Width + 40, 100);
-    EXPECT_EQ(editor.Margins().Right, 12);
+    // The top edge dragged above the picture: the top on the picture's top, the bottom
+    // where it was.
+    editor.Start(picture, {20, 20, 30, 30});
+    editor.Dragged({start.Left, picture.Top - 6, start.Width, start.Height + 26}, false);
+    EXPECT_EQ(editor.Margins(), (TCropMargins{0, 20, 30, 30}));
+    // The left edge dragged past the picture's left: onto it, the right edge stays.
+    editor.Dragged({picture.Left - 8, 1, start.Width + 38, 231}, false);
+    EXPECT_EQ(editor.Margins(), (TCropMargins{0, 20, 0, 30}));
+    // The bottom right corner pulled past the picture's corner: onto it.
+    editor.Dragged({17, 1, 400, 400}, false);
+    EXPECT_EQ(editor.Rectangle(), picture);
 
     // Whatever comes, the margins are never negative and the rectangle never below 10.
-    editor.Dragged({-500, -500, 2, 2}, 0, 0);
-    EXPECT_GE(editor.Margins().Up, 0);
-    EXPECT_GE(editor.Margins().Left, 0);
-    EXPECT_GE(editor.Rectangle().Width, kTrackerMinimum);
-    EXPECT_GE(editor.Rectangle().Height, kTrackerMinimum);
+    for (const bool moving : {true, false}) {
+        editor.Dragged({-500, -500, 2, 2}, moving);
+        EXPECT_GE(editor.Margins().Up, 0);
+        EXPECT_GE(editor.Margins().Left, 0);
+        EXPECT_EQ(editor.Rectangle().Width, kTrackerMinimum);
+        EXPECT_EQ(editor.Rectangle().Height, kTrackerMinimum);
+        editor.Dragged({900, 900, 5000, 5000}, moving);
+        EXPECT_GE(editor.Margins().Down, 0);
+        EXPECT_GE(editor.Margins().Right, 0);
+    }
 }
 
 TEST(CropEditor, WithoutAPictureEverythingStaysZero) {
@@ -172,7 +153,7 @@ TEST(CropEditor, WithoutAPictureEverythingStaysZero) {
     EXPECT_FALSE(editor.HasPicture());
     EXPECT_EQ(editor.Margins(), (TCropMargins{}));
     EXPECT_EQ(editor.SpinChanged(TCropSide::csUp, 5), 0);
-    editor.Dragged({0, 0, 100, 100}, 5, 5);
+    editor.Dragged({0, 0, 100, 100}, true);
     editor.Propose({5, 5, 5, 5});
     EXPECT_EQ(editor.Margins(), (TCropMargins{}));
     EXPECT_EQ(editor.SourceCrop(640, 480), (TSourceCrop{}));

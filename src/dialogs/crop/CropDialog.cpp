@@ -79,7 +79,7 @@ TfrmCrop::~TfrmCrop() {
 
 void TfrmCrop::CreateControls() {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setContentsMargins(10, 10, 10, 10);
     auto* body = new QHBoxLayout;
     layout->addLayout(body, 1);
 
@@ -91,7 +91,6 @@ void TfrmCrop::CreateControls() {
     left->addWidget(imgPreview);
     RectTracker = new TRectTracker(imgPreview);
     RectTracker->hide();
-    connect(RectTracker, &TRectTracker::MousePressed, this, &TfrmCrop::RectTrackerMouseDown);
     connect(RectTracker, &TRectTracker::MouseMoved, this, &TfrmCrop::RectTrackerMouseMove);
 
     auto* bar = new QHBoxLayout;
@@ -113,6 +112,8 @@ void TfrmCrop::CreateControls() {
         facts->addWidget(new QLabel(caption, this), line, 0);
         auto* label = new QLabel(this);
         label->setObjectName(name);
+        // A long name is cut at the preview's width rather than widening the dialog.
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         facts->addWidget(label, line, 1);
         return label;
     };
@@ -170,10 +171,10 @@ QWidget* TfrmCrop::CreateCropPage() {
         return box;
     };
     spedUp = addSpin(0, 0, QStringLiteral("Up"), QStringLiteral("spedUp"), TCropSide::csUp);
-    spedLeft = addSpin(0, 2, QStringLiteral("Left"), QStringLiteral("spedLeft"), TCropSide::csLeft);
-    spedDown = addSpin(1, 0, QStringLiteral("Down"), QStringLiteral("spedDown"), TCropSide::csDown);
+    spedLeft = addSpin(1, 0, QStringLiteral("Left"), QStringLiteral("spedLeft"), TCropSide::csLeft);
+    spedDown = addSpin(2, 0, QStringLiteral("Down"), QStringLiteral("spedDown"), TCropSide::csDown);
     spedRight =
-        addSpin(1, 2, QStringLiteral("Right"), QStringLiteral("spedRight"), TCropSide::csRight);
+        addSpin(3, 0, QStringLiteral("Right"), QStringLiteral("spedRight"), TCropSide::csRight);
     page->addWidget(grpbxCrop);
 
     auto* resets = new QHBoxLayout;
@@ -320,12 +321,10 @@ void TfrmCrop::SpinChange(TCropSide side, QSpinBox* box, int value) {
         RectTracker->SetBounds(editor_.Rectangle());
 }
 
-void TfrmCrop::RectTrackerMouseDown() {
-    editor_.Pressed();
-}
-
-void TfrmCrop::RectTrackerMouseMove(int x, int y) {
-    editor_.Dragged(RectTracker->Bounds(), x, y);
+void TfrmCrop::RectTrackerMouseMove(int /*x*/, int /*y*/) {
+    adjusting_ = true;
+    editor_.Dragged(RectTracker->Bounds(), RectTracker->DragZone() == TTrackerZone::tzMove);
+    adjusting_ = false;
     ShowEditor();
 }
 

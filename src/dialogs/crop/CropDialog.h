@@ -83,7 +83,6 @@ private:
     void ShowEditor();
     void SetPictureControls(bool enabled);
     void SpinChange(TCropSide side, QSpinBox* box, int value);
-    void RectTrackerMouseDown();
     void RectTrackerMouseMove(int x, int y);
     void SeekTo(int value);
 

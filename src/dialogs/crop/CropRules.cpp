@@ -95,14 +95,12 @@ void TCropEditor::Start(const TCropBox& picture, const TCropMargins& margins) {
     }
     margins_ = Fitted(margins);
     rectangle_ = RectangleFor(margins_, picture_);
-    Pressed();
 }
 
 void TCropEditor::StartWithoutPicture() {
     picture_ = {};
     rectangle_ = {};
     margins_ = {};
-    rememberedLeft_ = rememberedTop_ = 0;
 }
 
 TCropMargins TCropEditor::Fitted(TCropMargins margins) const {
@@ -119,11 +117,6 @@ TCropMargins TCropEditor::Fitted(TCropMargins margins) const {
     return margins;
 }
 
-void TCropEditor::Pressed() {
-    rememberedLeft_ = rectangle_.Left;
-    rememberedTop_ = rectangle_.Top;
-}
-
 void TCropEditor::Accept(TCropBox bounds) {
     const TCropBox& p = picture_;
     bounds.Width = std::clamp(bounds.Width, kTrackerMinimum, p.Width);
@@ -134,43 +127,25 @@ void TCropEditor::Accept(TCropBox bounds) {
     margins_ = MarginsBetween(bounds, p);
 }
 
-void TCropEditor::Dragged(TCropBox b, int x, int y) {
+void TCropEditor::Dragged(TCropBox b, bool moving) {
     if (!HasPicture())
         return;
     const TCropBox& p = picture_;
-    // The dotted rectangle lies 2 pixels inside the bounds.
-    const auto pastRight = [&] { return b.Right() - 2 - p.Left > p.Width; };
-    const auto pastBottom = [&] { return b.Bottom() - 2 - p.Top > p.Height; };
-    // Past the left edge the left stays at the margin it had; past the top edge the top
-    // goes onto the edge.
-    if (b.Left < p.Left)
-        b.Left = p.Left + margins_.Left;
-    if (b.Top + 2 < p.Top + 3)
-        b.Top = p.Top;
-    // The pointer past the right edge: the right margin stays.
-    if (pastRight() && x >= p.Right() - b.Left)
-        b.Width = p.Right() - b.Left - margins_.Right;
-    if (b.Width > p.Width)
-        b.Width = p.Width - (b.Left - p.Left);
-    if (pastBottom() && y >= p.Bottom() - b.Top)
-        b.Height = p.Height - (b.Top - p.Top);
-    if (b.Height > p.Height)
-        b.Height = p.Height - (b.Top - p.Top);
-    // Moved out at the right or the bottom: back to where the press found it, reaching
-    // the edge.
-    if (pastRight() && pastBottom()) {
-        b.Top = rememberedTop_;
-        b.Left = rememberedLeft_;
-        b.Width = p.Width - (b.Left - p.Left);
-        b.Height = p.Height - (b.Top - p.Top);
-    }
-    if (pastRight()) {
-        b.Left = rememberedLeft_;
-        b.Width = p.Width - (b.Left - p.Left);
-    }
-    if (pastBottom()) {
-        b.Top = rememberedTop_;
-        b.Height = p.Height - (b.Top - p.Top);
+    if (moving) {
+        b.Width = std::min(b.Width, p.Width);
+        b.Height = std::min(b.Height, p.Height);
+    } else {
+        // An edge past the picture's edge goes onto it; the opposite edge stays.
+        if (b.Left < p.Left) {
+            b.Width -= p.Left - b.Left;
+            b.Left = p.Left;
+        }
+        if (b.Top < p.Top) {
+            b.Height -= p.Top - b.Top;
+            b.Top = p.Top;
+        }
+        b.Width = std::min(b.Width, p.Right() - b.Left);
+        b.Height = std::min(b.Height, p.Bottom() - b.Top);
     }
     Accept(b);
 }
@@ -190,7 +165,6 @@ int TCropEditor::SpinChanged(TCropSide side, int value) {
     Side(margins, side) = std::clamp(value, 0, std::max(room, 0));
     margins_ = margins;
     rectangle_ = RectangleFor(margins_, picture_);
-    Pressed();
     return Side(margins_, side);
 }
 
@@ -199,7 +173,6 @@ void TCropEditor::Propose(const TCropMargins& margins) {
         return;
     margins_ = Fitted(margins);
     rectangle_ = RectangleFor(margins_, picture_);
-    Pressed();
 }
 
 void TCropEditor::Reset() {

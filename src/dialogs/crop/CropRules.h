@@ -80,11 +80,10 @@ public:
     const TCropBox& Rectangle() const { return rectangle_; }
     const TCropMargins& Margins() const { return margins_; }
 
-    // A mouse press on the rectangle: its top and left are remembered.
-    void Pressed();
-    // The rectangle was dragged to bounds, with the pointer at (x, y) in its coordinates:
-    // bounds that leave the picture are brought back, and the margins follow.
-    void Dragged(TCropBox bounds, int x, int y);
+    // The rectangle was dragged to bounds (moved whole, or resized by a handle). It is kept
+    // on the picture: a moved rectangle keeps its size and stops at the picture's edges, a
+    // dragged edge stops on the picture's edge while the others stay; the margins follow.
+    void Dragged(TCropBox bounds, bool moving);
     // A spin box asks for value; returns the value it shows afterwards (the last accepted
     // one when the step is refused).
     int SpinChanged(TCropSide side, int value);
@@ -106,8 +105,6 @@ private:
     TCropBox picture_;
     TCropBox rectangle_;
     TCropMargins margins_;
-    int rememberedLeft_ = 0;
-    int rememberedTop_ = 0;
 };
 
 // The source's name under the preview: the path when shorter than 51 characters, else its
