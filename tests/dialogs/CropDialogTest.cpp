@@ -244,6 +244,21 @@ TEST_F(CropDialogTest, SourcesWithoutAPictureStoreZerosAndSourcesThatDoNotPlayNo
         dialog.OkClick();
         EXPECT_TRUE(allZero(jobs_.Job(tone)));
     }
+    // A file that ends before its first picture: it opens and never shows one, but its
+    // container tells the picture's size (160 x 120), which the rectangle is made from.
+    const int cut = AddJob(MediaFile("cut_early.mkv"), 0);
+    jobs_.EditJob(cut, cropped);
+    {
+        TfrmCrop dialog(jobs_, &EditDialogTest::LoadLibraries);
+        ASSERT_TRUE(dialog.Prepare(cut)) << dialog.Screen()->Message().toStdString();
+        EXPECT_EQ(dialog.Editor().Picture(), (TCropBox{17, 1, 336, 251}));
+        PumpFor(std::chrono::milliseconds(200));
+        EXPECT_EQ(dialog.Screen()->PictureCount(), 0);
+        dialog.OkClick();
+        // 4 of 251 rows of 120 and of 336 columns of 160 are 1.9: 2.
+        EXPECT_EQ(jobs_.Job(cut).CropTop, 2);
+        EXPECT_EQ(jobs_.Job(cut).CropLeft, 2);
+    }
     // A file that does not open: OK is off and the job keeps its crop.
     const std::string text = temp_.File("notes.avi");
     std::ofstream(text) << "not a video";
