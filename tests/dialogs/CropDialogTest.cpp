@@ -4,6 +4,7 @@
 
 #include "EditDialogTestSupport.h"
 
+#include "dialogs/common/SeekBar.h"
 #include "dialogs/crop/CropDialog.h"
 #include "dialogs/crop/RectTracker.h"
 #include "workspace/video/VideoWidget.h"
@@ -149,6 +150,20 @@ TEST_F(CropDialogTest, TheMouseDragsTheRectangleAndItsEdgesWithinThePicture) {
     TfrmCrop dialog(jobs_, &EditDialogTest::LoadLibraries);
     ASSERT_TRUE(dialog.Prepare(row));
     dialog.PauseClick();
+    // Each zone shows its cursor as the pointer passes.
+    QWidget* tracker = dialog.Tracker();
+    const int w = tracker->width();
+    const int h = tracker->height();
+    const std::pair<QPoint, Qt::CursorShape> zones[] = {
+        {{1, 1}, Qt::SizeFDiagCursor},      {{w - 2, h - 2}, Qt::SizeFDiagCursor},
+        {{w - 2, 1}, Qt::SizeBDiagCursor},  {{1, h - 2}, Qt::SizeBDiagCursor},
+        {{1, h / 2}, Qt::SizeHorCursor},    {{w - 2, h / 2}, Qt::SizeHorCursor},
+        {{w / 2, 1}, Qt::SizeVerCursor},    {{w / 2, h - 2}, Qt::SizeVerCursor},
+        {{w / 2, h / 2}, Qt::SizeAllCursor}};
+    for (const auto& [point, shape] : zones) {
+        SendMouse(tracker, QEvent::MouseMove, point, Qt::NoButton);
+        EXPECT_EQ(tracker->cursor().shape(), shape) << point.x() << ", " << point.y();
+    }
     // The whole rectangle moved 10 left and 6 up.
     Drag(dialog, QPoint(100, 100), -10, -6);
     EXPECT_EQ(Shown(dialog), (TCropMargins{14, 26, 20, 40}));
@@ -174,6 +189,31 @@ TEST_F(CropDialogTest, TheMouseDragsTheRectangleAndItsEdgesWithinThePicture) {
     EXPECT_EQ(jobs_.Job(row).CropLeftInput, 326);
     EXPECT_EQ(jobs_.Job(row).CropLeft, 620);
     EXPECT_EQ(jobs_.Job(row).CropRight, 0);
+}
+
+TEST_F(CropDialogTest, PlayPauseSeekAndTheEndOfTheFile) {
+    const int row = AddJob(MediaFile("edit_vga.mp4"), 2 * kSecond);
+    TfrmCrop dialog(jobs_, &EditDialogTest::LoadLibraries);
+    ASSERT_TRUE(dialog.Prepare(row));
+    TSeekBar* bar = dialog.SeekBar();
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->maximum(), bar->width());
+    dialog.PauseClick();
+    EXPECT_TRUE(dialog.PlayButton()->isEnabled());
+    EXPECT_FALSE(dialog.PauseButton()->isEnabled());
+    dialog.PlayClick();
+    EXPECT_FALSE(dialog.PlayButton()->isEnabled());
+    EXPECT_TRUE(dialog.PauseButton()->isEnabled());
+    // Three quarters along the bar is 1.5 s, shown as whole seconds.
+    emit bar->SeekRequested(bar->maximum() * 3 / 4);
+    EXPECT_TRUE(PumpUntil([&] { return dialog.TimeLabel()->text() == "0:00:02"; }))
+        << dialog.TimeLabel()->text().toStdString();
+    // Played to the end: Play is offered again and plays from the start.
+    ASSERT_TRUE(PumpUntil([&] { return dialog.PlayButton()->isEnabled(); }));
+    EXPECT_FALSE(dialog.PauseButton()->isEnabled());
+    dialog.PlayClick();
+    EXPECT_TRUE(dialog.PauseButton()->isEnabled());
+    EXPECT_TRUE(PumpUntil([&] { return dialog.TimeLabel()->text() == "0:00:01"; }));
 }
 
 TEST_F(CropDialogTest, DetectProposesTheBarsAndNothingForADarkScene) {
