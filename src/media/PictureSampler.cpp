@@ -75,8 +75,10 @@ bool TPictureSampler::Open(const std::string& fileName) {
         Close();
         return false;
     }
-    // Pictures of other streams are not read at all.
+    // Pictures of other streams are not read at all; reading may wait for data (the probe
+    // opens without waiting, for its own quick look).
     AVFormatContext* context = probe_.Context();
+    context->flags &= ~AVFMT_FLAG_NONBLOCK;
     for (unsigned index = 0; index < context->nb_streams; ++index)
         if (static_cast<int>(index) != stream_)
             context->streams[index]->discard = AVDISCARD_ALL;

@@ -133,6 +133,14 @@ TEST_F(BorderDetectionTest, PicturesComeFromAcrossTheFile) {
     for (size_t i = 0; i < times.size(); ++i)
         EXPECT_NEAR(static_cast<double>(times[i]), (2 * i + 1) * 500000.0, 40001.0) << i;
 
+    // Without a length: one picture in 25 from the start (3 s at 25 fps).
+    TPictureSampler unmeasured;
+    ASSERT_TRUE(unmeasured.Open(test::MediaFile("edit_nolength.mkv"))) << unmeasured.LastError();
+    times.clear();
+    EXPECT_EQ(unmeasured.Sample(10, [&](const TBitmap&, int64_t time) { times.push_back(time); }),
+              3);
+    EXPECT_EQ(times, (std::vector<int64_t>{960000, 1960000, 2960000}));
+
     // Dark for its first half: the dark pictures tell nothing, the bright ones reach the
     // edges, so nothing is proposed.
     EXPECT_TRUE(Detect("edit_dark_half.mp4").Empty());
