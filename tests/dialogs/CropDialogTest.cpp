@@ -248,6 +248,22 @@ TEST_F(CropDialogTest, DetectProposesTheBarsAndNothingForADarkScene) {
         EXPECT_NEAR(jobs_.Job(letter).CropBottom, 46, 2);
         EXPECT_EQ(jobs_.Job(letter).CropLeft, 0);
     }
+    // Stored on its side (160 x 96, its bottom half black) and shown upright as 96 x 160
+    // with the black half on the right: the dialog, the bars and the crop are the upright
+    // picture's, as the conversion turns it before it crops.
+    const int turned = AddJob(MediaFile("player_rotated.mp4"), kSecond);
+    {
+        TfrmCrop dialog(jobs_, &EditDialogTest::LoadLibraries);
+        ASSERT_TRUE(dialog.Prepare(turned));
+        EXPECT_EQ(dialog.SourceWidth(), 96);
+        EXPECT_EQ(dialog.SourceHeight(), 160);
+        EXPECT_EQ(dialog.Editor().Picture(), (TCropBox{110, 1, 150, 251}));
+        dialog.DetectClick();
+        EXPECT_EQ(Shown(dialog), (TCropMargins{0, 0, 0, 75}));
+        dialog.OkClick();
+        EXPECT_EQ(jobs_.Job(turned).CropRight, 48);
+        EXPECT_EQ(jobs_.Job(turned).CropLeft, 0);
+    }
     {
         TfrmCrop dialog(jobs_, &EditDialogTest::LoadLibraries);
         ASSERT_TRUE(dialog.Prepare(dark));
