@@ -44,6 +44,7 @@ class TfrmPreference;
 class TfrmSettings;
 class TParameterPanel;
 class TfrmTrim;
+class TfrmCrop;
 class TPreviewPanel;
 struct TPreviewHost;
 
@@ -149,6 +150,10 @@ public:
     // selected row's job (the first row's when none is selected).
     void TrimClick();
     TfrmTrim* TrimDialog() const { return frmTrim; }
+    // "&Crop" (Edit menu and context menu): the preview stops, then a new crop dialog edits
+    // the selected row's job (MainWindowCrop.cpp).
+    void CropClick();
+    TfrmCrop* CropDialog() const { return frmCrop; }
 
     // The conversion run: "&Start", the hidden "Stop", "Pause" and "Resume" buttons and the
     // engine's four events.
@@ -279,6 +284,7 @@ private:
     TfrmFileInfo* frmFileInfo = nullptr;
     TParameterPanel* pnlParameters = nullptr;
     TfrmTrim* frmTrim = nullptr;
+    TfrmCrop* frmCrop = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;
     QAction* pmnFileInfo = nullptr;

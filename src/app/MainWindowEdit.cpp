@@ -2,6 +2,7 @@
 // list's context menu, and the dialogs they open on the selected row's job.
 
 #include "app/MainWindow.h"
+#include "dialogs/crop/CropDialog.h"
 #include "dialogs/trim/TrimDialog.h"
 #include "workspace/ui/FileList.h"
 
@@ -9,7 +10,8 @@ namespace tovik {
 
 void TfrmMain::AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems) {
     QAction* crop = menu->addAction(QStringLiteral("&Crop"));
-    crop->setEnabled(false);
+    connect(crop, &QAction::triggered, this, &TfrmMain::CropClick);
+    rowItems.push_back(crop);
     QAction* trim = menu->addAction(QStringLiteral("&Trim"));
     connect(trim, &QAction::triggered, this, &TfrmMain::TrimClick);
     rowItems.push_back(trim);
@@ -47,6 +49,8 @@ void TfrmMain::DeleteEditDialogs() {
     // It edits the jobs, which go before the window's children.
     delete frmTrim;
     frmTrim = nullptr;
+    delete frmCrop;
+    frmCrop = nullptr;
 }
 
 } // namespace tovik
