@@ -41,6 +41,7 @@ class TfrmPreference;
 class TfrmSettings;
 class TParameterPanel;
 class TfrmTrim;
+class TfrmWaterMark;
 class TPreviewPanel;
 struct TPreviewHost;
 
@@ -137,6 +138,10 @@ public:
     // selected row's job (the first row's when none is selected).
     void TrimClick();
     TfrmTrim* TrimDialog() const { return frmTrim; }
+    // "&Video Effect && Water Mark": the preview stops, then a new dialog edits the selected
+    // row's effects and layers (MainWindowWaterMark.cpp).
+    void WaterMarkClick();
+    TfrmWaterMark* WaterMarkDialog() const { return frmWaterMark; }
 
     // The conversion run: "&Start", the hidden "Stop", "Pause" and "Resume" buttons and the
     // engine's four events.
@@ -193,6 +198,8 @@ private:
     void AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems);
     int EditedRow();
     void DeleteEditDialogs();
+    void AddWaterMarkItem(QMenu* menu, std::vector<QAction*>& rowItems);
+    void DeleteWaterMarkDialog();
     // The preview panel and what it asks of the window (MainWindowPreview.cpp).
     TPreviewPanel* CreatePreview(QWidget* parent);
     TPreviewHost PreviewHost();
@@ -255,6 +262,7 @@ private:
     TfrmFileInfo* frmFileInfo = nullptr;
     TParameterPanel* pnlParameters = nullptr;
     TfrmTrim* frmTrim = nullptr;
+    TfrmWaterMark* frmWaterMark = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;
     QAction* pmnFileInfo = nullptr;

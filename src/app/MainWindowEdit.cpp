@@ -13,8 +13,7 @@ void TfrmMain::AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems) 
     QAction* trim = menu->addAction(QStringLiteral("&Trim"));
     connect(trim, &QAction::triggered, this, &TfrmMain::TrimClick);
     rowItems.push_back(trim);
-    // The effect and watermark dialog is not there yet: its item stays disabled.
-    menu->addAction(QStringLiteral("&Video Effect && Water Mark"))->setEnabled(false);
+    AddWaterMarkItem(menu, rowItems);
 }
 
 int TfrmMain::EditedRow() {
@@ -47,6 +46,7 @@ void TfrmMain::DeleteEditDialogs() {
     // It edits the jobs, which go before the window's children.
     delete frmTrim;
     frmTrim = nullptr;
+    DeleteWaterMarkDialog();
 }
 
 } // namespace tovik
