@@ -366,7 +366,8 @@ QWidget* TfrmWaterMark::CreateEffectPage() {
         spedtEffect[i]->setRange(range.Minimum, range.Maximum);
         spedtEffect[i]->setValue(range.Neutral);
         // Only the arrows change it.
-        spedtEffect[i]->lineEdit()->setReadOnly(true);
+        if (auto* typing = spedtEffect[i]->findChild<QLineEdit*>())
+            typing->setReadOnly(true);
         layout->addWidget(new QLabel(QString::fromLatin1(range.Caption), page), i, 0);
         layout->addWidget(trcEffect[i], i, 1);
         layout->addWidget(spedtEffect[i], i, 2);
