@@ -9,7 +9,9 @@
 #include "media/MyUtils.h"
 #include "workspace/video/VideoWidget.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QMetaObject>
 #include <QPainter>
 #include <QSlider>
@@ -136,6 +138,17 @@ void TfrmWaterMark::EffectChanged() {
     ImgView->SetPicture(picture);
     picturePts_ = pts;
     screens_->setCurrentIndex(0);
+}
+
+void TfrmWaterMark::ResetClick() {
+    const int neutral[4] = {kNeutralBrightness, kNeutralContrast, kNeutralSaturation,
+                            kNeutralExposure};
+    for (int i = 0; i < 4; ++i) {
+        trcEffect[i]->setValue(neutral[i]);
+        spedtEffect[i]->setValue(neutral[i]);
+    }
+    chkProcessText->setChecked(false);
+    chkProcessImage->setChecked(false);
 }
 
 void TfrmWaterMark::MediaPlayerPosition(int64_t position) {
