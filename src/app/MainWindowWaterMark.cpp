@@ -35,8 +35,7 @@ void TfrmMain::WaterMarkClick() {
     };
     services.OpenUrl = [desktop](const QUrl& url) { return desktop->OpenUrl(url); };
     services.ShowError = [desktop](QWidget* parent, const QString& caption, const QString& text) {
-        desktop->ShowMessage(parent, caption, text, TMessageIcon::miWarning,
-                             TMessageButtons::mbOk);
+        desktop->ShowMessage(parent, caption, text, TMessageIcon::miWarning, TMessageButtons::mbOk);
     };
     frmWaterMark = new TfrmWaterMark(jobs_, std::move(services), this);
     themes_.Follow(frmWaterMark);

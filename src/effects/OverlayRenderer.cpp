@@ -102,8 +102,8 @@ QImage LayerPictureImage(const TLayerPicture& picture) {
 
 void BlendPicture(TBitmap& frame, const TLayerPicture& picture, int x, int y, int opacity) {
     if (picture.HasAlpha())
-        BlendBitmapAlpha(frame, picture.Pixels, picture.Alpha.data(), picture.Pixels.Width(), x,
-                         y, opacity);
+        BlendBitmapAlpha(frame, picture.Pixels, picture.Alpha.data(), picture.Pixels.Width(), x, y,
+                         opacity);
     else
         BlendBitmap(frame, picture.Pixels, x, y, opacity);
 }
@@ -202,10 +202,9 @@ void RenderJobEffects(TBitmap& frame, const TJobEffects& job, int64_t frameTime,
         if (layer->Kind == TWmRec::kText && !layer->Text.empty())
             DrawTextLayer(frame, *layer);
         else if (layer->Kind == TWmRec::kPicture && !layer->PictureFile.empty())
-            BlendPicture(frame,
-                         pictures.Get(layer->PictureFile, layer->PictureWidth,
-                                      layer->PictureHeight),
-                         layer->PictureLeft, layer->PictureTop, layer->PictureOpacity);
+            BlendPicture(
+                frame, pictures.Get(layer->PictureFile, layer->PictureWidth, layer->PictureHeight),
+                layer->PictureLeft, layer->PictureTop, layer->PictureOpacity);
     }
 }
 

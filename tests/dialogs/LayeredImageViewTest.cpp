@@ -32,10 +32,8 @@ protected:
 
     void Mouse(QEvent::Type type, QPointF at, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        const Qt::MouseButton button =
-            type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, at, view_.viewport()->mapToGlobal(at), button, buttons,
-                          modifiers);
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, view_.viewport()->mapToGlobal(at), button, buttons, modifiers);
         QApplication::sendEvent(view_.viewport(), &event);
     }
     // Presses at a picture point, moves by (dx, dy) view pixels and releases.
@@ -75,8 +73,7 @@ TEST_F(LayeredImageViewTest, ThePictureIsFittedAndCentredOverTheCheckers) {
 
 TEST_F(LayeredImageViewTest, LayersComposeWithTheirAlphaInStackingOrder) {
     TBitmapLayer* blue = view_.AddLayer(Solid(10, 10, Qt::blue), {100, 100, 200, 150}, 255, 0);
-    TBitmapLayer* green =
-        view_.AddLayer(Solid(10, 10, Qt::green), {150, 120, 250, 170}, 128, 1);
+    TBitmapLayer* green = view_.AddLayer(Solid(10, 10, Qt::green), {150, 120, 250, 170}, 128, 1);
     EXPECT_EQ(green->Tag(), 1);
     EXPECT_EQ(view_.LayerIndex(blue), 0);
     EXPECT_EQ(view_.LayerIndex(green), 1);
@@ -132,9 +129,7 @@ TEST_F(LayeredImageViewTest, TheMouseSelectsMovesAndResizesLayers) {
     EXPECT_NEAR(layer->Location().Right, 216, 1e-6);
 
     // The resizing event may change the proposed rectangle.
-    view_.OnResizing = [](TBitmapLayer*, TRectF& proposed) {
-        proposed.Right = proposed.Left + 40;
-    };
+    view_.OnResizing = [](TBitmapLayer*, TRectF& proposed) { proposed.Right = proposed.Left + 40; };
     layer->SetLocation({100, 100, 200, 150});
     Drag({200, 150}, 11, 11);
     EXPECT_NEAR(layer->Location().Width(), 40, 1e-6);

@@ -91,8 +91,8 @@ protected:
 TEST_F(WaterMarkDialogTest, ShowingLoadsTheJobAndANewTextLayerOpensItsEditor) {
     auto dialog = Open("edit_convert.mkv");
     EXPECT_TRUE(dialog->Opened());
-    EXPECT_EQ(dialog->windowTitle(), "Water Mark  " + QString::fromStdString(
-                                                          MediaFile("edit_convert.mkv")));
+    EXPECT_EQ(dialog->windowTitle(),
+              "Water Mark  " + QString::fromStdString(MediaFile("edit_convert.mkv")));
     EXPECT_EQ(dialog->Range()->Maximum(), 6);
     EXPECT_EQ(dialog->Range()->Upper(), 6);
     EXPECT_EQ(dialog->View()->PictureSize(), QSize(320, 240));

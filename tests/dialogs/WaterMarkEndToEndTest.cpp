@@ -82,9 +82,9 @@ protected:
     static void Drag(TLayeredImageView& view, TPointF from, double dx, double dy) {
         const QPointF start = view.PictureToView(from);
         const QPointF end = view.PictureToView({from.X + dx, from.Y + dy});
-        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, start},
-                                std::pair{QEvent::MouseMove, end},
-                                std::pair{QEvent::MouseButtonRelease, end}}) {
+        for (auto [type, at] :
+             {std::pair{QEvent::MouseButtonPress, start}, std::pair{QEvent::MouseMove, end},
+              std::pair{QEvent::MouseButtonRelease, end}}) {
             QMouseEvent event(type, at, view.viewport()->mapToGlobal(at),
                               type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                               type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
@@ -198,10 +198,9 @@ TEST_F(WaterMarkEndToEndTest, WhatTheDialogShowsIsWhatTheConversionMakes) {
 
     // The converted picture at 2 s: the 41st at 20 pictures a second.
     const std::string frameFile = temp_.File("frame.png");
-    const std::string command = std::string(TOVIK_FFMPEG_TOOL) +
-                                " -hide_banner -loglevel error -nostdin -y -i '" +
-                                converted.string() + "' -vf 'select=eq(n\\,40)' -frames:v 1 '" +
-                                frameFile + "'";
+    const std::string command =
+        std::string(TOVIK_FFMPEG_TOOL) + " -hide_banner -loglevel error -nostdin -y -i '" +
+        converted.string() + "' -vf 'select=eq(n\\,40)' -frames:v 1 '" + frameFile + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     const QImage frame(QString::fromStdString(frameFile));
     ASSERT_EQ(frame.size(), preview.size());

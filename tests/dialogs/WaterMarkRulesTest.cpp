@@ -1,9 +1,9 @@
 // The watermark dialog's rules: its caption, the two-thumb slider's thumbs and what a row
 // of the layer list becomes in the job record.
 
+#include "dialogs/watermark/WaterMarkRules.h"
 #include "dialogs/watermark/RangeThumbs.h"
 #include "dialogs/watermark/WaterMarkHelp.h"
-#include "dialogs/watermark/WaterMarkRules.h"
 
 #include "support/TestSupport.h"
 

@@ -21,8 +21,8 @@ QRectF ToQRect(const TRectF& r) {
 } // namespace
 
 TBitmapLayer::TBitmapLayer(const QImage& image, const TRectF& location, int masterAlpha, int tag)
-    : image_(image), location_(location), masterAlpha_(std::clamp(masterAlpha, 0, 255)),
-      tag_(tag) {}
+    : image_(image), location_(location), masterAlpha_(std::clamp(masterAlpha, 0, 255)), tag_(tag) {
+}
 
 void TBitmapLayer::SetImage(const QImage& image) {
     image_ = image;
@@ -87,8 +87,8 @@ void TLayeredImageView::SetPicture(const QImage& picture) {
 
 void TLayeredImageView::Refit() {
     const QSize size = picture_.isNull() ? QSize(1, 1) : picture_.size();
-    fit_ = layers::FitPicture(viewport()->width(), viewport()->height(), size.width(),
-                              size.height());
+    fit_ =
+        layers::FitPicture(viewport()->width(), viewport()->height(), size.width(), size.height());
     scene_->setSceneRect(0, 0, size.width(), size.height());
     // The view shows exactly the viewport's worth of scene, the picture's corner at the
     // fitted offset: nothing to scroll.
@@ -106,7 +106,7 @@ void TLayeredImageView::resizeEvent(QResizeEvent* event) {
 }
 
 TBitmapLayer* TLayeredImageView::AddLayer(const QImage& image, const TRectF& location,
-                                         int masterAlpha, int tag) {
+                                          int masterAlpha, int tag) {
     auto* layer = new TBitmapLayer(image, location, masterAlpha, tag);
     scene_->addItem(layer);
     layers_.push_back(layer);
@@ -257,9 +257,9 @@ void TLayeredImageView::mousePressEvent(QMouseEvent* event) {
 void TLayeredImageView::mouseMoveEvent(QMouseEvent* event) {
     if (selected_ && dragHandle_ != THandle::hNone && (event->buttons() & Qt::LeftButton)) {
         const TPointF picture = ViewToPicture(event->position());
-        TRectF proposed = layers::DragRect(dragRect_, dragHandle_, picture.X - dragStart_.X,
-                                           picture.Y - dragStart_.Y,
-                                           event->modifiers() & Qt::ControlModifier);
+        TRectF proposed =
+            layers::DragRect(dragRect_, dragHandle_, picture.X - dragStart_.X,
+                             picture.Y - dragStart_.Y, event->modifiers() & Qt::ControlModifier);
         if (dragHandle_ != THandle::hInside && OnResizing)
             OnResizing(selected_, proposed);
         selected_->SetLocation(proposed);

@@ -17,9 +17,9 @@ void DrawKindIcon(QPainter& painter, const QRect& box, int kind) {
         painter.setBrush(QColor(0xB0, 0xD0, 0xF0));
         painter.drawRect(box.adjusted(0, 1, -1, -2));
         painter.setBrush(QColor(0x40, 0x90, 0x40));
-        painter.drawPolygon(QPolygon({box.bottomLeft() + QPoint(1, -3),
-                                      box.center() + QPoint(-2, 0),
-                                      box.bottomRight() + QPoint(-2, -3)}));
+        painter.drawPolygon(
+            QPolygon({box.bottomLeft() + QPoint(1, -3), box.center() + QPoint(-2, 0),
+                      box.bottomRight() + QPoint(-2, -3)}));
     } else {
         QFont font = painter.font();
         font.setBold(true);

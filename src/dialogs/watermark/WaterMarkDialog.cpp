@@ -177,8 +177,8 @@ void TfrmWaterMark::CreateControls() {
     pageControl1->addTab(CreateEffectPage(), QStringLiteral("Effect"));
     layout->addWidget(pageControl1, 1);
 
-    for (QPushButton* button : {btnHelp, btnCancel, btnAddText, btnAddImage, btnDelete, btnUp,
-                                btnDown, btnReset})
+    for (QPushButton* button :
+         {btnHelp, btnCancel, btnAddText, btnAddImage, btnDelete, btnUp, btnDown, btnReset})
         button->setAutoDefault(false);
     btnOk->setDefault(true);
 
@@ -254,8 +254,8 @@ QWidget* TfrmWaterMark::CreateWaterMarkPage() {
     edtEnd = ValueBox(page, QStringLiteral("edtEnd"), 80);
     btnStartUp1 = ArrowButton(page, QStringLiteral("btnStartUp1"), Qt::UpArrow,
                               QStringLiteral("one second later"));
-    btnStartUpStartDown = ArrowButton(page, QStringLiteral("btnStartUpStartDown"),
-                                      Qt::DownArrow, QStringLiteral("one second earlier"));
+    btnStartUpStartDown = ArrowButton(page, QStringLiteral("btnStartUpStartDown"), Qt::DownArrow,
+                                      QStringLiteral("one second earlier"));
     btnStartUpEndUp = ArrowButton(page, QStringLiteral("btnStartUpEndUp"), Qt::UpArrow,
                                   QStringLiteral("one second later"));
     btnStartUpEndDown = ArrowButton(page, QStringLiteral("btnStartUpEndDown"), Qt::DownArrow,
@@ -345,8 +345,8 @@ QWidget* TfrmWaterMark::CreateWaterMarkPage() {
             if (on)
                 StoreTextProperty();
         });
-    for (QComboBox* box : {colorBoxBackground, colorBoxText, fontSizeCmb,
-                           static_cast<QComboBox*>(fontCmb)})
+    for (QComboBox* box :
+         {colorBoxBackground, colorBoxText, fontSizeCmb, static_cast<QComboBox*>(fontCmb)})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { StoreTextProperty(); });
     for (QCheckBox* box : {chkBold, chkItalic, chkUnderline, chkStrikeOut})
         connect(box, &QCheckBox::toggled, this, [this] { StoreTextProperty(); });
@@ -403,9 +403,8 @@ bool TfrmWaterMark::LoadLibraries() {
     if (MediaPlayer_->AVLibLoaded())
         return true;
     std::string error;
-    const bool loaded = services_.LoadLibraries
-                            ? services_.LoadLibraries(error)
-                            : MediaPlayer_->LoadAVLib(DefaultLibraryFolder());
+    const bool loaded = services_.LoadLibraries ? services_.LoadLibraries(error)
+                                                : MediaPlayer_->LoadAVLib(DefaultLibraryFolder());
     if (!loaded)
         OpenFailed(QString::fromStdString(error.empty() ? MediaPlayer_->LastErrMsg() : error));
     return loaded;
@@ -524,10 +523,9 @@ void TfrmWaterMark::CancelClick() {
 }
 
 void TfrmWaterMark::HelpClick() {
-    const QString file = QString::fromStdString(
-        services_.HelpFile.empty() ? WaterMarkHelpFile() : services_.HelpFile);
-    if (file.isEmpty() || !services_.OpenUrl ||
-        !services_.OpenUrl(QUrl::fromLocalFile(file))) {
+    const QString file = QString::fromStdString(services_.HelpFile.empty() ? WaterMarkHelpFile()
+                                                                           : services_.HelpFile);
+    if (file.isEmpty() || !services_.OpenUrl || !services_.OpenUrl(QUrl::fromLocalFile(file))) {
         if (services_.ShowError)
             services_.ShowError(this, QStringLiteral("Warning"),
                                 QStringLiteral("Cannot open the help page ") + file);

@@ -158,8 +158,8 @@ private:
     void PublishHookInputs();
 
     // The player.
-    void MediaPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight,
-                             int& screenWidth, int& screenHeight);
+    void MediaPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                             int& screenHeight);
     void MediaPlayerHook(TBitmap& frame, int64_t pts);
     void MediaPlayerPosition(int64_t position);
     void MediaPlayerState(TPlayState state);
@@ -184,7 +184,7 @@ private:
 
     // Shared with the hook; guarded by hookMutex_.
     mutable std::mutex hookMutex_;
-    TBitmap frameCopy_;      // the last unprocessed picture
+    TBitmap frameCopy_; // the last unprocessed picture
     int64_t frameCopyPts_ = -1;
     TJobEffects hookEffects_; // the sliders' values (no layers)
     int cropLeft_ = 0, cropTop_ = 0, cropRight_ = 0, cropBottom_ = 0;

@@ -153,8 +153,8 @@ void TfrmWaterMark::AddTextClick() {
     rec.EndSecond = static_cast<int32_t>(duration_ / 1000000);
     const QString text = QStringLiteral("Add Text");
     const QSize extent = TextExtent(rec.Font, text.toStdString());
-    item->Layer = AddTextLayer(rec, text, Centred(ImgView->CentreInPicture(), extent.width(),
-                                                  extent.height()),
+    item->Layer = AddTextLayer(rec, text,
+                               Centred(ImgView->CentreInPicture(), extent.width(), extent.height()),
                                trcTextTran->value());
     const int row = AppendRow(text, std::move(item));
     trcTextHoriz->setEnabled(true);
@@ -301,9 +301,9 @@ void TfrmWaterMark::SelectRow(int row) {
         chkStrikeOut->setChecked(item.Rec.Font.StrikeOut);
         (item.Rec.BackFilled ? rb1 : rb2)->setChecked(true);
     }
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             rb1, rb2, colorBoxText, fontCmb, fontSizeCmb, chkBold, chkItalic, chkUnderline,
-             chkStrikeOut})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{rb1, rb2, colorBoxText, fontCmb, fontSizeCmb, chkBold,
+                                         chkItalic, chkUnderline, chkStrikeOut})
         control->setEnabled(text);
     colorBoxBackground->setEnabled(text && item.Rec.BackFilled);
 }

@@ -11,10 +11,10 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QSpinBox>
 #include <QMetaObject>
 #include <QPainter>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -71,8 +71,7 @@ void TfrmWaterMark::MediaPlayerFileOpen(int64_t duration, int frameWidth, int fr
     trcTextHoriz->setRange(0, frameWidth);
     trcTextVert->setRange(0, frameHeight);
     // Picture coordinates are the frame's from the start, before the first picture comes.
-    QImage black(std::max(frameWidth & ~1, 1), std::max(frameHeight & ~1, 1),
-                 QImage::Format_RGB32);
+    QImage black(std::max(frameWidth & ~1, 1), std::max(frameHeight & ~1, 1), QImage::Format_RGB32);
     black.fill(Qt::black);
     ImgView->SetPicture(black);
     RestoreLayers();
@@ -98,9 +97,8 @@ void TfrmWaterMark::MediaPlayerHook(TBitmap& frame, int64_t pts) {
         QImage image = WrapFrame(frame);
         QPainter painter(&image);
         painter.setPen(QPen(QColor(0, 0x80, 0), 2));
-        painter.drawRect(QRect(QPoint(cropLeft, cropTop),
-                               QPoint(frame.Width() - cropRight - 1,
-                                      frame.Height() - cropBottom - 1)));
+        painter.drawRect(QRect(QPoint(cropLeft, cropTop), QPoint(frame.Width() - cropRight - 1,
+                                                                 frame.Height() - cropBottom - 1)));
     }
     TPictureCache noPictures;
     RenderJobEffects(frame, effects, pts, noPictures);
