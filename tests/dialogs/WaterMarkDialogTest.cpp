@@ -136,6 +136,49 @@ TEST_F(WaterMarkDialogTest, ShowingLoadsTheJobAndANewTextLayerOpensItsEditor) {
     EXPECT_EQ(layer->Image(), look);
 }
 
+TEST_F(WaterMarkDialogTest, ResizedLayersShowWhatTheConversionWillDrawInTheirBoxes) {
+    auto dialog = Open("edit_convert.mkv");
+    dialog->AddTextClick();
+    dialog->FilledButton()->setChecked(true);
+    TBitmapLayer* text = dialog->Row(0).Layer;
+    const QImage natural = text->Image();
+    const TRectF start = text->Location();
+    // Drag the bottom-right handle 40 x 20 picture pixels further out.
+    TLayeredImageView* view = dialog->View();
+    const QPointF from = view->PictureToView({start.Right, start.Bottom});
+    const QPointF to = view->PictureToView({start.Right + 40, start.Bottom + 20});
+    for (auto [type, at] :
+         {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
+          std::pair{QEvent::MouseButtonRelease, to}}) {
+        QMouseEvent event(type, at, view->viewport()->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &event);
+    }
+    const TRectF larger = text->Location();
+    EXPECT_NEAR(larger.Width(), start.Width() + 40, 0.01);
+    EXPECT_NEAR(larger.Height(), start.Height() + 20, 0.01);
+    // The box grows; the text keeps its natural size in the corner, as the conversion draws
+    // it, rather than being stretched.
+    const QImage boxed = text->Image();
+    ASSERT_EQ(boxed.size(), QSize(qRound(larger.Width()), qRound(larger.Height())));
+    EXPECT_EQ(boxed.copy(0, 0, natural.width(), natural.height()), natural);
+    EXPECT_EQ(boxed.pixel(boxed.width() - 2, boxed.height() - 2), QColor(0, 0x80, 0).rgba())
+        << "the rest of the box is the background colour";
+
+    // A picture is scaled to its box, as the conversion scales it.
+    chosenImage_ = QString::fromStdString(Logo(40, 20));
+    dialog->AddImageClick();
+    TBitmapLayer* picture = dialog->Row(1).Layer;
+    const TRectF place = picture->Location();
+    picture->SetLocation({place.Left, place.Top, place.Left + 80, place.Top + 60});
+    emit view->LayerChanged(picture);
+    EXPECT_EQ(picture->Image().size(), QSize(80, 60));
+    EXPECT_EQ(qAlpha(picture->Image().pixel(70, 30)), 0) << "the transparent half";
+    EXPECT_EQ(picture->Image().pixel(10, 30), qRgba(255, 0, 0, 255));
+}
+
 TEST_F(WaterMarkDialogTest, DeleteSelectsTheRowAboveOrTheNewFirstRow) {
     auto dialog = Open("edit_convert.mkv");
     dialog->DeleteClick();
@@ -420,6 +463,29 @@ TEST_F(WaterMarkDialogTest, EffectSlidersPreviewThePausedPictureAndResetMakesThe
     EXPECT_EQ(dialog->EffectSlider(2)->value(), 255);
     EXPECT_EQ(dialog->EffectSlider(3)->value(), 0);
     EXPECT_EQ(dialog->View()->Picture(), plain) << "neutral values show the picture as it came";
+}
+
+TEST_F(WaterMarkDialogTest, TheJobsCropShowsAsAGreenOutlineOnThePreview) {
+    const int row = AddJob(MediaFile("edit_convert.mkv"), 6'000'000);
+    jobs_.EditJob(row, [](TlvFilesRecord& job) {
+        job.CropLeft = 20;
+        job.CropTop = 10;
+        job.CropRight = 40;
+        job.CropBottom = 30;
+    });
+    TfrmWaterMark dialog(jobs_, Services());
+    ASSERT_TRUE(dialog.Prepare(row));
+    ASSERT_TRUE(PumpUntil([&] { return dialog.PictureCount() > 1; }));
+    const QImage picture = dialog.View()->Picture();
+    // The left edge runs through the red bar at the picture's left.
+    const QColor edge(picture.pixel(20, 120));
+    EXPECT_GT(edge.green(), 100);
+    EXPECT_LT(edge.red(), 60);
+    const QColor inside(picture.pixel(25, 120));
+    EXPECT_GT(inside.red(), 150) << "the inside stays as it is";
+    const QColor bottom(picture.pixel(100, 240 - 30 - 1));
+    EXPECT_GT(bottom.green(), 100);
+    EXPECT_LT(bottom.red() + bottom.blue(), 120);
 }
 
 TEST_F(WaterMarkDialogTest, HelpOpensTheLocalPage) {

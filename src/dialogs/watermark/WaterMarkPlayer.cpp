@@ -150,9 +150,15 @@ void TfrmWaterMark::ResetClick() {
 }
 
 void TfrmWaterMark::MediaPlayerPosition(int64_t position) {
-    if (opened_)
-        lblPTS->setText(QStringLiteral("Time:    ") +
-                        QString::fromStdString(MicrosecondsToText(std::max<int64_t>(position, 0))));
+    if (!opened_)
+        return;
+    lblPTS->setText(QStringLiteral("Time:    ") +
+                    QString::fromStdString(MicrosecondsToText(std::max<int64_t>(position, 0))));
+    // The bar follows the playing, as the main window's does, but not while the mouse holds
+    // it.
+    if (duration_ > 0 && !trcPreview->Seeking())
+        trcPreview->ShowPosition(static_cast<int>(std::clamp<int64_t>(position, 0, duration_) *
+                                                  trcPreview->maximum() / duration_));
 }
 
 void TfrmWaterMark::MediaPlayerState(TPlayState state) {
