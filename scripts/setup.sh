@@ -13,7 +13,7 @@ tovik_packages=(
     libavfilter-dev libavdevice-dev libsdl2-dev
     ffmpeg libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
-    clang-format clang-tidy
+    clang-format clang-tidy clang libclang-rt-14-dev
     desktop-file-utils appstream jq
 )
 

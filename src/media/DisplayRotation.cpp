@@ -20,7 +20,11 @@ const int32_t* DisplayMatrix(const AVStream& stream) {
 double Theta(const int32_t* matrix) {
     if (!matrix)
         return 0;
-    double theta = -std::round(ff::av_display_rotation_get(matrix));
+    const double angle = ff::av_display_rotation_get(matrix);
+    // A damaged matrix (no scale at all) has no angle: such a picture is shown as stored.
+    if (!std::isfinite(angle))
+        return 0;
+    double theta = -std::round(angle);
     theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
     return theta;
 }

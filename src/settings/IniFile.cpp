@@ -147,7 +147,9 @@ std::optional<std::string> LookUpValue(const std::string& fileName, const std::s
     const auto text = ReadWholeText(fileName);
     if (!text)
         return std::nullopt;
-    const TLookup lookup = Find(SplitLines(*text), section, key);
+    // Blanks around the asked names count as little as blanks around the file's names.
+    const TLookup lookup =
+        Find(SplitLines(*text), std::string(Trim(section)), std::string(Trim(key)));
     if (lookup.keyLine == std::string::npos)
         return std::nullopt;
     return lookup.value;

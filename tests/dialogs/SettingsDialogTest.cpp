@@ -225,7 +225,8 @@ TEST_F(SettingsDialogTest, OkForAFormatWithoutVolumeListWritesAndCloses) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(Read(206, "paraAudioEncoder"), "ac3");
-    EXPECT_EQ(Read(206, "paraSampleRate"), "32000");
+    // Never chosen: the profile's default rate, as a run without the dialog would use.
+    EXPECT_EQ(Read(206, "paraSampleRate"), "48000");
     EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "FormatCode", ""), "206");
 }
 

@@ -49,12 +49,16 @@ TEST_F(SettingsRulesTest, TheDialogsAudioTableDiffersFromTheMainWindows) {
     EXPECT_EQ(DialogAudioEncoderValue("GSM"), "libgsm");
 }
 
-TEST_F(SettingsRulesTest, WithoutStoredChoicesEveryBoxShowsItsFirstItem) {
+TEST_F(SettingsRulesTest, WithoutStoredChoicesEveryBoxShowsTheProfilesDefault) {
+    // What a first run would use: 25% volume (the first item) would quieten the next OK.
     const TSettingsChoices mov = Load(0);
-    EXPECT_EQ(mov.Box(TChoiceControl::ccVideoSize).Text, "as source");
+    EXPECT_EQ(mov.Box(TChoiceControl::ccVideoSize).Text, "640x480");
     EXPECT_EQ(mov.Box(TChoiceControl::ccVideoEncoder).Text, "MPEG-4");
-    EXPECT_EQ(mov.Box(TChoiceControl::ccVolume).Text, "25%");
+    EXPECT_EQ(mov.Box(TChoiceControl::ccVolume).Text, "100%");
     EXPECT_EQ(mov.ZoomIndex, 0);
+    // A stored index wins over the profile's default, also when it is the first item.
+    settings_.WriteInteger("formatInfo0", "iVolume", 0);
+    EXPECT_EQ(Load(0).Box(TChoiceControl::ccVolume).Text, "25%");
     // An audio format: the video boxes have no items, the DV formats no bit rates.
     const TSettingsChoices mp3 = Load(200);
     EXPECT_FALSE(mp3.Box(TChoiceControl::ccVideoEncoder).Enabled());

@@ -6,6 +6,7 @@
 #include "media/UnicodeProtocol.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -433,6 +434,24 @@ TEST_F(MediaProbeTest, DisplayMatrixGivesTheRotationInTheFactsAndTheDescription)
         probe_.CloseFile();
     }
     Load("upright.mp4");
+    EXPECT_EQ(probe_.GetVideoStreamInfo(-1).Rotation, 0);
+    EXPECT_EQ(probe_.FileInfoText().find("Rotation"), std::string::npos);
+}
+
+// Found by fuzzing: a damaged matrix with no scale has no angle; its picture is shown as
+// stored instead of at a rotation made up from an undefined conversion.
+TEST_F(MediaProbeTest, ADisplayMatrixWithoutScaleMeansNoRotation) {
+    std::ostringstream read;
+    read << std::ifstream(MediaFile("rotated90.mp4"), std::ios::binary).rdbuf();
+    std::string bytes = read.str();
+    const size_t header = bytes.find("tkhd");
+    ASSERT_NE(header, std::string::npos);
+    // The nine matrix entries follow 44 bytes after the box type in a version-0 header.
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(header + 44), 36, '\0');
+    test::TTempDir dir;
+    const std::string damaged = dir.File("damaged-matrix.mp4");
+    std::ofstream(damaged, std::ios::binary) << bytes;
+    ASSERT_TRUE(probe_.LoadFile(damaged)) << probe_.LastErrMsg();
     EXPECT_EQ(probe_.GetVideoStreamInfo(-1).Rotation, 0);
     EXPECT_EQ(probe_.FileInfoText().find("Rotation"), std::string::npos);
 }

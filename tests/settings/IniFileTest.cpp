@@ -54,6 +54,16 @@ TEST_F(IniFileTest, SectionsAndKeysIgnoreCase) {
     EXPECT_EQ(text.find("[SETTINGS]"), std::string::npos) << text;
 }
 
+// Found by fuzzing: a key written with a blank around its name could not be read back with
+// the same name, since writes trimmed the names and reads did not.
+TEST_F(IniFileTest, BlanksAroundAskedNamesAreIgnoredByReadsAsByWrites) {
+    TIniFile ini(path_);
+    ASSERT_TRUE(ini.WriteString(" formatInfo0\t", "paraZoom ", "pan"));
+    EXPECT_EQ(ini.ReadString(" formatInfo0\t", "paraZoom ", "lbox"), "pan");
+    EXPECT_EQ(ini.ReadString("formatInfo0", "\tparaZoom", "lbox"), "pan");
+    EXPECT_TRUE(ini.ValueExists("formatinfo0 ", " PARAZOOM"));
+}
+
 TEST_F(IniFileTest, IntegersAndBooleans) {
     TIniFile ini(path_);
     ASSERT_TRUE(ini.WriteInteger("s", "n", -42));

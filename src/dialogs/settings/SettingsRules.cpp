@@ -118,7 +118,11 @@ void LoadChoices(const TIniFile& settings, const TIniFile& profile, int formatCo
     for (TChoiceControl control : kChoiceControls) {
         TChoiceBox& box = choices.Box(control);
         box.Items = ChoiceItems(profile, formatCode, control);
-        box.Select(settings.ReadInteger(section, ChoiceIndexKey(control), 0));
+        // A choice never stored yet shows the profile's default, which is what a run writes
+        // and uses for it; the first item instead would put, say, 25% volume into the next OK.
+        const char* key = ChoiceIndexKey(control);
+        box.Select(settings.ValueExists(section, key) ? settings.ReadInteger(section, key, 0)
+                                                      : profile.ReadInteger(section, key, 0));
     }
     if (textFallback) {
         for (const TTextFallback& fallback : kTextFallbacks) {

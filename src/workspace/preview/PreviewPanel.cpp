@@ -19,6 +19,7 @@
 #include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -330,6 +331,7 @@ bool TPreviewPanel::eventFilter(QObject* watched, QEvent* event) {
                          static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (watched == trcPreview && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        positionBarHeld_ = true;
         // A press beside the handle puts the handle there, ready for the release to seek.
         QStyleOptionSlider option;
         option.initFrom(trcPreview);
@@ -347,8 +349,10 @@ bool TPreviewPanel::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (release && watched == trcPreview)
+    if (release && watched == trcPreview) {
+        positionBarHeld_ = false;
         PositionBarReleased();
+    }
     if (release && watched == trcVolume)
         StoreVolume();
     return QFrame::eventFilter(watched, event);
@@ -379,6 +383,12 @@ void TPreviewPanel::MediaPlayerPosition(int64_t position) {
     if (stopped_)
         return;
     lblTime->setText(QString::fromStdString(MicrosecondsToText(position)));
+    // The bar follows the playback, except while the user holds it to choose a place.
+    if (!paused_ && !positionBarHeld_ && !trcPreview->isSliderDown() && duration_ > 0) {
+        const double fraction =
+            std::clamp(static_cast<double>(position) / static_cast<double>(duration_), 0.0, 1.0);
+        trcPreview->setValue(static_cast<int>(std::lround(fraction * trcPreview->maximum())));
+    }
 }
 
 void TPreviewPanel::MediaPlayerState(TPlayState state) {

@@ -128,6 +128,7 @@ private:
 
     bool stopped_ = true;
     bool paused_ = false;
+    bool positionBarHeld_ = false; // the mouse holds the position bar: playback leaves it be
     bool playWhenAdded_ = false;
     int64_t duration_ = 0; // of the open file, microseconds
     TPreviewState state_ = TPreviewState::psIdle;

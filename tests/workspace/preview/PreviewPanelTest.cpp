@@ -245,6 +245,22 @@ TEST_F(PreviewPanelTest, ReleasingThePositionBarSeeksThere) {
     EXPECT_EQ(Buttons(*panel_), kPaused);
 }
 
+TEST_F(PreviewPanelTest, ThePositionBarFollowsThePlaybackButNotWhileHeld) {
+    AddJob(MediaFile("player_ramp.mkv"));
+    panel_->Play();
+    ASSERT_TRUE(WaitForPicture());
+    QSlider* bar = panel_->PositionBar();
+    ASSERT_TRUE(PumpUntil([&] { return bar->value() > bar->maximum() / 10; }))
+        << "the bar stayed at " << bar->value() << " of " << bar->maximum();
+    // Held by the mouse, the handle stays where the user put it until the release.
+    const QPoint at(bar->width() / 20, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, at);
+    const int held = bar->value();
+    PumpFor(400ms);
+    EXPECT_EQ(bar->value(), held);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+}
+
 TEST_F(PreviewPanelTest, ThePositionBarReleasedByTheMouseSeeks) {
     AddJob(MediaFile("player_ramp.mkv"));
     panel_->Play();
