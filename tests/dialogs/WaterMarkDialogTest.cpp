@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSlider>
@@ -205,6 +206,26 @@ TEST_F(WaterMarkDialogTest, DeleteSelectsTheRowAboveOrTheNewFirstRow) {
     EXPECT_EQ(dialog->RowCount(), 0);
     EXPECT_TRUE(dialog->View()->Layers().empty());
     EXPECT_EQ(dialog->View()->Selected(), nullptr);
+}
+
+TEST_F(WaterMarkDialogTest, TheLayerListDrawsTheFocusedRowAndTheKindIcons) {
+    auto dialog = Open("edit_convert.mkv");
+    dialog->AddTextClick();
+    chosenImage_ = QString::fromStdString(Logo());
+    dialog->AddImageClick();
+    QListWidget* list = dialog->LayerList();
+    ASSERT_EQ(dialog->SelectedRow(), 1);
+    const QImage drawn = list->viewport()->grab().toImage();
+    const QRect text = list->visualItemRect(list->item(0));
+    const QRect picture = list->visualItemRect(list->item(1));
+    EXPECT_EQ(text.height(), 24);
+    const int right = text.right() - 3;
+    EXPECT_EQ(QColor(drawn.pixel(right, text.center().y())), QColor(0xF6, 0xF7, 0xF8));
+    EXPECT_EQ(QColor(drawn.pixel(right, picture.center().y())), QColor(0xB9, 0xCC, 0xEC));
+    EXPECT_EQ(QColor(drawn.pixel(right, picture.top())), QColor(0x7A, 0xA0, 0xDA)) << "frame";
+    // The two icons differ: a letter for text, a small landscape for a picture.
+    EXPECT_NE(drawn.copy(2, text.top() + 5, 14, 14),
+              drawn.copy(2, picture.top() + 5, 14, 14).convertToFormat(drawn.format()));
 }
 
 TEST_F(WaterMarkDialogTest, UpAndDownMoveTheRowAndItsLayerInTheStack) {

@@ -420,6 +420,9 @@ bool TfrmWaterMark::Prepare(int row) {
     resize(kWidth, kHeight);
     pageControl1->setCurrentIndex(0);
     SetPage(0);
+    ShowEditor(false);
+    while (RowCount() > 0)
+        RemoveRow(RowCount() - 1);
     ImgView->ClearLayers();
     trcTextHoriz->setRange(0, 100);
     trcTextVert->setRange(0, 100);

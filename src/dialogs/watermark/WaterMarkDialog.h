@@ -98,6 +98,7 @@ public:
     QString RowText(int row) const;
     const TWmItemRec& Row(int row) const { return *rows_.at(static_cast<size_t>(row)); }
     TLayeredImageView* View() const { return ImgView; }
+    QListWidget* LayerList() const { return lsbox; }
     TVideoWidget* Screen() const { return imgPreview; }
     TTrackBar2* Range() const { return trcRange; }
     QLineEdit* TextEditor() const { return edt1; }
