@@ -415,6 +415,12 @@ TEST_F(WaterMarkDialogTest, ASourceWithoutLengthGetsARangeOfZeroWithTheUpperThum
     EXPECT_EQ(dialog.Range()->Maximum(), 0);
     EXPECT_EQ(dialog.Range()->Lower(), 0);
     EXPECT_EQ(dialog.Range()->Upper(), 1);
+    // A new layer is shown to the end, whatever the length turns out to be.
+    dialog.AddTextClick();
+    EXPECT_EQ(dialog.Row(0).Rec.EndSecond, kUntilTheEnd);
+    EXPECT_EQ(dialog.EndBox()->text(), "end");
+    dialog.OkClick();
+    EXPECT_TRUE(jobs_.Job(row).Effects.Overlays[0]->ShownAt(3600));
 }
 
 TEST_F(WaterMarkDialogTest, TheTimeWindowFollowsTheThumbsAndShowsTheLayerInItsSeconds) {

@@ -118,6 +118,14 @@ TEST(LayerRecordTest, RowsBecomeLayersWithRoundedGeometry) {
     EXPECT_TRUE(placed.Text.empty());
 }
 
+TEST(LayerWindowTest, NewLayersLastToTheSourcesLastSecondOrToTheEnd) {
+    EXPECT_EQ(NewLayerEnd(6'000'000), 6);
+    EXPECT_EQ(NewLayerEnd(6'999'999), 6);
+    EXPECT_EQ(NewLayerEnd(0), kUntilTheEnd);
+    EXPECT_EQ(WindowText(6), "0:00:06");
+    EXPECT_EQ(WindowText(kUntilTheEnd), "end");
+}
+
 TEST(ColorChoicesTest, TheDefaultsAreBlueTextOnGreen) {
     const auto& choices = ColorChoices();
     ASSERT_GE(choices.size(), 20u);

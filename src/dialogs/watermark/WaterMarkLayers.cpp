@@ -5,7 +5,6 @@
 #include "dialogs/watermark/LayerListDelegate.h"
 #include "dialogs/watermark/TrackBar2.h"
 #include "dialogs/watermark/WaterMarkDialog.h"
-#include "media/MyUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,7 +149,7 @@ void TfrmWaterMark::AddTextClick() {
     rec.BackColor = BoxColor(colorBoxBackground);
     rec.BackFilled = false;
     rec.StartSecond = 0;
-    rec.EndSecond = static_cast<int32_t>(duration_ / 1000000);
+    rec.EndSecond = NewLayerEnd(duration_);
     const QString text = QStringLiteral("Add Text");
     const QSize extent = TextExtent(rec.Font, text.toStdString());
     item->Layer = AddTextLayer(rec, text,
@@ -187,7 +186,7 @@ void TfrmWaterMark::AddImageClick() {
     rec.PictureHeight = picture.height();
     rec.PictureOpacity = trcTextTran->value();
     rec.StartSecond = 0;
-    rec.EndSecond = static_cast<int32_t>(duration_ / 1000000);
+    rec.EndSecond = NewLayerEnd(duration_);
     item->Layer = ImgView->AddLayer(LayerPictureImage(MakeLayerPicture(picture, 0, 0)), place,
                                     rec.PictureOpacity, TWmRec::kPicture);
     const int row = AppendRow(file, std::move(item));
@@ -317,8 +316,8 @@ void TfrmWaterMark::ShowRange(const TWmItemRec& item) {
         trcRange->SetUpper(item.Rec.EndSecond);
         trcRange->SetLower(item.Rec.StartSecond);
     }
-    edtStart->setText(QString::fromStdString(SecondsToText(item.Rec.StartSecond)));
-    edtEnd->setText(QString::fromStdString(SecondsToText(item.Rec.EndSecond)));
+    edtStart->setText(QString::fromStdString(WindowText(item.Rec.StartSecond)));
+    edtEnd->setText(QString::fromStdString(WindowText(item.Rec.EndSecond)));
 }
 
 void TfrmWaterMark::RangeChanged() {
@@ -330,8 +329,8 @@ void TfrmWaterMark::RangeChanged() {
     TWmRec& rec = rows_[static_cast<size_t>(row)]->Rec;
     rec.StartSecond = trcRange->Lower();
     rec.EndSecond = trcRange->Upper();
-    edtStart->setText(QString::fromStdString(SecondsToText(rec.StartSecond)));
-    edtEnd->setText(QString::fromStdString(SecondsToText(rec.EndSecond)));
+    edtStart->setText(QString::fromStdString(WindowText(rec.StartSecond)));
+    edtEnd->setText(QString::fromStdString(WindowText(rec.EndSecond)));
     if (picturePts_ >= 0)
         UpdateLayerWindows(picturePts_ / 1000000);
 }

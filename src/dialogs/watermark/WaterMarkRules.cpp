@@ -1,5 +1,8 @@
 #include "dialogs/watermark/WaterMarkRules.h"
 
+#include "media/MyUtils.h"
+
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -30,6 +33,18 @@ std::string WaterMarkCaption(const std::string& path) {
         dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot)
                                                                                 : "";
     return caption + path.substr(0, starts[50]) + ".." + extension + "  ";
+}
+
+int32_t NewLayerEnd(int64_t sourceDuration) {
+    // A window that ends in second 0 would show the layer for one second of a file whose
+    // length nobody knows.
+    if (sourceDuration <= 0)
+        return kUntilTheEnd;
+    return static_cast<int32_t>(std::min<int64_t>(sourceDuration / 1000000, kUntilTheEnd));
+}
+
+std::string WindowText(int32_t second) {
+    return second == kUntilTheEnd ? "end" : SecondsToText(second);
 }
 
 int32_t RoundToInt(double value) {

@@ -25,6 +25,14 @@ struct TWmItemRec {
 // its extension and two spaces.
 std::string WaterMarkCaption(const std::string& path);
 
+// The last second of a new layer's window: the source's last whole second, or, when the
+// source's length is unknown (0), every second to the end.
+inline constexpr int32_t kUntilTheEnd = 0x7FFFFFFF;
+int32_t NewLayerEnd(int64_t sourceDuration);
+// A second of a layer's window as the dialog shows it: SecondsToText, "end" for
+// kUntilTheEnd.
+std::string WindowText(int32_t second);
+
 // Rounds to the nearest integer, ties to even.
 int32_t RoundToInt(double value);
 
