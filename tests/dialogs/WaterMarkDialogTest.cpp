@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <cstring>
 #include <filesystem>
 
@@ -430,9 +431,18 @@ TEST_F(WaterMarkDialogTest, TheTimeWindowFollowsTheThumbsAndShowsTheLayerInItsSe
     TTrackBar2* range = dialog->Range();
     range->resize(216, 26); // 200 pixels of track: 6 seconds
     // Arrow buttons: start up 2, end down 1.
-    range->SetLower(range->Lower() + 1);
-    range->SetLower(range->Lower() + 1);
-    range->SetUpper(range->Upper() - 1);
+    const auto button = [&](const char* name) {
+        auto* found = dialog->findChild<QToolButton*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    };
+    button("btnStartUp1")->click();
+    button("btnStartUp1")->click();
+    button("btnStartUpEndDown")->click();
+    button("btnStartUpEndUp")->click();
+    button("btnStartUpEndDown")->click();
+    button("btnStartUpStartDown")->click();
+    button("btnStartUp1")->click();
     EXPECT_EQ(dialog->Row(0).Rec.StartSecond, 2);
     EXPECT_EQ(dialog->Row(0).Rec.EndSecond, 5);
     EXPECT_EQ(dialog->StartBox()->text(), "0:00:02");
