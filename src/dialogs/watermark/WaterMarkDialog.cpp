@@ -110,8 +110,11 @@ TfrmWaterMark::TfrmWaterMark(TJobList& jobs, TWaterMarkServices services, QWidge
 }
 
 TfrmWaterMark::~TfrmWaterMark() {
-    // The player stops and drops its handlers while the view and the controls still stand.
+    // The player stops while the view and the controls still stand. Stopping serves pending
+    // events, pictures from the hook among them: those are dropped from here on.
+    closing_ = true;
     MediaPlayer_->SetHook(false);
+    MediaPlayer_->Stop(true);
     MediaPlayer_.reset();
 }
 

@@ -177,6 +177,7 @@ private:
     int frameHeight_ = 0;
     int editedRow_ = -1; // the row under the in-place editor
     bool loadingControls_ = false;
+    bool closing_ = false; // the destructor runs: pictures still on their way are dropped
     int pictureCount_ = 0;
     int64_t picturePts_ = -1;
     // Per row: the picture read from a picture row's file (null for text rows).

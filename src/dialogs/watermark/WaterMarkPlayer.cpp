@@ -108,7 +108,7 @@ void TfrmWaterMark::MediaPlayerHook(TBitmap& frame, int64_t pts) {
 }
 
 void TfrmWaterMark::PictureArrived(const QImage& picture, int64_t pts) {
-    if (!MediaPlayer_->Hook())
+    if (closing_ || !MediaPlayer_->Hook())
         return;
     ImgView->SetPicture(picture);
     picturePts_ = pts;
