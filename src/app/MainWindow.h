@@ -41,6 +41,7 @@ class TfrmPreference;
 class TfrmSettings;
 class TParameterPanel;
 class TfrmTrim;
+class TfrmCrop;
 class TfrmWaterMark;
 class TPreviewPanel;
 struct TPreviewHost;
@@ -138,6 +139,10 @@ public:
     // selected row's job (the first row's when none is selected).
     void TrimClick();
     TfrmTrim* TrimDialog() const { return frmTrim; }
+    // "&Crop" (Edit menu and context menu): the preview stops, then a new crop dialog edits
+    // the selected row's job (MainWindowCrop.cpp).
+    void CropClick();
+    TfrmCrop* CropDialog() const { return frmCrop; }
     // "&Video Effect && Water Mark": the preview stops, then a new dialog edits the selected
     // row's effects and layers (MainWindowWaterMark.cpp).
     void WaterMarkClick();
@@ -262,6 +267,7 @@ private:
     TfrmFileInfo* frmFileInfo = nullptr;
     TParameterPanel* pnlParameters = nullptr;
     TfrmTrim* frmTrim = nullptr;
+    TfrmCrop* frmCrop = nullptr;
     TfrmWaterMark* frmWaterMark = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;

@@ -1,7 +1,9 @@
 // The main window's editing dialogs: the "&Crop" and "&Trim" items of the Edit menu and the
-// list's context menu, and the dialogs they open on the selected row's job.
+// list's context menu, and the dialogs they open on the selected row's job (the watermark
+// item comes from MainWindowWaterMark.cpp).
 
 #include "app/MainWindow.h"
+#include "dialogs/crop/CropDialog.h"
 #include "dialogs/trim/TrimDialog.h"
 #include "workspace/ui/FileList.h"
 
@@ -9,7 +11,8 @@ namespace tovik {
 
 void TfrmMain::AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems) {
     QAction* crop = menu->addAction(QStringLiteral("&Crop"));
-    crop->setEnabled(false);
+    connect(crop, &QAction::triggered, this, &TfrmMain::CropClick);
+    rowItems.push_back(crop);
     QAction* trim = menu->addAction(QStringLiteral("&Trim"));
     connect(trim, &QAction::triggered, this, &TfrmMain::TrimClick);
     rowItems.push_back(trim);
@@ -46,6 +49,8 @@ void TfrmMain::DeleteEditDialogs() {
     // It edits the jobs, which go before the window's children.
     delete frmTrim;
     frmTrim = nullptr;
+    delete frmCrop;
+    frmCrop = nullptr;
     DeleteWaterMarkDialog();
 }
 

@@ -6,6 +6,7 @@
 
 #include "../engine/StreamFacts.h"
 #include "app/MainWindow.h"
+#include "dialogs/crop/CropDialog.h"
 #include "dialogs/trim/TrimDialog.h"
 #include "settings/IniFile.h"
 #include "workspace/core/ProfileChoices.h"
@@ -16,7 +17,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -81,6 +84,36 @@ protected:
             command);
     }
 
+    void WhenCropShown(TfrmMain& window, const std::function<void()>& command) {
+        WhenShown(
+            [&window] {
+                return window.CropDialog() && window.CropDialog()->isVisible() &&
+                       window.CropDialog()->Opened();
+            },
+            command);
+    }
+
+    // Mean difference (0..255) of two pictures of one size; 255 when the sizes differ.
+    static double Difference(const TBitmap& a, const TBitmap& b) {
+        if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty())
+            return 255;
+        double sum = 0;
+        for (int y = 0; y < a.Height(); ++y)
+            for (int x = 0; x < a.Width() * 3; ++x)
+                sum += std::abs(a.ScanLine(y)[x] - b.ScanLine(y)[x]);
+        return sum / (3.0 * a.Width() * a.Height());
+    }
+    // The source's picture at time seconds, cut by the ffmpeg tool and scaled to the size.
+    TBitmap Reference(const std::string& source, double seconds, const std::string& filters) {
+        const std::string file = temp_.File("reference.png");
+        char arguments[1024];
+        std::snprintf(arguments, sizeof arguments, "-ss %.3f -i \"%s\" -frames:v 1 -vf %s \"%s\"",
+                      seconds, source.c_str(), filters.c_str(), file.c_str());
+        EXPECT_EQ(RunFfmpegTool(arguments), 0);
+        const std::vector<TDecodedStream> streams = DecodeStreams(file);
+        return streams.empty() ? TBitmap() : streams[0].FirstPicture;
+    }
+
     static bool ShowsPictureAt(TfrmTrim& dialog, int64_t pts) {
         return PumpUntil([&] {
             const TScreenPicture picture = dialog.Screen()->Picture();
@@ -96,15 +129,18 @@ TEST_F(EditEndToEndTest, TheMenusOpenTheTrimDialogOnTheSelectedRow) {
     for (QMenu* menu : {window.EditMenu(), window.ListMenu()}) {
         window.EditMenuPopup();
         window.ListMenuPopup();
-        ASSERT_NE(Item(menu, "&Trim"), nullptr);
-        EXPECT_FALSE(Item(menu, "&Trim")->isEnabled()) << "no rows";
+        for (const char* caption : {"&Trim", "&Crop"}) {
+            ASSERT_NE(Item(menu, caption), nullptr) << caption;
+            EXPECT_FALSE(Item(menu, caption)->isEnabled()) << caption << ": no rows";
+        }
     }
     ASSERT_EQ(window.AddFiles({Source("edit_long.mkv", "a.mkv"), Source("clip.avi", "b.avi")}), 2);
     window.FileList()->SelectRow(0);
     window.EditMenuPopup();
     window.ListMenuPopup();
-    EXPECT_TRUE(Item(window.EditMenu(), "&Trim")->isEnabled());
-    EXPECT_TRUE(Item(window.ListMenu(), "&Trim")->isEnabled());
+    for (QMenu* menu : {window.EditMenu(), window.ListMenu()})
+        for (const char* caption : {"&Trim", "&Crop"})
+            EXPECT_TRUE(Item(menu, caption)->isEnabled()) << caption;
 
     // The preview plays the row; the dialog's player takes over.
     window.FileList()->SelectRow(0);
@@ -144,12 +180,13 @@ TEST_F(EditEndToEndTest, TheMenusOpenTheTrimDialogOnTheSelectedRow) {
     EXPECT_EQ(window.FileList()->Row(1)->text(2), "2");
 }
 
-TEST_F(EditEndToEndTest, ATrimMadeInTheDialogIsWhatTheConversionKeeps) {
+TEST_F(EditEndToEndTest, ATrimAndACropMadeInTheDialogsAreWhatTheConversionKeeps) {
     const fs::path output = PrepareSettings();
     TfrmMain window(TMainWindowServices::System(desktop_));
     window.show();
     LoadEngineLibrariesOrFail();
-    ASSERT_EQ(window.AddFiles({Source("edit_convert.mkv", "cut.mkv")}), 1);
+    const QString source = Source("edit_convert.mkv", "cut.mkv");
+    ASSERT_EQ(window.AddFiles({source}), 1);
     window.FileList()->SelectRow(0);
 
     // 2 s from 1.5 s: the clip has a picture every 50 ms.
@@ -173,6 +210,31 @@ TEST_F(EditEndToEndTest, ATrimMadeInTheDialogIsWhatTheConversionKeeps) {
     ASSERT_EQ(window.Jobs().Job(0).TrimStart, 1500000);
     ASSERT_EQ(window.Jobs().Job(0).TrimLength, 2 * kSecond);
 
+    // The 320 x 240 picture fills 336 x 251 preview pixels; margins of 30, 20, 40 and 10
+    // are 28, 18, 38 and 10 source pixels.
+    WhenCropShown(window, [&] {
+        TfrmCrop& dialog = *window.CropDialog();
+        EXPECT_EQ(dialog.Editor().Picture(), (TCropBox{17, 1, 336, 251}));
+        dialog.UpBox()->setValue(30);
+        dialog.DownBox()->setValue(20);
+        dialog.LeftBox()->setValue(40);
+        dialog.RightBox()->setValue(10);
+        dialog.OkClick();
+    });
+    window.CropClick();
+    const TlvFilesRecord& job = window.Jobs().Job(0);
+    ASSERT_EQ((TSourceCrop{job.CropTop, job.CropBottom, job.CropLeft, job.CropRight}),
+              (TSourceCrop{28, 18, 38, 10}));
+    EXPECT_EQ(job.CropUpInput, 30);
+    EXPECT_EQ(job.CropRightInput, 10);
+    TfrmCrop* first = window.CropDialog();
+    WhenCropShown(window, [&] {
+        EXPECT_NE(window.CropDialog(), first) << "a new dialog for every use";
+        EXPECT_EQ(window.CropDialog()->UpBox()->value(), 30) << "the job's margins again";
+        window.CropDialog()->reject();
+    });
+    Item(window.ListMenu(), "&Crop")->trigger();
+
     window.OnProgressShown = [](TfrmProgress& progress) {
         QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
     };
@@ -190,6 +252,23 @@ TEST_F(EditEndToEndTest, ATrimMadeInTheDialogIsWhatTheConversionKeeps) {
                 video[0].Start, audio[0].Length());
     EXPECT_NEAR(video[0].Length(), 2.0, frame);
     EXPECT_NEAR(audio[0].Length(), 2.0, 0.025);
+
+    // The format's frame size (640 x 480, the picture filling it), showing what the margins
+    // leave of the picture at 1.5 s, not the whole picture.
+    EXPECT_EQ(video[0].Width, 640);
+    EXPECT_EQ(video[0].Height, 480);
+    const std::string original = source.toStdString();
+    const double cropped = Difference(video[0].FirstPicture,
+                                      Reference(original, 1.5, "crop=272:194:38:28,scale=640:480"));
+    const double whole =
+        Difference(video[0].FirstPicture, Reference(original, 1.5, "scale=640:480"));
+    const double later = Difference(video[0].FirstPicture,
+                                    Reference(original, 1.7, "crop=272:194:38:28,scale=640:480"));
+    std::printf("first picture against the cropped source %.2f, the whole %.2f, 0.2 s later %.2f\n",
+                cropped, whole, later);
+    EXPECT_LT(cropped, 6.0);
+    EXPECT_GT(whole, 3 * cropped);
+    EXPECT_GT(later, cropped) << "the picture of 1.5 s, not a later one";
 }
 
 } // namespace

@@ -176,5 +176,36 @@ TEST_F(TrimDialogTest, ASourceThatDoesNotPlayLeavesTheJobAlone) {
     EXPECT_EQ(jobs_.Job(bad).TrimLength, 0);
 }
 
+TEST_F(TrimDialogTest, ASourceWithoutALengthPlaysButTakesNoMarks) {
+    const int row = AddJob(MediaFile("edit_nolength.mkv"), 0);
+    jobs_.EditJob(row, [](TlvFilesRecord& job) {
+        job.TrimStart = 2 * kSecond;
+        job.TrimLength = kSecond;
+    });
+    TfrmTrim dialog(jobs_, &EditDialogTest::LoadLibraries);
+    ASSERT_TRUE(dialog.Prepare(row)) << dialog.Screen()->Message().toStdString();
+    EXPECT_EQ(dialog.Marks().Duration(), 0);
+    EXPECT_EQ(dialog.LengthLabel()->text(), "Duration:    unknown");
+    EXPECT_FALSE(dialog.SeekBar()->isEnabled()) << "nothing to seek in";
+    EXPECT_EQ(dialog.SeekBar()->SelectionStart(), 0);
+    EXPECT_EQ(dialog.SeekBar()->SelectionEnd(), 0);
+    for (const char* name : {"btnSetStart", "btnSetEnd", "btnDefault"})
+        EXPECT_FALSE(dialog.findChild<QPushButton*>(name)->isEnabled()) << name;
+    // It plays and its pictures step; the bar stays still and off.
+    EXPECT_TRUE(PumpUntil([&] { return dialog.TimeLabel()->text().startsWith("Time:"); }));
+    dialog.PauseClick();
+    dialog.PlayClick();
+    EXPECT_FALSE(dialog.SeekBar()->isEnabled());
+    dialog.StepPictures(1);
+    EXPECT_EQ(dialog.SeekBar()->value(), 0);
+    QTest::keyClick(&dialog, Qt::Key_I);
+    EXPECT_EQ(dialog.Marks().Start(), 2 * kSecond) << "the job's start, unchanged";
+    // OK leaves the job's trim as it was.
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(jobs_.Job(row).TrimStart, 2 * kSecond);
+    EXPECT_EQ(jobs_.Job(row).TrimLength, kSecond);
+}
+
 } // namespace
 } // namespace tovik::test

@@ -17,3 +17,7 @@ run -f lavfi -i "${bright/480x360/640x268}" -vf "pad=640:360:0:46:black" -c:v mp
 run -f lavfi -i "${bright/480x360/640x360}" \
     -vf "geq=lum='if(lt(T\,5)\,16\,lum(X\,Y))':cb=128:cr=128" -c:v mpeg4 -q:v 3 -g 25 \
     "$out/edit_dark_half.mp4"
+# 640 x 480, 2 s, for the crop dialog's picture rectangle.
+run -f lavfi -i "testsrc2=size=640x480:rate=25:duration=2" -c:v mpeg4 -q:v 5 "$out/edit_vga.mp4"
+# Matroska written to a pipe keeps no length: 3 s at 25 fps.
+run -f lavfi -i "$video:duration=3" -c:v mpeg4 -q:v 5 -f matroska - > "$out/edit_nolength.mkv"

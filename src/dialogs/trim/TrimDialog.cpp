@@ -364,7 +364,9 @@ void TfrmTrim::ResetClick() {
 }
 
 void TfrmTrim::OkClick() {
-    if (!opened_) {
+    // Without a length the marks cannot be set or measured: the job keeps the trim it has
+    // rather than losing it to "the whole file".
+    if (!opened_ || !marks_.HasDuration()) {
         reject();
         return;
     }

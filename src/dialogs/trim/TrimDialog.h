@@ -7,6 +7,7 @@
 // Main thread only; the player's events arrive there. One dialog serves every use: each
 // showing opens the job's file anew and loads its marks.
 
+#include "dialogs/common/LibraryLoader.h"
 #include "dialogs/trim/TrimRules.h"
 #include "player/MediaPlayer.h"
 #include "workspace/core/JobList.h"
@@ -26,9 +27,6 @@ namespace tovik {
 
 class TSeekBar;
 class TVideoWidget;
-
-// Loads the player's libraries unless loaded; false with the loader's text.
-using TLibraryLoader = std::function<bool(std::string& error)>;
 
 class TfrmTrim : public QDialog {
     Q_OBJECT
