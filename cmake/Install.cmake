@@ -1,6 +1,7 @@
 # What `cmake --install` puts under the prefix: the two programs in bin/, the format profile
-# in share/tovik/ (where the programs look for it beside their bin folder), the desktop
-# entry, the icons in the hicolor theme, the AppStream metainfo and the manual pages.
+# and the watermark help page in share/tovik/ (where the programs look for them beside their
+# bin folder), the desktop entry, the icons in the hicolor theme, the AppStream metainfo and
+# the manual pages.
 include(GNUInstallDirs)
 
 set(TOVIK_APP_ID org.example.tovik.VideoConverter)
@@ -35,6 +36,9 @@ install(FILES ${tovik_man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 if(TOVIK_BUILD_GUI)
     install(TARGETS tovik-converter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The watermark dialog's help page; the program finds it beside its bin folder.
+    install(FILES ${PROJECT_SOURCE_DIR}/data/help/watermark.html
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tovik/help)
     install(FILES ${TOVIK_DESKTOP_DIR}/${TOVIK_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${TOVIK_DESKTOP_DIR}/${TOVIK_APP_ID}.metainfo.xml

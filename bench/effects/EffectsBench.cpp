@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -49,6 +50,25 @@ void BM_BlendBitmap(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * width * height);
 }
 BENCHMARK(BM_BlendBitmap)->Args({400, 100})->Args({kWidth, kHeight})->Unit(benchmark::kMicrosecond);
+
+// A logo with transparency: each pixel weighed by its own alpha.
+void BM_BlendBitmapAlpha(benchmark::State& state) {
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    tovik::TBitmap frame = NoiseFrame(kWidth, kHeight);
+    tovik::TBitmap layer = NoiseFrame(width, height);
+    std::vector<uint8_t> alpha(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < alpha.size(); ++i)
+        alpha[i] = static_cast<uint8_t>(i * 7);
+    for (auto _ : state)
+        tovik::BlendBitmapAlpha(frame, layer, alpha.data(), width, 100,
+                                100 % (kHeight - height + 1), 180);
+    state.SetItemsProcessed(state.iterations() * width * height);
+}
+BENCHMARK(BM_BlendBitmapAlpha)
+    ->Args({400, 100})
+    ->Args({kWidth, kHeight})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_RenderJobEffects(benchmark::State& state) {
     QTemporaryDir dir;

@@ -88,8 +88,8 @@ void PlayWhole(benchmark::State& state, const std::string& file, bool hook) {
     text.TextOpacity = 200;
     text.EndSecond = 100000;
     for (auto _ : state) {
-        tovik::TMediaPlayer player;
         tovik::THeadlessScreen screen(960, 540);
+        tovik::TMediaPlayer player;
         std::atomic<bool> ended{false};
         int64_t duration = 0;
         player.SetTriggerEventInMainThread(false);
@@ -143,8 +143,8 @@ void BM_SeekWithWaitLongGop(benchmark::State& state) {
     const std::string file = Clip(
         "h264_720p_longgop.mp4",
         Source(1280, 720, 60, "-preset veryfast -crf 23 -g 250 -keyint_min 250 -sc_threshold 0"));
-    tovik::TMediaPlayer player;
     tovik::THeadlessScreen screen(960, 540);
+    tovik::TMediaPlayer player;
     player.SetTriggerEventInMainThread(false);
     if (!player.Open(file, &screen, false)) {
         state.SkipWithError(player.LastErrMsg().c_str());
@@ -177,8 +177,8 @@ void BM_MemoryTenMinutes(benchmark::State& state) {
     const std::string file =
         Clip("h264_360p_10min.mp4", Source(640, 360, 600, "-preset ultrafast -crf 28"));
     for (auto _ : state) {
-        tovik::TMediaPlayer player;
         tovik::THeadlessScreen screen(640, 360);
+        tovik::TMediaPlayer player;
         std::atomic<bool> ended{false};
         player.SetTriggerEventInMainThread(false);
         player.OnState = [&](tovik::TObject*, tovik::TPlayState s) {

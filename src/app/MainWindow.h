@@ -45,6 +45,7 @@ class TfrmSettings;
 class TParameterPanel;
 class TfrmTrim;
 class TfrmCrop;
+class TfrmWaterMark;
 class TPreviewPanel;
 struct TPreviewHost;
 
@@ -154,6 +155,10 @@ public:
     // the selected row's job (MainWindowCrop.cpp).
     void CropClick();
     TfrmCrop* CropDialog() const { return frmCrop; }
+    // "&Video Effect && Water Mark": the preview stops, then a new dialog edits the selected
+    // row's effects and layers (MainWindowWaterMark.cpp).
+    void WaterMarkClick();
+    TfrmWaterMark* WaterMarkDialog() const { return frmWaterMark; }
 
     // The conversion run: "&Start", the hidden "Stop", "Pause" and "Resume" buttons and the
     // engine's four events.
@@ -218,6 +223,8 @@ private:
     void AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems);
     int EditedRow();
     void DeleteEditDialogs();
+    void AddWaterMarkItem(QMenu* menu, std::vector<QAction*>& rowItems);
+    void DeleteWaterMarkDialog();
     // The preview panel and what it asks of the window (MainWindowPreview.cpp).
     TPreviewPanel* CreatePreview(QWidget* parent);
     TPreviewHost PreviewHost();
@@ -285,6 +292,7 @@ private:
     TParameterPanel* pnlParameters = nullptr;
     TfrmTrim* frmTrim = nullptr;
     TfrmCrop* frmCrop = nullptr;
+    TfrmWaterMark* frmWaterMark = nullptr;
     QAction* mnuSettings = nullptr;
     QAction* mnuPreference = nullptr;
     QAction* pmnFileInfo = nullptr;

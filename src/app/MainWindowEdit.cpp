@@ -1,5 +1,6 @@
 // The main window's editing dialogs: the "&Crop" and "&Trim" items of the Edit menu and the
-// list's context menu, and the dialogs they open on the selected row's job.
+// list's context menu, and the dialogs they open on the selected row's job (the watermark
+// item comes from MainWindowWaterMark.cpp).
 
 #include "app/MainWindow.h"
 #include "dialogs/crop/CropDialog.h"
@@ -15,8 +16,7 @@ void TfrmMain::AddEditDialogItems(QMenu* menu, std::vector<QAction*>& rowItems) 
     QAction* trim = menu->addAction(QStringLiteral("&Trim"));
     connect(trim, &QAction::triggered, this, &TfrmMain::TrimClick);
     rowItems.push_back(trim);
-    // The effect and watermark dialog is not there yet: its item stays disabled.
-    menu->addAction(QStringLiteral("&Video Effect && Water Mark"))->setEnabled(false);
+    AddWaterMarkItem(menu, rowItems);
 }
 
 int TfrmMain::EditedRow() {
@@ -51,6 +51,7 @@ void TfrmMain::DeleteEditDialogs() {
     frmTrim = nullptr;
     delete frmCrop;
     frmCrop = nullptr;
+    DeleteWaterMarkDialog();
 }
 
 } // namespace tovik

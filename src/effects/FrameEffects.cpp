@@ -118,4 +118,27 @@ void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha) 
     }
 }
 
+void BlendBitmapAlpha(TBitmap& dest, const TBitmap& source, const uint8_t* pixelAlpha,
+                      int alphaStride, int x, int y, int alpha) {
+    const int firstColumn = std::max(0, -x);
+    const int firstRow = std::max(0, -y);
+    const int lastColumn = std::min(source.Width(), dest.Width() - x);
+    const int lastRow = std::min(source.Height(), dest.Height() - y);
+    if (lastColumn <= firstColumn || lastRow <= firstRow)
+        return;
+    const auto master = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
+    for (int row = firstRow; row < lastRow; ++row) {
+        const uint8_t* s = source.ScanLine(row) + firstColumn * 3;
+        const uint8_t* weights = pixelAlpha + static_cast<size_t>(row) * alphaStride + firstColumn;
+        uint8_t* d = dest.ScanLine(y + row) + (x + firstColumn) * 3;
+        for (int col = 0; col < lastColumn - firstColumn; ++col, s += 3, d += 3) {
+            // Rounded, so 255 gives the master alpha exactly and 0 gives 0.
+            const uint32_t a = (weights[col] * master + 127) / 255;
+            const uint32_t keep = 256 - a;
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<uint8_t>((keep * d[c] + a * s[c]) >> 8);
+        }
+    }
+}
+
 } // namespace tovik

@@ -24,6 +24,11 @@ void ApplyColorAndExposure(TBitmap& bitmap, int brightness, int contrast, int sa
 // Blends source onto dest with its top-left corner at (x, y); alpha 0 (invisible) .. 255.
 // Parts outside dest, on any side, are cut off.
 void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha);
+// BlendBitmap with a weight per pixel: the pixel's own alpha (one byte per source pixel,
+// alphaStride bytes a row, 255 opaque) times alpha / 255. A fully opaque pixel blends as
+// BlendBitmap does; a fully transparent one leaves dest as it is.
+void BlendBitmapAlpha(TBitmap& dest, const TBitmap& source, const uint8_t* pixelAlpha,
+                      int alphaStride, int x, int y, int alpha);
 
 // The level tables behind the passes, exposed for their exact values.
 struct TColorTables {

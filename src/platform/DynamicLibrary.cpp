@@ -30,7 +30,7 @@ void* ModuleSymbol(TModuleHandle module, const char* name, std::string& error) {
 }
 
 void CloseModule(TModuleHandle module) {
-    if (module)
+    if (module && !kClosedModulesStayMapped)
         dlclose(module);
 }
 

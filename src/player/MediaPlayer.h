@@ -44,6 +44,7 @@ public:
     bool AVLibLoaded() const;
 
     // Starts playing the file on screen (null with DisableDisplay). False with LastErrMsg.
+    // The screen is borrowed: it must outlive the playback (Stop, or destroy the player, first).
     bool Open(const std::string& fileName, TPlayerScreen* screen, bool startPaused);
     // Ends playback; with wait, returns when it has ended (psStop delivered, unless called
     // from inside an event handler).

@@ -23,8 +23,8 @@ using MediaPlayerTest = PlayerTest;
 TEST_F(MediaPlayerTest, OpenWithoutTheLibrariesFailsWithoutTouchingSdl) {
     FFmpegLoader().UnloadLibs(kPlayerLibrarySet);
     {
-        TMediaPlayer player;
         THeadlessScreen screen(320, 240);
+        TMediaPlayer player;
         EXPECT_FALSE(player.AVLibLoaded());
         EXPECT_FALSE(player.Open(MediaFile("clip.avi"), &screen, false));
         EXPECT_EQ(player.LastErrMsg(), "libav or libsdl not loaded.");
@@ -37,8 +37,8 @@ TEST_F(MediaPlayerTest, OpenWithoutTheLibrariesFailsWithoutTouchingSdl) {
 }
 
 TEST_F(MediaPlayerTest, OpenFailuresSayWhy) {
-    TMediaPlayer player;
     THeadlessScreen screen(320, 240);
+    TMediaPlayer player;
     const std::string missing = temp_.File("missing.avi");
     EXPECT_FALSE(player.Open(missing, &screen, false));
     EXPECT_EQ(player.LastErrMsg().rfind(missing + ": ", 0), 0u) << player.LastErrMsg();
@@ -53,8 +53,8 @@ TEST_F(MediaPlayerTest, OpenFailuresSayWhy) {
 }
 
 TEST_F(MediaPlayerTest, FileOpenReportsDurationFrameSizeAndTakesTheScreenSize) {
-    TMediaPlayer player;
     THeadlessScreen screen(320, 240);
+    TMediaPlayer player;
     int64_t duration = 0;
     int width = 0;
     int height = 0;
@@ -109,8 +109,8 @@ TEST_F(MediaPlayerTest, FileOpenReportsDurationFrameSizeAndTakesTheScreenSize) {
 }
 
 TEST_F(MediaPlayerTest, AnAudioOnlyFileHasNoFrameSizeAndShowsAWaveform) {
-    TMediaPlayer player;
     THeadlessScreen screen(200, 100);
+    TMediaPlayer player;
     screen.SetRecording(true);
     int width = 0;
     int height = 0;
@@ -150,8 +150,8 @@ TEST_F(MediaPlayerTest, AnAudioOnlyFileHasNoFrameSizeAndShowsAWaveform) {
 
 TEST_F(MediaPlayerTest, EventsComeOnTheEventThreadOrTheMainThreadAsAsked) {
     for (const bool mainThread : {false, true}) {
-        TMediaPlayer player;
         THeadlessScreen screen(160, 120);
+        TMediaPlayer player;
         player.SetTriggerEventInMainThread(mainThread);
         std::mutex mutex;
         std::set<std::thread::id> threads;
@@ -183,8 +183,8 @@ TEST_F(MediaPlayerTest, EventsComeOnTheEventThreadOrTheMainThreadAsAsked) {
 }
 
 TEST_F(MediaPlayerTest, StopWithoutWaitingReturnsAndPsStopComesLater) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     TStateRecorder states;
     states.Attach(player);
     ASSERT_TRUE(player.Open(MediaFile("clip.avi"), &screen, false)) << player.LastErrMsg();
@@ -197,8 +197,8 @@ TEST_F(MediaPlayerTest, StopWithoutWaitingReturnsAndPsStopComesLater) {
 }
 
 TEST_F(MediaPlayerTest, StopFromInsideAnEventHandlerEndsPlayback) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     player.SetTriggerEventInMainThread(false);
     std::atomic<bool> stopped{false};
     std::atomic<bool> stopCalled{false};
@@ -222,8 +222,8 @@ TEST_F(MediaPlayerTest, StopFromInsideAnEventHandlerEndsPlayback) {
 }
 
 TEST_F(MediaPlayerTest, SeekPastTheDurationGoesToTheEnd) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     TStateRecorder states;
     states.Attach(player);
     ASSERT_TRUE(player.Open(MediaFile("player_ramp.mkv"), &screen, true)) << player.LastErrMsg();
@@ -238,8 +238,8 @@ TEST_F(MediaPlayerTest, SeekPastTheDurationGoesToTheEnd) {
 }
 
 TEST_F(MediaPlayerTest, AHookThatRaisesLeavesThePictureAndPlaybackGoesOn) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     screen.SetRecording(true);
     std::atomic<int> calls{0};
     player.SetHook(true);
@@ -260,8 +260,8 @@ TEST_F(MediaPlayerTest, AHookThatRaisesLeavesThePictureAndPlaybackGoesOn) {
 }
 
 TEST_F(MediaPlayerTest, TheHookDrawsOnEveryPictureAndFollowsASizeChange) {
-    TMediaPlayer player;
     THeadlessScreen screen(320, 240);
+    TMediaPlayer player;
     screen.SetRecording(true);
     std::mutex mutex;
     std::set<std::pair<int, int>> sizes;
@@ -299,8 +299,8 @@ TEST_F(MediaPlayerTest, TheHookDrawsOnEveryPictureAndFollowsASizeChange) {
 }
 
 TEST_F(MediaPlayerTest, APictureStoredOnItsSideIsShownUpright) {
-    TMediaPlayer player;
     THeadlessScreen screen(300, 300);
+    TMediaPlayer player;
     int width = 0;
     int height = 0;
     player.OnFileOpen = [&](TObject*, int64_t, int w, int h, int&, int&) {
@@ -327,8 +327,8 @@ TEST_F(MediaPlayerTest, APictureStoredOnItsSideIsShownUpright) {
 }
 
 TEST_F(MediaPlayerTest, ResizingTheScreenWhilePausedRedrawsAtOnce) {
-    TMediaPlayer player;
     THeadlessScreen screen(320, 240);
+    TMediaPlayer player;
     TStateRecorder states;
     states.Attach(player);
     ASSERT_TRUE(player.Open(MediaFile("clip.avi"), &screen, true)) << player.LastErrMsg();
@@ -348,8 +348,8 @@ TEST_F(MediaPlayerTest, ResizingTheScreenWhilePausedRedrawsAtOnce) {
 }
 
 TEST_F(MediaPlayerTest, CurrentFrameIsEmptyWithoutVideoAndIsThePictureShown) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     EXPECT_EQ(player.CurrentFrame().Width(), 0);
     TStateRecorder states;
     states.Attach(player);

@@ -105,8 +105,8 @@ TEST_F(PlaybackTest, FlashesAndBeepsLineUpWithin40Milliseconds) {
     const std::string soundFile = temp_.File("sound.raw");
     TSoundDriverScope driver(soundFile);
     TSoundFileWatcher watcher(soundFile);
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     screen.SetRecording(true);
     TStateRecorder states;
     states.Attach(player);
@@ -154,8 +154,8 @@ double RampFrameNumber(const TBitmap& bitmap) {
 }
 
 TEST_F(PlaybackTest, ASeekShowsThePictureOfTheTimeAskedFor) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     screen.SetRecording(true);
     ASSERT_TRUE(player.Open(MediaFile("player_ramp.mkv"), &screen, false)) << player.LastErrMsg();
     ASSERT_TRUE(PumpUntil([&] { return screen.ShowCount() > 5; }));
@@ -193,8 +193,8 @@ TEST_F(PlaybackTest, ASeekShowsThePictureOfTheTimeAskedFor) {
 }
 
 TEST_F(PlaybackTest, AfterTheEndASeekWhilePausedShowsTheFirstPictureAgain) {
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     TStateRecorder states;
     states.Attach(player);
     ASSERT_TRUE(player.Open(MediaFile("player_ramp.mkv"), &screen, false)) << player.LastErrMsg();
@@ -217,8 +217,8 @@ TEST_F(PlaybackTest, PauseStopsPicturesAndSoundAndResumeGoesOn) {
     const std::string soundFile = temp_.File("sound.raw");
     TSoundDriverScope driver(soundFile);
     TSoundFileWatcher watcher(soundFile);
-    TMediaPlayer player;
     THeadlessScreen screen(160, 120);
+    TMediaPlayer player;
     TStateRecorder states;
     states.Attach(player);
     ASSERT_TRUE(player.Open(MediaFile("player_sync.mkv"), &screen, false)) << player.LastErrMsg();

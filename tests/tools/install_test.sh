@@ -23,7 +23,8 @@ cmake --install "$build" --prefix "$work/stage" >"$work/install.log" 2>&1 ||
 mv "$work/stage" "$work/moved"
 prefix="$work/moved"
 for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile \
-    share/tovik/tovikavimovformat.ini share/applications/$app_id.desktop \
+    share/tovik/tovikavimovformat.ini share/tovik/help/watermark.html \
+    share/applications/$app_id.desktop \
     share/metainfo/$app_id.metainfo.xml share/icons/hicolor/scalable/apps/$app_id.svg \
     share/icons/hicolor/16x16/apps/$app_id.png share/icons/hicolor/48x48/apps/$app_id.png \
     share/icons/hicolor/256x256/apps/$app_id.png \

@@ -25,6 +25,7 @@ grep -q '^ Package: tovik-converter$' "$work/info" || fail "package name: $(cat 
 grep -q '^ Section: video$' "$work/info" || fail "section"
 dpkg-deb --contents "$package" >"$work/contents" || fail "dpkg-deb --contents"
 for file in usr/bin/tovik-converter usr/bin/tovik-cli usr/share/tovik/tovikavimovformat.ini \
+    usr/share/tovik/help/watermark.html \
     usr/share/applications/org.example.tovik.VideoConverter.desktop \
     usr/share/metainfo/org.example.tovik.VideoConverter.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/org.example.tovik.VideoConverter.svg \
