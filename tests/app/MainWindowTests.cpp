@@ -6,9 +6,12 @@
 #include "engine/FFmpegException.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
+#include "workspace/ui/FileList.h"
 
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <memory>
 
@@ -136,6 +139,27 @@ TEST_F(MainWindowTest, FirstShowingSizesCaptionsAndLaysOutTheToolRow) {
     EXPECT_EQ(list->columnWidth(1), 65);
     EXPECT_FALSE(window->findChild<QWidget*>("mmoLog")->isVisible());
     EXPECT_FALSE(window->findChild<QWidget*>("cbOutputFormat")->isVisible());
+}
+
+TEST_F(MainWindowTest, TheEditButtonOpensTheListMenuBelowItselfOnceThereAreRows) {
+    TMainWindowServices services = WindowServices();
+    services.ProbeSource = [](const std::string&, int64_t& duration) {
+        duration = 3'000'000;
+        return true;
+    };
+    TfrmMain window(std::move(services));
+    window.show();
+    auto* edit = window.findChild<QToolButton*>("BtnEdit");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(edit->isEnabled());
+    ASSERT_EQ(window.AddFiles({QString::fromStdString(temp_.File("clip.avi"))}), 1);
+    EXPECT_TRUE(edit->isEnabled());
+    window.FileList()->setCurrentItem(window.FileList()->Row(0));
+    edit->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ListMenu()->isVisible(); }));
+    const QPoint below = edit->mapToGlobal(QPoint(0, edit->height()));
+    EXPECT_EQ(window.ListMenu()->pos(), below);
+    window.ListMenu()->hide();
 }
 
 TEST_F(MainWindowTest, LibraryLoadFailureGoesToTheHiddenLog) {
