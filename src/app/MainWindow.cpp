@@ -268,7 +268,7 @@ QWidget* TfrmMain::CreateToolRow() {
     btnSettings =
         AddToolButton(toolRow_, QStringLiteral("btnSettings"), QStringLiteral("&Settings"));
     btnExit = AddToolButton(toolRow_, QStringLiteral("btnExit"), QStringLiteral("&Exit"));
-    // The editing dialogs are not there yet.
+    // Enabled once the list has rows.
     for (QToolButton* button : {btnRemove, btnClear, BtnEdit})
         button->setEnabled(false);
     connect(btnAdd, &QToolButton::clicked, this, &TfrmMain::AddClick);
@@ -276,6 +276,11 @@ QWidget* TfrmMain::CreateToolRow() {
     connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
     connect(btnRemove, &QToolButton::clicked, this, &TfrmMain::RemoveClick);
     connect(btnClear, &QToolButton::clicked, this, &TfrmMain::ClearClick);
+    // The list's context menu, directly below the button.
+    connect(BtnEdit, &QToolButton::clicked, this, [this] {
+        ListMenuPopup();
+        pmnFiles->popup(BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height())));
+    });
     return toolRow_;
 }
 
@@ -536,6 +541,7 @@ void TfrmMain::UpdateListButtons() {
     const bool hasRows = lvFiles->RowCount() > 0;
     btnRemove->setEnabled(hasRows);
     btnClear->setEnabled(hasRows);
+    BtnEdit->setEnabled(hasRows);
 }
 
 void TfrmMain::AddClick() {

@@ -64,6 +64,7 @@ void TfrmMain::SetRunCommands(bool running) {
     if (running) {
         btnRemove->setEnabled(false);
         btnClear->setEnabled(false);
+        BtnEdit->setEnabled(false);
     } else {
         UpdateListButtons();
     }

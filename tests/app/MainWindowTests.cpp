@@ -6,10 +6,13 @@
 #include "engine/FFmpegException.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
+#include "workspace/ui/FileList.h"
 
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <memory>
 
@@ -141,6 +144,27 @@ TEST_F(MainWindowTest, FirstShowingSizesCaptionsAndLaysOutTheToolRow) {
     ASSERT_NE(logItem, nullptr);
     EXPECT_EQ(logItem->text(), "&Activity Log");
     EXPECT_FALSE(window->findChild<QWidget*>("cbOutputFormat")->isVisible());
+}
+
+TEST_F(MainWindowTest, TheEditButtonOpensTheListMenuBelowItselfOnceThereAreRows) {
+    TMainWindowServices services = WindowServices();
+    services.ProbeSource = [](const std::string&, int64_t& duration) {
+        duration = 3'000'000;
+        return true;
+    };
+    TfrmMain window(std::move(services));
+    window.show();
+    auto* edit = window.findChild<QToolButton*>("BtnEdit");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(edit->isEnabled());
+    ASSERT_EQ(window.AddFiles({QString::fromStdString(temp_.File("clip.avi"))}), 1);
+    EXPECT_TRUE(edit->isEnabled());
+    window.FileList()->setCurrentItem(window.FileList()->Row(0));
+    edit->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ListMenu()->isVisible(); }));
+    const QPoint below = edit->mapToGlobal(QPoint(0, edit->height()));
+    EXPECT_EQ(window.ListMenu()->pos(), below);
+    window.ListMenu()->hide();
 }
 
 TEST_F(MainWindowTest, LibraryLoadFailureGoesToTheActivityLog) {

@@ -138,6 +138,28 @@ TEST_F(WaterMarkDialogTest, ShowingLoadsTheJobAndANewTextLayerOpensItsEditor) {
     EXPECT_EQ(layer->Image(), look);
 }
 
+// What a person does with a new text: type over "Add Text" and press Enter, which ends the
+// editing and leaves the dialog open (Enter on the editor once closed it through OK).
+TEST_F(WaterMarkDialogTest, TypingReplacesTheNewTextAndEnterOrEscEndOnlyTheEditing) {
+    auto dialog = Open("edit_convert.mkv");
+    dialog->show();
+    dialog->AddTextClick();
+    ASSERT_TRUE(dialog->TextEditor()->isVisible());
+    QTest::keyClicks(dialog->TextEditor(), "Holiday");
+    EXPECT_EQ(dialog->RowText(0), "Holiday");
+    QTest::keyClick(dialog->TextEditor(), Qt::Key_Return);
+    EXPECT_FALSE(dialog->TextEditor()->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 0);
+
+    dialog->AddTextClick();
+    ASSERT_TRUE(dialog->TextEditor()->isVisible());
+    QTest::keyClick(dialog->TextEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->TextEditor()->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->RowCount(), 2);
+}
+
 TEST_F(WaterMarkDialogTest, ResizedLayersShowWhatTheConversionWillDrawInTheirBoxes) {
     auto dialog = Open("edit_convert.mkv");
     dialog->AddTextClick();

@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -230,6 +231,7 @@ QWidget* TfrmWaterMark::CreateWaterMarkPage() {
     edt1 = new QLineEdit(lsbox->viewport());
     edt1->setObjectName(QStringLiteral("edt1"));
     edt1->hide();
+    edt1->installEventFilter(this);
 
     auto* place = new QGridLayout;
     trcTextHoriz = Slider(page, QStringLiteral("trcTextHoriz"), 0, 100);
@@ -536,6 +538,18 @@ void TfrmWaterMark::HelpClick() {
             services_.ShowError(this, QStringLiteral("Warning"),
                                 QStringLiteral("Cannot open the help page ") + file);
     }
+}
+
+bool TfrmWaterMark::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edt1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            ShowEditor(false);
+            lsbox->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmWaterMark::done(int result) {

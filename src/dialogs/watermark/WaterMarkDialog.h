@@ -126,6 +126,10 @@ public:
 
     void done(int result) override;
 
+protected:
+    // Enter and Esc in the layer's text editor end the editing, not the dialog.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreateControls();
     QWidget* CreateWaterMarkPage();

@@ -438,6 +438,8 @@ void TfrmWaterMark::EditRowText(int row) {
     edt1->setFont(font);
     edt1->setGeometry(21, rect.top() + 2, lsbox->viewport()->width() - 25, 20);
     edt1->setText(RowText(row));
+    // Typing replaces the text, as when renaming anything else.
+    edt1->selectAll();
     editedRow_ = row;
     edt1->show();
     edt1->setFocus();
