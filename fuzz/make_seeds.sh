@@ -6,7 +6,7 @@ ffmpeg=$1
 out=$2
 data=$3
 rm -rf "$out"
-mkdir -p "$out/ini" "$out/options" "$out/probe"
+mkdir -p "$out/ini" "$out/options" "$out/probe" "$out/task"
 
 # Settings: the program's profile, and a settings file of the shape the program writes.
 cp "$data/tovikavimovformat.ini" "$out/ini/profile.ini"
@@ -28,6 +28,10 @@ vn=1<CRLF>async=1<CRLF>vsync=2
 r=29.97<CRLF>t=10<CRLF>ss=00:00:01.5<CRLF>fs=1000000
 vpre=default<CRLF>threads=0<CRLF>qscale=3<CRLF>metadata=title=x
 LINES
+
+# Task descriptions.
+printf '%s' '{"version":1,"Input":{"FileName":"/m/a.avi","StartTime":1500000},"Output":{"FileName":{"hex":"2f6f2ff0"},"Volume":256,"MuxDelay":0.7,"Join":true},"Effects":{"Brightness":300,"Overlays":[{"Kind":0,"Text":"Hi","Font":{"Name":"Arial","Color":4278190080}},{"Kind":1,"PictureFile":"/l.png"}]}}' >"$out/task/full.json"
+printf '{}' >"$out/task/empty.json"
 
 # Clips: short and small, in the containers and codecs people meet.
 make() {

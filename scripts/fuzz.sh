@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while: scripts/fuzz.sh TARGET SECONDS
-# TARGET: fuzz_ini, fuzz_options, fuzz_probe or fuzz_convert. Builds build-fuzz/ with clang
+# TARGET: fuzz_ini, fuzz_options, fuzz_probe, fuzz_convert or fuzz_task. Builds build-fuzz/ with clang
 # (AddressSanitizer, UBSan, libFuzzer) when needed and makes the seeds. New inputs that grow
 # the coverage are kept in build-fuzz/corpus/TARGET; an input that crashes is written to
 # build-fuzz/artifacts/ and the script exits non-zero.
@@ -14,6 +14,7 @@ fuzz_ini) seeds=ini ;;
 fuzz_options) seeds=options ;;
 fuzz_probe) seeds=probe ;;
 fuzz_convert) seeds=convert ;;
+fuzz_task) seeds=task ;;
 *)
     echo "fuzz.sh: unknown target $target" >&2
     exit 2

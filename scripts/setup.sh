@@ -14,7 +14,7 @@ tovik_packages=(
     ffmpeg libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth
     clang-format clang-tidy clang libclang-rt-14-dev
-    desktop-file-utils appstream jq
+    desktop-file-utils appstream jq nlohmann-json3-dev
 )
 
 tovik_install_missing() {
