@@ -1,0 +1,96 @@
+#include "effects/WorkerProtocol.h"
+
+#include <nlohmann/json.hpp>
+
+namespace tovik {
+
+namespace {
+
+using TJson = nlohmann::json;
+
+constexpr const char* kCommandNames[] = {"pause", "resume", "stop"};
+
+// The value of key when it has the wanted kind; fallback otherwise.
+template <class T> T Get(const TJson& object, const char* key, T fallback) {
+    const auto found = object.find(key);
+    if (found == object.end())
+        return fallback;
+    if constexpr (std::is_same_v<T, bool>) {
+        return found->is_boolean() ? found->template get<bool>() : fallback;
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return found->is_string() ? found->template get<std::string>() : fallback;
+    } else if constexpr (std::is_floating_point_v<T>) {
+        return found->is_number() ? static_cast<T>(found->template get<double>()) : fallback;
+    } else {
+        return found->is_number_integer() ? found->template get<T>() : fallback;
+    }
+}
+
+} // namespace
+
+std::optional<TWorkerCommand> ParseWorkerCommand(const std::string& line) {
+    for (int index = 0; index < 3; ++index)
+        if (line == kCommandNames[index])
+            return static_cast<TWorkerCommand>(index);
+    return std::nullopt;
+}
+
+std::string WorkerCommandLine(TWorkerCommand command) {
+    return kCommandNames[static_cast<int>(command)];
+}
+
+std::string WriteWorkerRecord(const TWorkerRecord& record) {
+    TJson line;
+    if (const auto* progress = std::get_if<TProgressInfo>(&record)) {
+        line["progress"] = {{"file", progress->FileIndex},   {"frame", progress->FrameNumber},
+                            {"fps", progress->FPS},          {"quality", progress->Quality},
+                            {"bitrate", progress->BitRate},  {"size", progress->TotalSize},
+                            {"time", progress->CurrentTime}, {"duration", progress->TotalDuration}};
+    } else if (const auto* log = std::get_if<TWorkerLog>(&record)) {
+        line["log"] = {{"level", static_cast<int>(log->Level)}, {"text", log->Text}};
+    } else {
+        const auto& end = std::get<TTerminateInfo>(record);
+        line["end"] = {
+            {"finished", end.Finished}, {"failed", end.Failed}, {"error", end.ErrorMessage}};
+    }
+    // Library messages need not be UTF-8; a replaced byte is better than a lost record.
+    return line.dump(-1, ' ', false, TJson::error_handler_t::replace);
+}
+
+std::optional<TWorkerRecord> ReadWorkerRecord(const std::string& line) {
+    const TJson document = TJson::parse(line, nullptr, false);
+    if (!document.is_object() || document.size() != 1)
+        return std::nullopt;
+    if (const auto progress = document.find("progress");
+        progress != document.end() && progress->is_object()) {
+        TProgressInfo info;
+        info.FileIndex = Get<int>(*progress, "file", 0);
+        info.FrameNumber = Get<int>(*progress, "frame", -1);
+        info.FPS = Get<int>(*progress, "fps", -1);
+        info.Quality = Get<float>(*progress, "quality", -1.0f);
+        info.BitRate = Get<float>(*progress, "bitrate", 0.0f);
+        info.TotalSize = Get<int64_t>(*progress, "size", 0);
+        info.CurrentTime = Get<int64_t>(*progress, "time", 0);
+        info.TotalDuration = Get<int64_t>(*progress, "duration", 0);
+        return info;
+    }
+    if (const auto log = document.find("log"); log != document.end() && log->is_object()) {
+        TWorkerLog record;
+        const int level = Get<int>(*log, "level", static_cast<int>(TLogLevel::llInfo));
+        if (level >= static_cast<int>(TLogLevel::llQuiet) &&
+            level <= static_cast<int>(TLogLevel::llDebug))
+            record.Level = static_cast<TLogLevel>(level);
+        record.Text = Get<std::string>(*log, "text", "");
+        return record;
+    }
+    if (const auto end = document.find("end"); end != document.end() && end->is_object()) {
+        TTerminateInfo info;
+        info.Finished = Get<bool>(*end, "finished", false);
+        info.Failed = Get<bool>(*end, "failed", true);
+        info.ErrorMessage = Get<std::string>(*end, "error", "");
+        return info;
+    }
+    return std::nullopt;
+}
+
+} // namespace tovik

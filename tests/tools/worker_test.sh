@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# tovik-worker as a runner uses it: a task description on standard input, records on
+# standard output; the job's text layer is drawn; pause holds the conversion, stop ends it
+# with a finished output; a broken description is refused with exit status 2.
+# Usage: worker_test.sh TOVIK_WORKER MEDIA_DIR FFMPEG
+set -u
+worker=$1
+media=$2
+ffmpeg=$3
+dir=$(mktemp -d)
+trap 'kill %1 2>/dev/null; rm -rf "$dir"' EXIT
+export HOME="$dir" XDG_CONFIG_HOME="$dir/config" QT_QPA_PLATFORM=offscreen
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+describe() { # input output duration-us [overlays]
+    printf '{"Input":{"FileName":"%s"},"Output":{"FileName":"%s","VideoCodec":"mpeg4","AudioCodec":"aac","Duration":%s},"Effects":{"Overlays":[%s]}}\n' \
+        "$1" "$2" "$3" "${4:-}"
+}
+
+# A converted job with a red text layer over the top left: the layer's box is red there, and
+# nowhere else does the picture change.
+layer='{"Kind":0,"Text":"WWWWWWWW","TextLeft":0,"TextTop":0,"TextWidth":160,"TextHeight":60,"Font":{"Name":"DejaVu Sans","Size":40,"Bold":true,"Color":255},"BackFilled":true,"BackColor":255,"EndSecond":100}'
+describe "$media/clip.avi" "$dir/plain.mov" 1000000 | "$worker" >"$dir/plain.out" 2>/dev/null ||
+    fail "plain conversion: exit $?"
+describe "$media/clip.avi" "$dir/layer.mov" 1000000 "$layer" | "$worker" >"$dir/layer.out" 2>/dev/null ||
+    fail "conversion with a layer: exit $?"
+tail -n 1 "$dir/layer.out" | grep -q '"end":{"error":"","failed":false,"finished":true}' ||
+    fail "the last record is not a finished end: $(tail -n 1 "$dir/layer.out")"
+grep -q '^{"progress":' "$dir/layer.out" || fail "no progress record"
+grep -vq '^{"\(progress\|log\|end\)":' "$dir/layer.out" && fail "a line that is not a record"
+pixel() { # file x y -> "r g b"
+    "$ffmpeg" -v error -ss 0.5 -i "$1" -frames:v 1 -vf "format=rgb24,crop=1:1:$2:$3" -f rawvideo -pix_fmt rgb24 - |
+        od -An -tu1 | tr -s ' ' | sed 's/^ //'
+}
+read -r r g b <<<"$(pixel "$dir/layer.mov" 10 10)"
+[ "${r:-0}" -gt 200 ] && [ "${g:-255}" -lt 60 ] && [ "${b:-255}" -lt 60 ] ||
+    fail "the layer's box is not red: $r $g $b"
+# Far from the layer the two encodings agree within the encoder's noise.
+read -r r1 g1 b1 <<<"$(pixel "$dir/layer.mov" 150 110)"
+read -r r2 g2 b2 <<<"$(pixel "$dir/plain.mov" 150 110)"
+awk -v a="$r1 $g1 $b1" -v b="$r2 $g2 $b2" 'BEGIN { split(a, x); split(b, y)
+    for (i = 1; i <= 3; ++i) if (x[i] - y[i] > 16 || y[i] - x[i] > 16) exit 1 }' ||
+    fail "the picture changed outside the layer: $r1 $g1 $b1 against $r2 $g2 $b2"
+
+# Pause holds the conversion (no progress while paused); stop then ends it with an output
+# that plays, up to where it was stopped.
+"$ffmpeg" -v error -f lavfi -i testsrc2=size=640x480:rate=25:duration=40 -f lavfi \
+    -i sine=duration=40 -c:v libx264 -preset ultrafast -c:a aac "$dir/long.mp4" ||
+    fail "the ffmpeg tool could not make the long clip"
+mkfifo "$dir/in"
+"$worker" <"$dir/in" >"$dir/long.out" 2>/dev/null &
+exec 3>"$dir/in"
+{ describe "$dir/long.mp4" "$dir/long.mov" -9223372036854775808; echo pause; } >&3
+sleep 2
+before=$(grep -c '^{"progress":' "$dir/long.out")
+sleep 2
+[ "$(grep -c '^{"progress":' "$dir/long.out")" = "$before" ] || fail "progress went on while paused"
+echo resume >&3
+sleep 1
+echo stop >&3
+wait %1
+code=$?
+exec 3>&-
+[ "$code" = 0 ] || fail "a stopped conversion exits $code"
+tail -n 1 "$dir/long.out" | grep -q '"failed":false' ||
+    fail "a stop was taken for a failure: $(tail -n 1 "$dir/long.out")"
+length=$("$ffmpeg" -i "$dir/long.mov" -f null - 2>&1 | sed -n 's/.*time=\([0-9:.]*\).*/\1/p' | tail -1)
+case "$length" in
+00:00:[0-3]*) ;;
+*) fail "the stopped output is not shorter than the source: $length" ;;
+esac
+
+# A broken description: exit status 2 and an end record that says why.
+echo '{"Output": {"Volume": "loud"}}' | "$worker" >"$dir/bad.out" 2>/dev/null
+code=$?
+[ "$code" = 2 ] || fail "a broken description exits $code"
+grep -q '"error":"Task description: Output.Volume must be a whole number"' "$dir/bad.out" ||
+    fail "the refusal does not say why: $(cat "$dir/bad.out")"
+: | "$worker" >"$dir/none.out" 2>/dev/null
+[ $? = 2 ] || fail "no description does not exit 2"
+
+[ "$status" = 0 ] && echo "worker: all checks passed"
+exit "$status"

@@ -1,0 +1,153 @@
+// tovik-worker: runs one conversion in a process of its own, so that a library that aborts
+// on a damaged file ends this process and not the program that started it. The first line of
+// standard input is the task description; later lines are "pause", "resume" or "stop".
+// Progress, log lines and the termination record go to standard output, one JSON object a
+// line (effects/WorkerProtocol.h). Exit status: 0 the output is finished (or stopped on
+// request), 1 the conversion failed, 2 the description or the libraries were refused.
+
+#include "effects/OverlayRenderer.h"
+#include "effects/TaskDescription.h"
+#include "effects/WorkerProtocol.h"
+#include "engine/MediaConverter.h"
+#include "media/MediaKit.h"
+#include "media/MediaLogger.h"
+#include "platform/Dispatcher.h"
+
+#include <QGuiApplication>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace tovik;
+
+// Standard output carries records only; every writer goes through here.
+class TRecordWriter {
+public:
+    void Write(const TWorkerRecord& record) {
+        const std::string line = WriteWorkerRecord(record) + "\n";
+        std::lock_guard lock(mutex_);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    std::mutex mutex_; // one line at a time on standard output
+};
+
+int Refuse(TRecordWriter& out, const std::string& reason) {
+    TTerminateInfo end;
+    end.Failed = true;
+    end.ErrorMessage = reason;
+    out.Write(end);
+    return 2;
+}
+
+int Run(TRecordWriter& out) {
+    std::string first;
+    if (!std::getline(std::cin, first))
+        return Refuse(out, "No task description on standard input");
+    TTaskDescription task;
+    try {
+        task = ReadTaskDescription(first);
+    } catch (const std::exception& fault) {
+        return Refuse(out, fault.what());
+    }
+
+    TMediaKitScope kit;
+    TMediaConverter converter;
+    if (!converter.LoadAVLib(""))
+        return Refuse(out, converter.LastError());
+    LoggerInstance().SetTriggerEventInMainThread(false);
+    LoggerInstance().SetOnLog([&out](TObject*, uint32_t, TLogLevel level, const std::string& text) {
+        out.Write(TWorkerLog{level, text});
+    });
+    converter.SetTriggerEventInMainThread(false);
+
+    // The job's effects are drawn here, on the task's thread, from the description's copy.
+    TPictureCache pictures;
+    task.Output.CustomHook = task.Effects.Any();
+    converter.OnCustomHook = [&](TObject*, PHookInfo info) {
+        if (info && info->Bitmap)
+            RenderJobEffects(*info->Bitmap, task.Effects, info->FrameTime, pictures);
+    };
+    converter.OnProgress = [&out](TObject*, PProgressInfo info) {
+        if (info)
+            out.Write(*info);
+    };
+    std::atomic<bool> done{false};
+    TTerminateInfo result;
+    result.Failed = true;
+    result.ErrorMessage = "The conversion did not end";
+    std::mutex resultMutex; // guards result
+    converter.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
+        if (info.TaskIndex < 0) {
+            done = true;
+            TDispatcher::Instance().Queue([] {});
+            return;
+        }
+        std::lock_guard lock(resultMutex);
+        result = info;
+    };
+
+    const int index = converter.AddTask(task.Input.FileName, &task.Input);
+    if (index < 0)
+        return Refuse(out, converter.LastError());
+    if (!converter.SetOutputFile(index, task.Output.FileName, &task.Output)) {
+        TTerminateInfo end;
+        end.Failed = true;
+        end.ErrorMessage = converter.LastError();
+        out.Write(end);
+        return 1;
+    }
+
+    // Commands arrive on standard input while the task runs; the component is only touched
+    // on this (the main) thread, so the reader hands each one over through the dispatcher.
+    std::thread commands([&converter, &done] {
+        std::string line;
+        while (!done && std::getline(std::cin, line)) {
+            const auto command = ParseWorkerCommand(line);
+            if (!command)
+                continue;
+            TDispatcher::Instance().Queue([&converter, command] {
+                switch (*command) {
+                case TWorkerCommand::wcPause:
+                    converter.Pause();
+                    break;
+                case TWorkerCommand::wcResume:
+                    converter.Resume();
+                    break;
+                case TWorkerCommand::wcStop:
+                    converter.Stop(false);
+                    break;
+                }
+            });
+        }
+    });
+    commands.detach(); // blocked in a read the runner may never end; the process ends it
+
+    converter.StartTask(1);
+    while (!done)
+        TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
+    LoggerInstance().SetOnLog(nullptr);
+    std::lock_guard lock(resultMutex);
+    out.Write(result);
+    // A stop on request is no failure: the output is closed properly up to where it ended.
+    return result.Failed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Text layers are drawn with Qt's fonts; no window is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    TRecordWriter out;
+    return Run(out);
+}
