@@ -1,0 +1,240 @@
+#include "effects/WorkerProcess.h"
+
+#include "media/MediaProbe.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tovik {
+
+namespace {
+
+// Writes all of text; false when the worker is gone. A socket, so that writing to a worker
+// that died raises no SIGPIPE in this process.
+bool SendAll(int socket, const std::string& text) {
+    size_t sent = 0;
+    while (sent < text.size()) {
+        const ssize_t step = ::send(socket, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            return false;
+        sent += static_cast<size_t>(step);
+    }
+    return true;
+}
+
+// Whether a file a crashed worker left still opens as media (its streams were finished far
+// enough to be read); a file that does not is of no use to anybody.
+bool StillOpens(const std::string& fileName) {
+    try {
+        TMediaProbe probe;
+        const bool opened = probe.LoadFile(fileName) && probe.StreamCount() > 0;
+        probe.CloseFile();
+        return opened;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+std::string SignalName(int number) {
+    if (const char* abbreviation = ::sigabbrev_np(number))
+        return std::string("SIG") + abbreviation;
+    return "signal " + std::to_string(number);
+}
+
+TWorkerProcess::~TWorkerProcess() {
+    if (listener_.joinable()) {
+        Kill();
+        Wait();
+    }
+}
+
+bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& task,
+                           TWorkerEvents events, std::string& error) {
+    int commands[2];
+    int records[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, commands) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (::pipe2(records, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        ::close(commands[0]);
+        ::close(commands[1]);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, commands[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, records[1], STDOUT_FILENO);
+    std::string name = program;
+    char* arguments[] = {name.data(), nullptr};
+    const int spawned =
+        ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(commands[1]);
+    ::close(records[1]);
+    if (spawned != 0) {
+        error = program + ": " + std::strerror(spawned);
+        ::close(commands[0]);
+        ::close(records[0]);
+        pid_ = -1;
+        return false;
+    }
+    input_ = commands[0];
+    output_ = records[0];
+    events_ = std::move(events);
+    outputFile_ = task.Output.FileName;
+    lastHeard_ = std::chrono::steady_clock::now();
+    // A worker that cannot take its description dies or refuses; either is reported.
+    SendAll(input_, WriteTaskDescription(task) + "\n");
+    listener_ = std::thread([this] { Listen(); });
+    watchdog_ = std::thread([this] { Watch(); });
+    return true;
+}
+
+void TWorkerProcess::Send(TWorkerCommand command) {
+    std::lock_guard lock(mutex_);
+    if (ended_ || input_ < 0)
+        return;
+    if (command == TWorkerCommand::wcPause)
+        paused_ = true;
+    else if (command == TWorkerCommand::wcResume) {
+        paused_ = false;
+        lastHeard_ = std::chrono::steady_clock::now();
+    }
+    SendAll(input_, WorkerCommandLine(command) + "\n");
+    changed_.notify_all();
+}
+
+void TWorkerProcess::Pause() {
+    Send(TWorkerCommand::wcPause);
+}
+
+void TWorkerProcess::Resume() {
+    Send(TWorkerCommand::wcResume);
+}
+
+void TWorkerProcess::Stop() {
+    // A stopped worker is waited for as long as it keeps finishing; silence still ends it.
+    Send(TWorkerCommand::wcResume);
+    Send(TWorkerCommand::wcStop);
+}
+
+void TWorkerProcess::Kill() {
+    std::lock_guard lock(mutex_);
+    if (pid_ > 0 && !reaped_)
+        ::kill(pid_, SIGKILL);
+}
+
+void TWorkerProcess::Wait() {
+    if (listener_.joinable())
+        listener_.join();
+    if (watchdog_.joinable())
+        watchdog_.join();
+}
+
+void TWorkerProcess::Listen() {
+    FILE* stream = ::fdopen(output_, "r");
+    bool endSeen = false;
+    TTerminateInfo reported;
+    char* buffer = nullptr;
+    size_t capacity = 0;
+    ssize_t length;
+    while (stream && (length = ::getline(&buffer, &capacity, stream)) >= 0) {
+        std::string line(buffer, static_cast<size_t>(length));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        {
+            std::lock_guard lock(mutex_);
+            lastHeard_ = std::chrono::steady_clock::now();
+        }
+        const auto record = ReadWorkerRecord(line);
+        if (!record) {
+            // Something a library printed: kept as a log line.
+            if (events_.Log && !line.empty())
+                events_.Log(TWorkerLog{TLogLevel::llInfo, line});
+            continue;
+        }
+        if (const auto* progress = std::get_if<TProgressInfo>(&*record)) {
+            if (events_.Progress)
+                events_.Progress(*progress);
+        } else if (const auto* log = std::get_if<TWorkerLog>(&*record)) {
+            if (events_.Log)
+                events_.Log(*log);
+        } else {
+            endSeen = true;
+            reported = std::get<TTerminateInfo>(*record);
+        }
+    }
+    std::free(buffer);
+    if (stream)
+        std::fclose(stream);
+    else
+        ::close(output_);
+    const TTerminateInfo result = Ended(endSeen, reported);
+    if (events_.Terminate)
+        events_.Terminate(result);
+}
+
+TTerminateInfo TWorkerProcess::Ended(bool endSeen, const TTerminateInfo& reported) {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    bool silent;
+    {
+        std::lock_guard lock(mutex_);
+        reaped_ = true;
+        ended_ = true;
+        silent = killedForSilence_;
+        ::close(input_);
+        input_ = -1;
+        changed_.notify_all();
+    }
+    if (endSeen && WIFEXITED(status))
+        return reported;
+    TTerminateInfo result;
+    result.Failed = true;
+    std::string reason;
+    if (silent)
+        reason = "it did not answer for " + std::to_string(silence_.count() / 1000) + " s";
+    else if (WIFSIGNALED(status))
+        reason = SignalName(WTERMSIG(status));
+    else
+        reason = "exit status " + std::to_string(WEXITSTATUS(status));
+    result.ErrorMessage = "The conversion stopped unexpectedly (" + reason + ")";
+    std::error_code ignored;
+    if (!outputFile_.empty() && std::filesystem::exists(outputFile_, ignored) &&
+        !StillOpens(outputFile_))
+        std::filesystem::remove(outputFile_, ignored);
+    return result;
+}
+
+void TWorkerProcess::Watch() {
+    std::unique_lock lock(mutex_);
+    while (!ended_) {
+        changed_.wait_for(lock, std::chrono::milliseconds(200));
+        if (ended_ || paused_ || killedForSilence_)
+            continue;
+        if (std::chrono::steady_clock::now() - lastHeard_ > silence_) {
+            killedForSilence_ = true;
+            if (!reaped_)
+                ::kill(pid_, SIGKILL);
+        }
+    }
+}
+
+} // namespace tovik
