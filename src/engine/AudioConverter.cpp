@@ -27,23 +27,12 @@ void TAudioConverter::Close() {
     ff::av_channel_layout_uninit(&output_.Layout);
 }
 
-bool TAudioConverter::Open(const TAudioFormat& input, const TAudioFormat& output,
-                           std::string& error, bool compensation) {
-    Close();
-    input_.Format = input.Format;
-    input_.SampleRate = input.SampleRate;
-    output_.Format = output.Format;
-    output_.SampleRate = output.SampleRate;
-    if (ff::av_channel_layout_copy(&input_.Layout, &input.Layout) < 0 ||
-        ff::av_channel_layout_copy(&output_.Layout, &output.Layout) < 0) {
-        error = "Not enough memory";
-        return false;
-    }
+TSwrContextPtr TAudioConverter::MakeResampler(bool compensation, std::string& error) {
     SwrContext* context = nullptr;
     int result =
         ff::swr_alloc_set_opts2(&context, &output_.Layout, output_.Format, output_.SampleRate,
                                 &input_.Layout, input_.Format, input_.SampleRate, 0, nullptr);
-    resampler_.reset(context);
+    TSwrContextPtr made(context);
     if (result >= 0) {
         // Filter as the engine always resampled: 16 taps, 2^10 phases, cutoff 0.8; with
         // compensation, resample even at equal rates so that drift can be corrected.
@@ -58,6 +47,53 @@ bool TAudioConverter::Open(const TAudioFormat& input, const TAudioFormat& output
         error = FormatText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                            input_.Layout.nb_channels, input_.SampleRate, output_.Layout.nb_channels,
                            output_.SampleRate);
+        made.reset();
+    }
+    return made;
+}
+
+bool TAudioConverter::TakesInput(const TAudioFormat& input) const {
+    return resampler_ && input.Format == input_.Format && input.SampleRate == input_.SampleRate &&
+           ff::av_channel_layout_compare(&input.Layout, &input_.Layout) == 0;
+}
+
+bool TAudioConverter::ChangeInput(const TAudioFormat& input, std::string& error,
+                                  bool compensation) {
+    if (!resampler_ || Push(nullptr) < 0) {
+        error = "Cannot drain the resampler";
+        Close();
+        return false;
+    }
+    ff::av_channel_layout_uninit(&input_.Layout);
+    input_.Format = input.Format;
+    input_.SampleRate = input.SampleRate;
+    if (ff::av_channel_layout_copy(&input_.Layout, &input.Layout) < 0) {
+        error = "Not enough memory";
+        Close();
+        return false;
+    }
+    resampler_ = MakeResampler(compensation, error);
+    if (!resampler_) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool TAudioConverter::Open(const TAudioFormat& input, const TAudioFormat& output,
+                           std::string& error, bool compensation) {
+    Close();
+    input_.Format = input.Format;
+    input_.SampleRate = input.SampleRate;
+    output_.Format = output.Format;
+    output_.SampleRate = output.SampleRate;
+    if (ff::av_channel_layout_copy(&input_.Layout, &input.Layout) < 0 ||
+        ff::av_channel_layout_copy(&output_.Layout, &output.Layout) < 0) {
+        error = "Not enough memory";
+        return false;
+    }
+    resampler_ = MakeResampler(compensation, error);
+    if (!resampler_) {
         Close();
         return false;
     }

@@ -28,6 +28,12 @@ public:
               bool compensation = true);
     bool IsOpen() const { return resampler_ != nullptr; }
     const TAudioFormat& Output() const { return output_; }
+    // Whether frames of this format are what the open conversion takes.
+    bool TakesInput(const TAudioFormat& input) const;
+    // The decoder changed its sound format mid-stream: what the old resampler still holds goes
+    // into the FIFO, and a new one takes the new format to the same output. False with a
+    // reason (the conversion is then closed).
+    bool ChangeInput(const TAudioFormat& input, std::string& error, bool compensation = true);
 
     // Converts a decoded frame into the FIFO, leaving out its first dropInputSamples
     // samples. A null frame drains what the resampler still holds.
@@ -48,6 +54,9 @@ public:
     void Close();
 
 private:
+    // A resampler from input_ to output_, or null with a reason.
+    TSwrContextPtr MakeResampler(bool compensation, std::string& error);
+
     TSwrContextPtr resampler_;
     AVAudioFifo* fifo_ = nullptr; // owned; freed in Close()
     TAudioFormat input_;

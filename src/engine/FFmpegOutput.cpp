@@ -332,15 +332,32 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
                              int trimHead) {
     TTranscodeState& state = *transcode_;
     AVCodecContext& encoder = *ost.Setup->Codec;
+    // Damaged streams decode to frames that describe no sound at all: they are left out.
+    if (samples.ch_layout.nb_channels <= 0 || samples.sample_rate <= 0 || samples.format < 0) {
+        LoggerInstance().Log(this, TLogLevel::llWarning,
+                             "Audio frame without channels or rate skipped");
+        return;
+    }
+    TAudioFormat input;
+    input.Format = static_cast<AVSampleFormat>(samples.format);
+    input.Layout = samples.ch_layout;
+    // A layout that names no channels gets the usual one of its count, so that the
+    // resampler can mix it down.
+    if (input.Layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        ff::av_channel_layout_default(&input.Layout, samples.ch_layout.nb_channels);
+    input.SampleRate = samples.sample_rate;
+    if (ost.Audio.IsOpen() && !ost.Audio.TakesInput(input)) {
+        // The stream changed its sound format (a damaged file, or a broadcast that switches
+        // from stereo to 5.1): the resampler follows, as the ffmpeg tool's filters do.
+        LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
+                                "Input stream #%d.%d: audio format changed to %d channels @ %d Hz",
+                                ist.FileIndex, ist.StreamIndex, input.Layout.nb_channels,
+                                input.SampleRate);
+        std::string error;
+        if (!ost.Audio.ChangeInput(input, error, settings_.AudioSyncMethod > 1))
+            throw FFmpegException(error);
+    }
     if (!ost.Audio.IsOpen()) {
-        TAudioFormat input;
-        input.Format = static_cast<AVSampleFormat>(samples.format);
-        input.Layout = samples.ch_layout;
-        // A layout that names no channels gets the usual one of its count, so that the
-        // resampler can mix it down.
-        if (input.Layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            ff::av_channel_layout_default(&input.Layout, samples.ch_layout.nb_channels);
-        input.SampleRate = samples.sample_rate;
         TAudioFormat output;
         output.Format = encoder.sample_fmt;
         output.Layout = encoder.ch_layout;

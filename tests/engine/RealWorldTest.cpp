@@ -255,7 +255,7 @@ TEST_F(RealWorldTest, SurroundSoundIsMixedDownForEncodersThatTakeStereoOnly) {
     const auto audio = StreamsOfType(streams, AVMEDIA_TYPE_AUDIO);
     ASSERT_EQ(audio.size(), 1u);
     EXPECT_EQ(audio[0].Channels, 2);
-    EXPECT_EQ(audio[0].SampleRate, 48000);
+    EXPECT_EQ(audio[0].SampleRate, 44100) << "the engine's default rate";
     EXPECT_NEAR(audio[0].Length(), 2.0, kFrame);
 }
 
@@ -368,6 +368,20 @@ TEST_F(RealWorldTest, AnOutputThatLostMostOfAStreamIsNoSuccess) {
     EXPECT_TRUE(Convert({"-i", MediaFile("sound_damaged.mkv"), "-an", "-vcodec", "mpeg4",
                          Out("picture.avi")})
                     .Ok);
+}
+
+// Found by fuzzing: the resampler kept the stream's first sound format, so mono frames after
+// stereo ones were read as stereo (a crash) and a new rate played at the old one.
+TEST_F(RealWorldTest, SoundThatChangesItsFormatMidStreamIsFollowed) {
+    const std::string out = Out("switch.m4a");
+    const auto result = Convert({"-i", MediaFile("switch_channels.mp2"), "-acodec", "aac", out});
+    ASSERT_TRUE(result.Ok) << result.Error;
+    const auto audio = StreamsOfType(DecodeStreams(out), AVMEDIA_TYPE_AUDIO);
+    ASSERT_EQ(audio.size(), 1u);
+    EXPECT_EQ(audio[0].Channels, 2) << "the first format's layout, as the ffmpeg tool keeps";
+    EXPECT_EQ(audio[0].SampleRate, 44100) << "the engine's default rate";
+    // Each second of the source stays a second, whatever its own rate was.
+    EXPECT_NEAR(audio[0].Length(), 2.0, 0.06);
 }
 
 // ---- Sizes -------------------------------------------------------------------------------------

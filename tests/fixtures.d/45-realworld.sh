@@ -70,3 +70,12 @@ run -f lavfi -i "testsrc2=size=161x121:rate=25:duration=1" -pix_fmt yuv420p -c:v
 run -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v mpeg4 -c:a libmp3lame \
     "$out/sound_ok.mkv"
 run -i "$out/sound_ok.mkv" -c copy -bsf:a noise=amount=1 "$out/sound_damaged.mkv"
+
+# Sound that switches from 48 kHz stereo to 44.1 kHz mono in the middle of one stream, as a
+# broadcast recording or a damaged file may (found by fuzzing: the resampler kept the first
+# format and read a second channel the mono frames did not have).
+run -f lavfi -i "sine=frequency=660:sample_rate=48000:duration=1" -ac 2 -c:a mp2 -b:a 128k \
+    "$out/switch_a.mp2"
+run -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1" -ac 1 -c:a mp2 -b:a 64k \
+    "$out/switch_b.mp2"
+cat "$out/switch_a.mp2" "$out/switch_b.mp2" >"$out/switch_channels.mp2"
