@@ -255,7 +255,7 @@ TEST_F(RealWorldTest, SurroundSoundIsMixedDownForEncodersThatTakeStereoOnly) {
     const auto audio = StreamsOfType(streams, AVMEDIA_TYPE_AUDIO);
     ASSERT_EQ(audio.size(), 1u);
     EXPECT_EQ(audio[0].Channels, 2);
-    EXPECT_EQ(audio[0].SampleRate, 44100) << "the engine's default rate";
+    EXPECT_EQ(audio[0].SampleRate, 48000);
     EXPECT_NEAR(audio[0].Length(), 2.0, kFrame);
 }
 
