@@ -31,6 +31,9 @@ mkdir -p "$corpus" "$build/artifacts"
 # ours; the libraries themselves are not instrumented, so leaks inside them go unreported.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
+# TOVIK_FUZZ_SEED fixes the order of the inputs tried (CI), so that a run is repeatable.
+seed=()
+[ -n "${TOVIK_FUZZ_SEED:-}" ] && seed=(-seed="$TOVIK_FUZZ_SEED")
+exec "$build/fuzz/$target" "${seed[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
     "$corpus" "$build/fuzz/seeds/$seeds"
