@@ -22,7 +22,7 @@ cmake --install "$build" --prefix "$work/stage" >"$work/install.log" 2>&1 ||
 # Wherever the installation is copied, it keeps working.
 mv "$work/stage" "$work/moved"
 prefix="$work/moved"
-for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile \
+for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile lib/tovik/tovik-worker \
     share/tovik/tovikavimovformat.ini share/tovik/help/watermark.html \
     share/applications/$app_id.desktop \
     share/metainfo/$app_id.metainfo.xml share/icons/hicolor/scalable/apps/$app_id.svg \
@@ -32,6 +32,9 @@ for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile \
     [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 gzip -t "$prefix/share/man/man1/tovik-cli.1.gz" || fail "man page is not gzip"
+# The installed worker runs and refuses an empty description with its own status.
+: | QT_QPA_PLATFORM=offscreen "$prefix/lib/tovik/tovik-worker" >/dev/null 2>&1
+[ $? = 2 ] || fail "the installed worker does not answer an empty description with status 2"
 grep -q '^Exec=tovik-converter %F$' "$prefix/share/applications/$app_id.desktop" ||
     fail "desktop entry Exec line"
 grep -q '^GenericName=Video Converter$' "$prefix/share/applications/$app_id.desktop" ||
