@@ -18,9 +18,12 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -38,6 +41,23 @@ public:
 
 private:
     std::mutex mutex_; // one line at a time on standard output
+};
+
+// Commands read from standard input, waiting for the main thread.
+class TCommandInbox {
+public:
+    void Put(TWorkerCommand command) {
+        std::lock_guard lock(mutex_);
+        commands_.push_back(command);
+    }
+    std::vector<TWorkerCommand> Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(commands_, {});
+    }
+
+private:
+    std::mutex mutex_; // guards commands_
+    std::vector<TWorkerCommand> commands_;
 };
 
 int Refuse(TRecordWriter& out, const std::string& reason) {
@@ -106,34 +126,28 @@ int Run(TRecordWriter& out) {
         return 1;
     }
 
-    // Commands arrive on standard input while the task runs; the component is only touched
-    // on this (the main) thread, so the reader hands each one over through the dispatcher.
-    std::thread commands([&converter, &done] {
+    // Commands arrive on standard input while the task runs. The reader thread only fills
+    // the inbox it shares; this (the main) thread alone touches the component.
+    auto inbox = std::make_shared<TCommandInbox>();
+    std::thread([inbox] {
         std::string line;
-        while (!done && std::getline(std::cin, line)) {
-            const auto command = ParseWorkerCommand(line);
-            if (!command)
-                continue;
-            TDispatcher::Instance().Queue([&converter, command] {
-                switch (*command) {
-                case TWorkerCommand::wcPause:
-                    converter.Pause();
-                    break;
-                case TWorkerCommand::wcResume:
-                    converter.Resume();
-                    break;
-                case TWorkerCommand::wcStop:
-                    converter.Stop(false);
-                    break;
-                }
-            });
-        }
-    });
-    commands.detach(); // blocked in a read the runner may never end; the process ends it
+        while (std::getline(std::cin, line))
+            if (const auto command = ParseWorkerCommand(line))
+                inbox->Put(*command);
+    }).detach(); // blocked in a read the runner may never end; the process's end ends it
 
     converter.StartTask(1);
-    while (!done)
+    while (!done) {
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
+        for (const TWorkerCommand command : inbox->Take()) {
+            if (command == TWorkerCommand::wcPause)
+                converter.Pause();
+            else if (command == TWorkerCommand::wcResume)
+                converter.Resume();
+            else
+                converter.Stop(false);
+        }
+    }
     LoggerInstance().SetOnLog(nullptr);
     std::lock_guard lock(resultMutex);
     out.Write(result);
@@ -149,5 +163,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     TRecordWriter out;
-    return Run(out);
+    const int status = Run(out);
+    // The command reader may still wait on standard input: end here, without the static
+    // destructors it could race with. Every output was closed when the task ended.
+    std::fflush(stdout);
+    std::_Exit(status);
 }
