@@ -178,6 +178,13 @@ void TWorkerProcess::Listen() {
         } else {
             endSeen = true;
             reported = std::get<TTerminateInfo>(*record);
+            // Nothing more to tell it: the end of its input lets the worker's command reader
+            // (and anything between it and us) end as well.
+            std::lock_guard lock(mutex_);
+            if (input_ >= 0) {
+                ::close(input_);
+                input_ = -1;
+            }
         }
     }
     std::free(buffer);
@@ -200,11 +207,14 @@ TTerminateInfo TWorkerProcess::Ended(bool endSeen, const TTerminateInfo& reporte
         reaped_ = true;
         ended_ = true;
         silent = killedForSilence_;
-        ::close(input_);
+        if (input_ >= 0)
+            ::close(input_);
         input_ = -1;
         changed_.notify_all();
     }
-    if (endSeen && WIFEXITED(status))
+    // What the worker reported stands when it then ended normally, or hung on its way out
+    // (its output was closed before the report).
+    if (endSeen && (WIFEXITED(status) || silent))
         return reported;
     TTerminateInfo result;
     result.Failed = true;

@@ -6,11 +6,13 @@
 #include "cli/Commands.h"
 #include "cli/Progress.h"
 
+#include "effects/WorkerProcess.h"
 #include "engine/MediaConverter.h"
 #include "media/FFmpegLoader.h"
 #include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
@@ -26,6 +28,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -119,6 +122,86 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
     return parsed;
 }
 
+// The conversion worker: TOVIK_WORKER_PROGRAM when set, else beside this program (the build
+// tree) or in the installation's lib/tovik. Empty when there is none: files are then
+// converted in this process.
+std::string WorkerProgram() {
+    if (const auto given = platform::GetEnv("TOVIK_WORKER_PROGRAM"); given && !given->empty())
+        return *given;
+    const std::filesystem::path here = platform::ExecutableDir();
+    for (const auto& candidate :
+         {here / "tovik-worker", here.parent_path() / "lib" / "tovik" / "tovik-worker"}) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(candidate, error))
+            return candidate.string();
+    }
+    return {};
+}
+
+// Runs the prepared tasks in worker processes, up to jobs at once; onProgress and onEnd get
+// the task indexes of the map. A worker that dies fails only its file. Returns whether a stop
+// was asked for (interrupted() became true) before the end.
+bool RunInWorkers(const std::string& program, const std::map<int, TTaskDescription>& tasks,
+                  int jobs, const std::function<void(const TProgressInfo&)>& onProgress,
+                  const std::function<void(const TTerminateInfo&)>& onEnd,
+                  const std::function<void(const TWorkerLog&)>& onLog,
+                  const std::function<bool()>& interrupted) {
+    struct TRunning {
+        std::unique_ptr<TWorkerProcess> Worker;
+        std::shared_ptr<std::atomic<bool>> Ended;
+    };
+    std::vector<TRunning> running;
+    auto next = tasks.begin();
+    bool stopped = false;
+    while (next != tasks.end() || !running.empty()) {
+        if (!stopped && interrupted()) {
+            stopped = true;
+            next = tasks.end();
+            for (TRunning& entry : running)
+                entry.Worker->Stop(); // the running file is still finished
+        }
+        while (!stopped && next != tasks.end() && static_cast<int>(running.size()) < jobs) {
+            const int index = next->first;
+            auto ended = std::make_shared<std::atomic<bool>>(false);
+            TWorkerEvents events;
+            events.Progress = [index, onProgress](const TProgressInfo& info) {
+                TProgressInfo own = info;
+                own.TaskIndex = index;
+                onProgress(own);
+            };
+            events.Log = onLog;
+            events.Terminate = [index, onEnd, ended](const TTerminateInfo& info) {
+                TTerminateInfo own = info;
+                own.TaskIndex = index;
+                onEnd(own);
+                ended->store(true);
+            };
+            auto worker = std::make_unique<TWorkerProcess>();
+            std::string error;
+            if (!worker->Start(program, next->second, events, error)) {
+                TTerminateInfo failed;
+                failed.TaskIndex = index;
+                failed.Failed = true;
+                failed.ErrorMessage = error;
+                onEnd(failed);
+            } else {
+                running.push_back({std::move(worker), std::move(ended)});
+            }
+            ++next;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (auto entry = running.begin(); entry != running.end();) {
+            if (entry->Ended->load()) {
+                entry->Worker->Wait();
+                entry = running.erase(entry);
+            } else {
+                ++entry;
+            }
+        }
+    }
+    return stopped;
+}
+
 } // namespace
 
 int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
@@ -174,6 +257,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
 
     // Queue one task per file; a file that cannot be prepared is reported and skipped.
     std::map<int, std::string> fileOfTask;                     // task index -> source file
+    std::map<int, TTaskDescription> descriptions;              // task index -> what it does
     std::vector<std::pair<std::string, std::string>> failures; // file, reason
     std::vector<std::string> converted;
     // Two files of one name (from two folders) must not write one output.
@@ -208,6 +292,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
                 continue;
             }
             fileOfTask[index] = file;
+            descriptions[index] = TTaskDescription{prepared.Input, prepared.Output, {}};
         } catch (const std::exception& error) {
             failures.emplace_back(file, error.what());
         }
@@ -257,25 +342,51 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     // Asked to end (Ctrl+C, kill, a closed terminal): the running output is still finished.
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, OnInterrupt);
-    if (!fileOfTask.empty()) {
-        {
-            std::lock_guard lock(mutex);
-            batch.Start(std::chrono::steady_clock::now());
-        }
-        converter.StartTask(jobs);
-    }
     bool stopped = false;
-    while (!done) {
-        if (g_interrupted && !stopped) {
-            stopped = true;
-            {
-                std::lock_guard lock(mutex);
-                progress.BreakLine();
-                std::fprintf(stderr, "Stopping...\n");
+    const std::string worker = WorkerProgram();
+    if (!fileOfTask.empty()) {
+        std::lock_guard lock(mutex);
+        batch.Start(std::chrono::steady_clock::now());
+    }
+    if (!worker.empty()) {
+        // Each file in a process of its own: a library that crashes on a damaged file fails
+        // that file, and the others still convert.
+        const auto tellStopping = [&] {
+            if (!g_interrupted)
+                return false;
+            std::lock_guard lock(mutex);
+            progress.BreakLine();
+            std::fprintf(stderr, "Stopping...\n");
+            return true;
+        };
+        stopped = RunInWorkers(
+            worker, descriptions, jobs,
+            [&](const TProgressInfo& info) {
+                TProgressInfo own = info;
+                converter.OnProgress(nullptr, &own);
+            },
+            [&](const TTerminateInfo& info) { converter.OnTerminate(nullptr, info); },
+            [&](const TWorkerLog& line) {
+                if (line.Level <= TLogLevel::llError) {
+                    std::lock_guard lock(mutex);
+                    std::fprintf(stderr, "%s%s\n", redrawn ? "\n" : "", line.Text.c_str());
+                }
+            },
+            tellStopping);
+    } else if (!fileOfTask.empty()) {
+        converter.StartTask(jobs);
+        while (!done) {
+            if (g_interrupted && !stopped) {
+                stopped = true;
+                {
+                    std::lock_guard lock(mutex);
+                    progress.BreakLine();
+                    std::fprintf(stderr, "Stopping...\n");
+                }
+                converter.Stop(true); // the running task still finishes its output
             }
-            converter.Stop(true); // the running task still finishes its output
+            TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
         }
-        TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
     }
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, SIG_DFL);
@@ -295,7 +406,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             else if (!end.Finished)
                 failures.emplace_back(file, "stopped");
             else
-                converted.push_back(converter.Task(end.TaskIndex).StoredOutputOptions(0).FileName);
+                converted.push_back(descriptions[end.TaskIndex].Output.FileName);
             // The program's preference "Keep the original file dates" holds here as well.
             std::string dateError;
             if (keepDates && end.Finished && !end.Failed &&

@@ -155,14 +155,27 @@ int Run(TRecordWriter& out) {
     return result.Failed ? 1 : 0;
 }
 
+// Qt's messages become log records: standard error is not the worker's to write to (a
+// quiet command line would show them). Qt's handler has no context argument of its own.
+TRecordWriter* g_qtMessages = nullptr;
+
+void RecordQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (g_qtMessages)
+        g_qtMessages->Write(TWorkerLog{
+            type == QtDebugMsg || type == QtInfoMsg ? TLogLevel::llVerbose : TLogLevel::llWarning,
+            text.toStdString()});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    TRecordWriter out;
+    g_qtMessages = &out;
+    qInstallMessageHandler(RecordQtMessage);
     // Text layers are drawn with Qt's fonts; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    TRecordWriter out;
     const int status = Run(out);
     // The command reader may still wait on standard input: end here, without the static
     // destructors it could race with. Every output was closed when the task ended.

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# "tovik-cli convert" runs each file in a worker process: a worker that crashes fails only its
+# file, the other files convert, the summary comes and the exit status says some failed.
+# The worker is wrapped so that it dies of SIGSEGV on the file named "crashing", as a library
+# that aborts on a damaged file would make it die.
+# Usage: convert_isolation_test.sh TOVIK_CLI TOVIK_WORKER MEDIA_DIR PROFILE
+set -u
+cli=$1
+worker=$2
+media=$3
+profile=$4
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME="$home" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen
+mkdir -p "$XDG_CONFIG_HOME" "$home/in"
+cp "$profile" "$XDG_CONFIG_HOME/tovikavimovformat.ini"
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+cat >"$home/worker.sh" <<WRAPPER
+#!/usr/bin/env bash
+IFS= read -r description
+case "\$description" in
+*crashing*) kill -SEGV \$\$ ;;
+esac
+{ printf '%s\n' "\$description"; cat; } | exec "$worker"
+WRAPPER
+chmod +x "$home/worker.sh"
+for name in first crashing last; do
+    cp "$media/clip.avi" "$home/in/$name.avi"
+done
+
+TOVIK_WORKER_PROGRAM="$home/worker.sh" "$cli" convert --format 0 --jobs 1 --outdir "$home/out" \
+    "$home/in/first.avi" "$home/in/crashing.avi" "$home/in/last.avi" >"$home/out.txt" 2>"$home/err.txt"
+code=$?
+[ "$code" = 1 ] || fail "exit status $code, expected 1 (some failed)"
+[ "$(wc -l <"$home/out.txt")" = 2 ] || fail "written files: $(cat "$home/out.txt")"
+grep -q 'first_(new).mov$' "$home/out.txt" || fail "the first file was not converted"
+grep -q 'last_(new).mov$' "$home/out.txt" || fail "the file after the crash was not converted"
+grep -q 'crashing.avi: The conversion stopped unexpectedly (SIGSEGV)' "$home/err.txt" ||
+    fail "the crash is not reported: $(cat "$home/err.txt")"
+grep -q 'Converted 2 of 3 file(s).' "$home/err.txt" || fail "no summary: $(cat "$home/err.txt")"
+[ ! -e "$home/out/crashing_(new).mov" ] || fail "the crashed file left an output"
+for output in $(cat "$home/out.txt"); do
+    "$cli" info "$output" >/dev/null || fail "does not open: $output"
+done
+
+[ "$status" = 0 ] && echo "convert isolation: all checks passed"
+exit "$status"
