@@ -43,17 +43,6 @@ public:
     }
 };
 
-QToolButton* SmallButton(QWidget* parent, const QString& name, const QString& hint,
-                         const QIcon& icon) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(icon);
-    button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
-    return button;
-}
-
 } // namespace
 
 TfrmCrop::TfrmCrop(TJobList& jobs, TLibraryLoader loadLibraries, QWidget* parent)
@@ -95,9 +84,9 @@ void TfrmCrop::CreateControls() {
 
     auto* bar = new QHBoxLayout;
     bar->setSpacing(1);
-    imgbtnPlay = SmallButton(this, QStringLiteral("imgbtnPlay"), QStringLiteral("play"),
+    imgbtnPlay = SpeedButton(this, QStringLiteral("imgbtnPlay"), QStringLiteral("play"),
                              PreviewIcon(TPreviewGlyph::pgPlay));
-    imgbtnpause = SmallButton(this, QStringLiteral("imgbtnpause"), QStringLiteral("pause"),
+    imgbtnpause = SpeedButton(this, QStringLiteral("imgbtnpause"), QStringLiteral("pause"),
                               PreviewIcon(TPreviewGlyph::pgPause));
     trcPreview = new TSeekBar(this);
     trcPreview->setObjectName(QStringLiteral("trcPreview"));

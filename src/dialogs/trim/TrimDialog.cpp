@@ -33,14 +33,10 @@ QString TimeText(int64_t microseconds) {
     return Text(MicrosecondsToText(std::max<int64_t>(microseconds, 0)));
 }
 
+// A player button that never takes the focus: the arrow keys step pictures.
 QToolButton* SmallButton(QWidget* parent, const QString& name, const QString& hint,
                          const QIcon& icon) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(icon);
-    button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
+    QToolButton* button = SpeedButton(parent, name, hint, icon);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }

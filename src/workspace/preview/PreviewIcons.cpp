@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QToolButton>
 
 namespace tovik {
 
@@ -53,6 +54,17 @@ QIcon PreviewIcon(TPreviewGlyph glyph) {
     icon.addPixmap(Glyph(glyph, QColor(40, 48, 64)), QIcon::Normal);
     icon.addPixmap(Glyph(glyph, QColor(160, 164, 172)), QIcon::Disabled);
     return icon;
+}
+
+QToolButton* SpeedButton(QWidget* parent, const QString& name, const QString& hint,
+                         const QIcon& icon) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    return button;
 }
 
 } // namespace tovik

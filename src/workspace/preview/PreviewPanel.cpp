@@ -39,17 +39,6 @@ public:
     QSize minimumSizeHint() const override { return {160, 120}; }
 };
 
-QToolButton* SpeedButton(QWidget* parent, const QString& name, const QString& hint,
-                         const QIcon& icon) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(icon);
-    button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
-    return button;
-}
-
 // The frame stretched over width x height pixels (no aspect fitting), as the small snapshot.
 TBitmap Stretched(const TBitmap& frame, int width, int height) {
     TBitmap small(std::max(width, 1), std::max(height, 1));
