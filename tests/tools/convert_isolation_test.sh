@@ -2,7 +2,7 @@
 # "tovik-cli convert" runs each file in a worker process: a worker that crashes fails only its
 # file, the other files convert, the summary comes and the exit status says some failed.
 # The worker is wrapped so that it dies of SIGSEGV on the file named "crashing", as a library
-# that aborts on a damaged file would make it die.
+# that aborts on a damaged file would make it die. Without a worker, files convert in-process.
 # Usage: convert_isolation_test.sh TOVIK_CLI TOVIK_WORKER MEDIA_DIR PROFILE
 set -u
 cli=$1
@@ -44,6 +44,13 @@ grep -q 'Converted 2 of 3 file(s).' "$home/err.txt" || fail "no summary: $(cat "
 for output in $(cat "$home/out.txt"); do
     "$cli" info "$output" >/dev/null || fail "does not open: $output"
 done
+
+# A tovik-cli copied away from its worker still converts, in its own process.
+mkdir -p "$home/alone"
+cp "$cli" "$home/alone/tovik-cli"
+"$home/alone/tovik-cli" convert --format 0 --outdir "$home/alone-out" "$home/in/first.avi" \
+    >"$home/alone.txt" 2>"$home/alone.err" || fail "without a worker: $(cat "$home/alone.err")"
+grep -q 'first_(new).mov$' "$home/alone.txt" || fail "without a worker nothing was written"
 
 [ "$status" = 0 ] && echo "convert isolation: all checks passed"
 exit "$status"

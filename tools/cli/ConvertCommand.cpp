@@ -348,17 +348,18 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         std::lock_guard lock(mutex);
         batch.Start(std::chrono::steady_clock::now());
     }
+    // Whether a stop was asked for; says so the first time it is seen.
+    const auto tellStopping = [&] {
+        if (!g_interrupted)
+            return false;
+        std::lock_guard lock(mutex);
+        progress.BreakLine();
+        std::fprintf(stderr, "Stopping...\n");
+        return true;
+    };
     if (!worker.empty()) {
         // Each file in a process of its own: a library that crashes on a damaged file fails
         // that file, and the others still convert.
-        const auto tellStopping = [&] {
-            if (!g_interrupted)
-                return false;
-            std::lock_guard lock(mutex);
-            progress.BreakLine();
-            std::fprintf(stderr, "Stopping...\n");
-            return true;
-        };
         stopped = RunInWorkers(
             worker, descriptions, jobs,
             [&](const TProgressInfo& info) {
@@ -376,13 +377,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     } else if (!fileOfTask.empty()) {
         converter.StartTask(jobs);
         while (!done) {
-            if (g_interrupted && !stopped) {
+            if (!stopped && tellStopping()) {
                 stopped = true;
-                {
-                    std::lock_guard lock(mutex);
-                    progress.BreakLine();
-                    std::fprintf(stderr, "Stopping...\n");
-                }
                 converter.Stop(true); // the running task still finishes its output
             }
             TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
