@@ -30,18 +30,14 @@ protected:
         }
         // A clip long enough to be caught in the middle of its conversion on any machine.
         static test::TTempDir folder;
-        longClip_ = new std::string(folder.File("long.mp4"));
+        longClip_ = folder.File("long.mp4");
         const std::string command =
             std::string(TOVIK_FFMPEG_TOOL) +
             " -v error -y -f lavfi -i testsrc2=size=640x480:rate=25:duration=60"
             " -f lavfi -i sine=duration=60 -c:v libx264 -preset ultrafast"
             " -c:a aac '" +
-            *longClip_ + "'";
+            longClip_ + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    }
-    static void TearDownTestSuite() {
-        delete longClip_;
-        longClip_ = nullptr;
     }
 
     TTaskDescription Task(const std::string& input, const std::string& output) {
@@ -87,11 +83,9 @@ protected:
         return *heard;
     }
 
-    static std::string* longClip_;
+    static inline std::string longClip_;
     test::TTempDir dir_;
 };
-
-std::string* WorkerProcessTest::longClip_ = nullptr;
 
 TEST_F(WorkerProcessTest, AConversionReportsProgressAndEndsOnce) {
     TWorkerProcess worker;
@@ -107,7 +101,7 @@ TEST_F(WorkerProcessTest, AWorkerKilledByASignalFailsItsTaskNamingTheSignal) {
     for (const int number : {SIGKILL, SIGSEGV, SIGABRT}) {
         const std::string output = dir_.File("crash" + std::to_string(number) + ".mov");
         TWorkerProcess worker;
-        const THeard heard = Run(worker, Task(*longClip_, output),
+        const THeard heard = Run(worker, Task(longClip_, output),
                                  [number](TWorkerProcess& w) { ::kill(w.Pid(), number); });
         EXPECT_EQ(heard.Ends, 1) << number;
         EXPECT_TRUE(heard.End.Failed) << number;
@@ -124,7 +118,7 @@ TEST_F(WorkerProcessTest, AWorkerKilledByASignalFailsItsTaskNamingTheSignal) {
 TEST_F(WorkerProcessTest, PauseHoldsTheWorkerAndStopEndsItWithoutFailure) {
     TWorkerProcess worker;
     const THeard heard =
-        Run(worker, Task(*longClip_, dir_.File("stopped.mov")), [&](TWorkerProcess& w) {
+        Run(worker, Task(longClip_, dir_.File("stopped.mov")), [&](TWorkerProcess& w) {
             const auto size = std::filesystem::file_size(dir_.File("stopped.mov"));
             std::this_thread::sleep_for(500ms);
             EXPECT_EQ(std::filesystem::file_size(dir_.File("stopped.mov")), size)
@@ -140,13 +134,12 @@ TEST_F(WorkerProcessTest, PauseHoldsTheWorkerAndStopEndsItWithoutFailure) {
 
 TEST_F(WorkerProcessTest, AWorkerThatStopsAnsweringIsEndedAfterItsTimeOut) {
     TWorkerProcess worker(1s);
-    const THeard heard =
-        Run(worker, Task(*longClip_, dir_.File("hung.mov")), [](TWorkerProcess& w) {
-            // Frozen, as a worker stuck in a library would be; the runner no longer waits for a
-            // paused worker, so it expects to hear from it.
-            ::kill(w.Pid(), SIGSTOP);
-            w.Resume();
-        });
+    const THeard heard = Run(worker, Task(longClip_, dir_.File("hung.mov")), [](TWorkerProcess& w) {
+        // Frozen, as a worker stuck in a library would be; the runner no longer waits for a
+        // paused worker, so it expects to hear from it.
+        ::kill(w.Pid(), SIGSTOP);
+        w.Resume();
+    });
     EXPECT_EQ(heard.Ends, 1);
     EXPECT_EQ(heard.End.ErrorMessage,
               "The conversion stopped unexpectedly (it did not answer for 1 s)");
