@@ -99,20 +99,32 @@ void ApplyExposure(TBitmap& bitmap, float exposure) {
     RunColorPass(bitmap, pass);
 }
 
+namespace {
+
+// The source columns and rows that land on dest with source's corner at (x, y): whatever lies
+// outside the destination, on any of the four sides, is cut off.
+struct TOverlap {
+    int FirstColumn, FirstRow, LastColumn, LastRow;
+    bool Empty() const { return LastColumn <= FirstColumn || LastRow <= FirstRow; }
+};
+
+TOverlap Overlap(const TBitmap& dest, const TBitmap& source, int x, int y) {
+    return {std::max(0, -x), std::max(0, -y), std::min(source.Width(), dest.Width() - x),
+            std::min(source.Height(), dest.Height() - y)};
+}
+
+} // namespace
+
 void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha) {
-    // Cut off whatever lies outside the destination, on all four sides.
-    const int firstColumn = std::max(0, -x);
-    const int firstRow = std::max(0, -y);
-    const int lastColumn = std::min(source.Width(), dest.Width() - x);
-    const int lastRow = std::min(source.Height(), dest.Height() - y);
-    if (lastColumn <= firstColumn || lastRow <= firstRow)
+    const TOverlap area = Overlap(dest, source, x, y);
+    if (area.Empty())
         return;
     const auto a = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
     const uint32_t keep = 256 - a;
-    const int bytes = (lastColumn - firstColumn) * 3;
-    for (int row = firstRow; row < lastRow; ++row) {
-        const uint8_t* s = source.ScanLine(row) + firstColumn * 3;
-        uint8_t* d = dest.ScanLine(y + row) + (x + firstColumn) * 3;
+    const int bytes = (area.LastColumn - area.FirstColumn) * 3;
+    for (int row = area.FirstRow; row < area.LastRow; ++row) {
+        const uint8_t* s = source.ScanLine(row) + area.FirstColumn * 3;
+        uint8_t* d = dest.ScanLine(y + row) + (x + area.FirstColumn) * 3;
         for (int i = 0; i < bytes; ++i)
             d[i] = static_cast<uint8_t>((keep * d[i] + a * s[i]) >> 8);
     }
@@ -120,18 +132,16 @@ void BlendBitmap(TBitmap& dest, const TBitmap& source, int x, int y, int alpha) 
 
 void BlendBitmapAlpha(TBitmap& dest, const TBitmap& source, const uint8_t* pixelAlpha,
                       int alphaStride, int x, int y, int alpha) {
-    const int firstColumn = std::max(0, -x);
-    const int firstRow = std::max(0, -y);
-    const int lastColumn = std::min(source.Width(), dest.Width() - x);
-    const int lastRow = std::min(source.Height(), dest.Height() - y);
-    if (lastColumn <= firstColumn || lastRow <= firstRow)
+    const TOverlap area = Overlap(dest, source, x, y);
+    if (area.Empty())
         return;
     const auto master = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
-    for (int row = firstRow; row < lastRow; ++row) {
-        const uint8_t* s = source.ScanLine(row) + firstColumn * 3;
-        const uint8_t* weights = pixelAlpha + static_cast<size_t>(row) * alphaStride + firstColumn;
-        uint8_t* d = dest.ScanLine(y + row) + (x + firstColumn) * 3;
-        for (int col = 0; col < lastColumn - firstColumn; ++col, s += 3, d += 3) {
+    for (int row = area.FirstRow; row < area.LastRow; ++row) {
+        const uint8_t* s = source.ScanLine(row) + area.FirstColumn * 3;
+        const uint8_t* weights =
+            pixelAlpha + static_cast<size_t>(row) * alphaStride + area.FirstColumn;
+        uint8_t* d = dest.ScanLine(y + row) + (x + area.FirstColumn) * 3;
+        for (int col = 0; col < area.LastColumn - area.FirstColumn; ++col, s += 3, d += 3) {
             // Rounded, so 255 gives the master alpha exactly and 0 gives 0.
             const uint32_t a = (weights[col] * master + 127) / 255;
             const uint32_t keep = 256 - a;

@@ -49,10 +49,7 @@ void CopyFromFrame(const TBitmap& frame, TBitmap& box, int left, int top) {
 } // namespace
 
 QImage ReadPictureImage(const std::string& fileName) {
-    QImage image;
-    if (!image.load(QString::fromStdString(fileName)))
-        return QImage();
-    return image;
+    return QImage(QString::fromStdString(fileName)); // null when the file does not read
 }
 
 TLayerPicture MakeLayerPicture(const QImage& image, int width, int height) {
