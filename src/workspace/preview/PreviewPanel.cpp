@@ -373,7 +373,7 @@ void TPreviewPanel::MediaPlayerPosition(int64_t position) {
         return;
     lblTime->setText(QString::fromStdString(MicrosecondsToText(position)));
     // The bar follows the playback, except while the user holds it to choose a place.
-    if (!paused_ && !positionBarHeld_ && !trcPreview->isSliderDown() && duration_ > 0) {
+    if (!paused_ && !positionBarHeld_ && duration_ > 0) {
         const double fraction =
             std::clamp(static_cast<double>(position) / static_cast<double>(duration_), 0.0, 1.0);
         trcPreview->setValue(static_cast<int>(std::lround(fraction * trcPreview->maximum())));
