@@ -9,6 +9,7 @@
 #include "workspace/core/JobList.h"
 #include "workspace/log/ActivityLog.h"
 #include "workspace/run/RunEngine.h"
+#include "workspace/run/RunningFiles.h"
 #include "workspace/run/RunSummary.h"
 #include "workspace/run/RunTexts.h"
 #include "workspace/ui/AddFiles.h"
@@ -236,6 +237,8 @@ private:
     void FinishRun();
     void StopEngineFromProgress();
     void TaskFinished(int taskIndex);
+    // With several files converting at once: their lines and the whole run's bar.
+    void ShowRunningFiles();
     void SetRunCommands(bool running);
     void SaveProgressSnapshot(const TBitmap& full, const TBitmap& small);
 
@@ -299,8 +302,9 @@ private:
     QPushButton* btnSetting = nullptr;
 
     // The conversion run. The job copies and RowOfTask_ are built before the run and only
-    // read while it lasts (the progress window is modal), so the worker's hook reads them
-    // without a lock.
+    // read while it lasts (the progress window is modal), so the workers' hooks read them
+    // without a lock. Tasks converting at once call the hook from their own threads, each
+    // with its own job copy; only the picture caches change, and each locks itself.
     struct TRunJob {
         TJobEffects Effects;
         std::unique_ptr<TPictureCache> Pictures;
@@ -311,6 +315,7 @@ private:
     TBitmap conversionPreview_; // main thread only
     TTimeLeftEstimate timeLeft_;
     TBatchTimeLeft batchLeft_;
+    TRunningFiles runningFiles_; // main thread only
     std::vector<int64_t> taskLengths_; // microseconds to convert, per task
     // Per task, what became of it (cancelled until it reports), and the rows that got no task.
     std::vector<TFileResult> taskResults_;

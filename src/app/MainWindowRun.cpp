@@ -222,11 +222,18 @@ void TfrmMain::BuildRunTasks() {
 }
 
 void TfrmMain::RunStarted() {
+    const int simultaneous =
+        SimultaneousOfSetting(Settings().ReadInteger(kSettingsSection, kSimultaneousKey, 1));
+    std::vector<std::string> captions;
+    for (const TFileResult& result : taskResults_)
+        captions.push_back(result.SourceFile);
     timeLeft_.Reset();
     runStart_ = Now();
-    batchLeft_.Start(taskLengths_, runStart_);
+    batchLeft_.Start(taskLengths_, runStart_, simultaneous);
+    runningFiles_.Start(std::move(captions), simultaneous);
+    frmProgress->ShowSeveralFiles(runningFiles_.Several());
     conversionPreview_.SetSize(0, 0);
-    MediaConverter1->StartTask(1);
+    MediaConverter1->StartTask(simultaneous);
     if (OnProgressShown)
         OnProgressShown(*frmProgress);
 }
@@ -277,24 +284,39 @@ void TfrmMain::MediaConverter1Progress(PProgressInfo info) {
     if (!jobs_.Valid(row) || !frmProgress)
         return;
     // Without a known length the row and the bar keep what they show.
-    if (const auto percent = ProgressPercent(info->CurrentTime, info->TotalDuration)) {
+    const auto percent = ProgressPercent(info->CurrentTime, info->TotalDuration);
+    if (percent)
         jobs_.SetProgress(row, std::to_string(*percent) + "%");
-        frmProgress->SetPosition(*percent);
+    const auto now = Now();
+    runningFiles_.Progress(info->TaskIndex, percent);
+    frmProgress->SetTotalLeftText(
+        Text(TotalLeftLabel(batchLeft_.Update(info->TaskIndex, info->CurrentTime, now))));
+    if (runningFiles_.Several()) {
+        ShowRunningFiles();
+        return;
     }
+    if (percent)
+        frmProgress->SetPosition(*percent);
     frmProgress->SetTimeText(Text(SecondsLabel(info->CurrentTime)));
     frmProgress->SetLengthText(Text(SecondsLabel(info->TotalDuration)));
     frmProgress->SetSizeText(Text(SizeLabel(info->TotalSize)));
     frmProgress->SetProgressText(
         Text(TaskNumberLabel(info->TaskIndex, static_cast<int>(RowOfTask_.size()))));
     frmProgress->SetFileText(Text(FileLabel(jobs_.Job(row).SourceFile)));
-    const auto now = Now();
     frmProgress->SetTimeLeftText(Text(TimeLeftLabel(
         timeLeft_.Update(info->TaskIndex, info->CurrentTime, info->TotalDuration, now))));
-    frmProgress->SetTotalLeftText(
-        Text(TotalLeftLabel(batchLeft_.Update(info->TaskIndex, info->CurrentTime, now))));
+}
+
+void TfrmMain::ShowRunningFiles() {
+    frmProgress->SetRunningFiles(runningFiles_.Lines());
+    if (const auto percent = batchLeft_.Percent())
+        frmProgress->SetPosition(*percent);
 }
 
 void TfrmMain::MediaConverter1PreviewBitmap(const TPreviewInfo& info) {
+    // Several files at once would take turns in one picture: it shows one of them.
+    if (!runningFiles_.ShowsPreviewOf(info.TaskIndex))
+        return;
     if (info.Bitmap && info.Bitmap->Width() > 0 && info.Bitmap->Height() > 0)
         conversionPreview_.Assign(*info.Bitmap);
 }
@@ -333,9 +355,10 @@ void TfrmMain::TaskFinished(int taskIndex) {
     jobs_.SetProgress(RowOfTask_[static_cast<size_t>(taskIndex)], "100%");
     if (!frmProgress)
         return;
-    frmProgress->SetPosition(100);
-    // Only the last task of the run, ended normally, leads to the after-conversion actions.
-    if (static_cast<size_t>(taskIndex) + 1 != RowOfTask_.size())
+    if (!runningFiles_.Several())
+        frmProgress->SetPosition(100);
+    // Only the run's last task to end, ended normally, leads to the after-conversion actions.
+    if (!runningFiles_.AllEnded())
         return;
     if (frmProgress->OpenFolderChecked())
         OpenClick();

@@ -23,6 +23,10 @@ void TfrmMain::TaskEnded(const TTerminateInfo& info) {
     const auto index = static_cast<size_t>(info.TaskIndex);
     if (index >= RowOfTask_.size() || index >= taskResults_.size())
         return;
+    runningFiles_.Ended(info.TaskIndex);
+    batchLeft_.Ended(info.TaskIndex);
+    if (frmProgress && runningFiles_.Several())
+        ShowRunningFiles();
     TFileResult& result = taskResults_[index];
     if (info.Finished && !info.Failed) {
         result.Outcome = TFileOutcome::foConverted;

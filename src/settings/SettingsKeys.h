@@ -20,6 +20,8 @@ inline constexpr const char* kSnapJpgKey = "snapJpg";
 inline constexpr const char* kJpgQualityKey = "jpgCmp";
 // Whether converted files take the modification date of their source (boolean, default off).
 inline constexpr const char* kKeepFileDatesKey = "keepFileDates";
+// How many files of a run convert at once (default 1: one after another).
+inline constexpr const char* kSimultaneousKey = "simultaneous";
 inline constexpr const char* kVolumeKey = "volume";
 inline constexpr const char* kMuteKey = "mute";
 

@@ -6,14 +6,17 @@
 #include "app/preference/PreferenceDialog.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
+#include "workspace/run/RunningFiles.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -56,6 +59,7 @@ TEST_F(PreferenceTest, ShowsTheStoredValues) {
     settings.WriteInteger("settings", "snapJpg", 0);
     settings.WriteInteger("settings", "jpgCmp", 75);
     settings.WriteInteger("settings", "Priority", 3);
+    settings.WriteInteger("settings", "simultaneous", 3);
     settings.WriteBool("settings", "keepFileDates", true);
     auto dialog = MakeDialog();
     EXPECT_EQ(dialog->windowTitle(), "Preference");
@@ -70,6 +74,7 @@ TEST_F(PreferenceTest, ShowsTheStoredValues) {
     EXPECT_FALSE(dialog->QualitySpin()->isEnabled()) << "no JPEG snapshots: no quality";
     EXPECT_FALSE(dialog->QualitySlider()->isEnabled());
     EXPECT_TRUE(dialog->PriorityItem(3)->isChecked());
+    EXPECT_EQ(dialog->SimultaneousSpin()->value(), 3);
     EXPECT_TRUE(dialog->KeepFileDatesBox()->isChecked());
     EXPECT_EQ(dialog->QualitySpin()->minimum(), 1);
     EXPECT_EQ(dialog->QualitySpin()->maximum(), 100);
@@ -83,6 +88,7 @@ TEST_F(PreferenceTest, ShowsTheStoredValues) {
     EXPECT_EQ(dialog->QualitySpin()->value(), 30);
     EXPECT_TRUE(dialog->QualitySpin()->isEnabled());
     EXPECT_TRUE(dialog->PriorityItem(1)->isChecked());
+    EXPECT_EQ(dialog->SimultaneousSpin()->value(), 1); // one file after another, as ever
     EXPECT_FALSE(dialog->KeepFileDatesBox()->isChecked());
 }
 
@@ -144,6 +150,7 @@ TEST_F(PreferenceTest, OkWritesEveryValueAndCancelNothing) {
     dialog->JpgBox()->click();
     dialog->QualitySpin()->setValue(64);
     dialog->PriorityItem(0)->click();
+    dialog->SimultaneousSpin()->setValue(2);
     dialog->KeepFileDatesBox()->click();
     dialog->OkClick();
     EXPECT_FALSE(dialog->isVisible());
@@ -154,6 +161,7 @@ TEST_F(PreferenceTest, OkWritesEveryValueAndCancelNothing) {
     EXPECT_EQ(Read("snapJpg"), "0");
     EXPECT_EQ(Read("jpgCmp"), "64");
     EXPECT_EQ(Read("priority"), "0");
+    EXPECT_EQ(Read("simultaneous"), "2");
     EXPECT_EQ(Read("keepFileDates"), "1");
 
     // "&Default" then "&Cancel" changes nothing in the file, and the next showing shows the
@@ -169,12 +177,14 @@ TEST_F(PreferenceTest, OkWritesEveryValueAndCancelNothing) {
     EXPECT_FALSE(dialog->SmallSizeBox()->isChecked());
     EXPECT_TRUE(dialog->PriorityItem(1)->isChecked());
     EXPECT_EQ(dialog->QualitySpin()->value(), 20);
+    EXPECT_EQ(dialog->SimultaneousSpin()->value(), 1);
     EXPECT_FALSE(dialog->KeepFileDatesBox()->isChecked());
     dialog->CancelClick();
     EXPECT_EQ(ReadSettingsText(), before);
     dialog->Prepare();
     EXPECT_TRUE(dialog->PriorityItem(0)->isChecked());
     EXPECT_EQ(dialog->QualitySpin()->value(), 64);
+    EXPECT_EQ(dialog->SimultaneousSpin()->value(), 2);
     EXPECT_TRUE(dialog->KeepFileDatesBox()->isChecked());
 
     // An emptied folder box stores the default folder.
@@ -196,6 +206,29 @@ TEST_F(PreferenceTest, AQualityOutsideTheRangeIsNotStored) {
     values.JpgQuality = 100;
     WritePreferences(settings, values);
     EXPECT_EQ(Read("jpgCmp"), "100");
+}
+
+TEST_F(PreferenceTest, SimultaneousConversionsStayWithinOneAndTheLimit) {
+    const int limit = SimultaneousLimit();
+    TIniFile settings(SettingsFile());
+    // Hand-edited or from a machine with more cores: the nearest count offered.
+    settings.WriteInteger("settings", "simultaneous", limit + 5);
+    auto dialog = MakeDialog();
+    EXPECT_EQ(dialog->SimultaneousSpin()->value(), limit);
+    EXPECT_EQ(dialog->SimultaneousSpin()->minimum(), 1);
+    EXPECT_EQ(dialog->SimultaneousSpin()->maximum(), limit);
+    settings.WriteInteger("settings", "simultaneous", 0);
+    EXPECT_EQ(ReadPreferences(settings, [](const std::string&) { return true; }).Simultaneous, 1);
+    TPreferenceValues values = DefaultPreferences();
+    values.Simultaneous = -2;
+    WritePreferences(settings, values);
+    EXPECT_EQ(Read("simultaneous"), "1");
+    // Its caption, beside the spin box.
+    const auto captions = dialog->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [&](const QLabel* label) {
+        return label->text() == "Simultaneous conversions" &&
+               label->buddy() == dialog->SimultaneousSpin();
+    }));
 }
 
 TEST_F(PreferenceTest, AnUnwritableSnapshotFolderIsReplacedByTheUsersOwn) {

@@ -5,6 +5,7 @@
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "workspace/run/RunningFiles.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -94,7 +95,8 @@ TfrmPreference::TfrmPreference(QWidget* parent, std::string settingsFile, TDeskt
     layout->addWidget(snapshot);
 
     auto* priority = new QGroupBox(QStringLiteral("Work priority"), this);
-    auto* priorityRow = new QHBoxLayout(priority);
+    auto* priorityRows = new QVBoxLayout(priority);
+    auto* priorityRow = new QHBoxLayout;
     rgPriority = new QButtonGroup(this);
     const char* const priorityCaptions[kPriorityCount] = {"Idle", "Normal", "Lower", "Lowest"};
     for (int index = 0; index < kPriorityCount; ++index) {
@@ -103,6 +105,20 @@ TfrmPreference::TfrmPreference(QWidget* parent, std::string settingsFile, TDeskt
         priorityRow->addWidget(item, 1);
         priorityItems_[static_cast<size_t>(index)] = item;
     }
+    priorityRows->addLayout(priorityRow);
+    // How much of the machine a run takes: the same group as the priority.
+    auto* simultaneousRow = new QHBoxLayout;
+    auto* simultaneousCaption = new QLabel(QStringLiteral("Simultaneous conversions"), priority);
+    spnSimultaneous = new QSpinBox(priority);
+    spnSimultaneous->setObjectName(QStringLiteral("spnSimultaneous"));
+    spnSimultaneous->setRange(1, SimultaneousLimit());
+    spnSimultaneous->setToolTip(
+        QStringLiteral("How many files of a run convert at the same time (1: one after another)."));
+    simultaneousCaption->setBuddy(spnSimultaneous);
+    simultaneousRow->addWidget(simultaneousCaption);
+    simultaneousRow->addWidget(spnSimultaneous);
+    simultaneousRow->addStretch();
+    priorityRows->addLayout(simultaneousRow);
     layout->addWidget(priority);
 
     chkKeepFileDates = new QCheckBox(QStringLiteral("Keep the original file dates"), this);
@@ -170,6 +186,7 @@ void TfrmPreference::ShowValues(const TPreferenceValues& values) {
     trbQuality->setValue(spnQuality->value());
     if (QRadioButton* item = PriorityItem(values.Priority))
         item->setChecked(true);
+    spnSimultaneous->setValue(values.Simultaneous);
     chkKeepFileDates->setChecked(values.KeepFileDates);
     UpdateQualityEnabling();
 }
@@ -183,6 +200,7 @@ TPreferenceValues TfrmPreference::Values() const {
     values.Jpg = chkJpg->isChecked();
     values.JpgQuality = spnQuality->value();
     values.Priority = rgPriority->checkedId() >= 0 ? rgPriority->checkedId() : kDefaultPriority;
+    values.Simultaneous = spnSimultaneous->value();
     values.KeepFileDates = chkKeepFileDates->isChecked();
     return values;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The preferences dialog (TfrmPreference): where snapshots go, which sizes and formats they
-// are saved in, the JPEG quality, the work priority of conversions and whether converted
-// files keep their source's dates. It shows what is stored each time it opens and stores
+// are saved in, the JPEG quality, the work priority of conversions, how many files convert at
+// once and whether converted files keep their source's dates. It shows what is stored each time it opens and stores
 // everything at "&Ok"; "&Cancel" stores nothing ("&Brows" stores its folder at once).
 
 #include "app/ShellRules.h"
@@ -56,6 +56,7 @@ public:
     QSpinBox* QualitySpin() const { return spnQuality; }
     QSlider* QualitySlider() const { return trbQuality; }
     QRadioButton* PriorityItem(int index) const;
+    QSpinBox* SimultaneousSpin() const { return spnSimultaneous; }
     QCheckBox* KeepFileDatesBox() const { return chkKeepFileDates; }
 
 private:
@@ -81,6 +82,7 @@ private:
     QSlider* trbQuality = nullptr;
     QButtonGroup* rgPriority = nullptr;
     std::array<QRadioButton*, kPriorityCount> priorityItems_{};
+    QSpinBox* spnSimultaneous = nullptr;
     QCheckBox* chkKeepFileDates = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;

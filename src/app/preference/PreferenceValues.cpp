@@ -3,6 +3,7 @@
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "workspace/run/RunningFiles.h"
 
 namespace tovik {
 
@@ -28,6 +29,8 @@ TPreferenceValues ReadPreferences(TIniFile& settings,
     values.JpgQuality = settings.ReadInteger(kSettingsSection, kJpgQualityKey, 30);
     const int priority = settings.ReadInteger(kSettingsSection, kPriorityKey, kDefaultPriority);
     values.Priority = priority >= 0 && priority < kPriorityCount ? priority : kDefaultPriority;
+    values.Simultaneous =
+        SimultaneousOfSetting(settings.ReadInteger(kSettingsSection, kSimultaneousKey, 1));
     values.KeepFileDates = settings.ReadBool(kSettingsSection, kKeepFileDatesKey, false);
     return values;
 }
@@ -41,6 +44,7 @@ TPreferenceValues DefaultPreferences() {
     values.Jpg = false;
     values.JpgQuality = 20;
     values.Priority = kDefaultPriority;
+    values.Simultaneous = 1;
     values.KeepFileDates = false;
     return values;
 }
@@ -55,6 +59,8 @@ void WritePreferences(TIniFile& settings, const TPreferenceValues& values) {
     if (values.JpgQuality >= kJpgQualityMin && values.JpgQuality <= kJpgQualityMax)
         settings.WriteInteger(kSettingsSection, kJpgQualityKey, values.JpgQuality);
     settings.WriteInteger(kSettingsSection, kPriorityKey, values.Priority);
+    settings.WriteInteger(kSettingsSection, kSimultaneousKey,
+                          SimultaneousOfSetting(values.Simultaneous));
     settings.WriteBool(kSettingsSection, kKeepFileDatesKey, values.KeepFileDates);
 }
 

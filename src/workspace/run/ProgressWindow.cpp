@@ -5,7 +5,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <cstring>
@@ -44,14 +46,19 @@ TfrmProgress::TfrmProgress(QWidget* parent, TProgressCommands commands, const TB
     imgPreview->setFixedSize(kPreviewWidth, kPreviewHeight);
     layout->addWidget(imgPreview, 0, Qt::AlignHCenter);
 
-    auto* grid = new QGridLayout;
+    // The one file's values and the list of running files take turns in one place.
+    stkValues = new QStackedWidget(this);
+    stkValues->setObjectName(QStringLiteral("stkValues"));
+    auto* values = new QWidget(stkValues);
+    auto* grid = new QGridLayout(values);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(2);
-    lblTimeValue = ValueLabel(this, "lblTimeValue");
-    lblLengthValue = ValueLabel(this, "lblLengthValue");
-    lblSizeValue = ValueLabel(this, "lblSizeValue");
-    lblProgressValue = ValueLabel(this, "lblProgressValue");
-    lblFileValue = ValueLabel(this, "lblFileValue");
+    lblTimeValue = ValueLabel(values, "lblTimeValue");
+    lblLengthValue = ValueLabel(values, "lblLengthValue");
+    lblSizeValue = ValueLabel(values, "lblSizeValue");
+    lblProgressValue = ValueLabel(values, "lblProgressValue");
+    lblFileValue = ValueLabel(values, "lblFileValue");
     const std::pair<const char*, QLabel*> rows[] = {{"Current Time:", lblTimeValue},
                                                     {"Length:", lblLengthValue},
                                                     {"File Size:", lblSizeValue},
@@ -59,12 +66,16 @@ TfrmProgress::TfrmProgress(QWidget* parent, TProgressCommands commands, const TB
                                                     {"File:", lblFileValue}};
     int row = 0;
     for (const auto& [caption, value] : rows) {
-        grid->addWidget(new QLabel(QString::fromLatin1(caption), this), row, 0);
+        grid->addWidget(new QLabel(QString::fromLatin1(caption), values), row, 0);
         grid->addWidget(value, row, 1);
         ++row;
     }
     grid->setColumnStretch(1, 1);
-    layout->addLayout(grid);
+    stkValues->addWidget(values);
+    stkValues->addWidget(CreateRunningFiles());
+    // As tall as the five values: more running files than fit scroll.
+    stkValues->setFixedHeight(values->sizeHint().height());
+    layout->addWidget(stkValues);
 
     pbProgress = new QProgressBar(this);
     pbProgress->setObjectName(QStringLiteral("pbProgress"));
@@ -121,6 +132,74 @@ TfrmProgress::TfrmProgress(QWidget* parent, TProgressCommands commands, const TB
     ClearPreview();
 }
 
+QWidget* TfrmProgress::CreateRunningFiles() {
+    auto* scroll = new QScrollArea(stkValues);
+    scroll->setObjectName(QStringLiteral("scrRunningFiles"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pnlRunningFiles = new QWidget(scroll);
+    pnlRunningFiles->setObjectName(QStringLiteral("pnlRunningFiles"));
+    auto* lines = new QVBoxLayout(pnlRunningFiles);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    lines->addStretch();
+    scroll->setWidget(pnlRunningFiles);
+    return scroll;
+}
+
+void TfrmProgress::ShowSeveralFiles(bool several) {
+    stkValues->setCurrentIndex(several ? 1 : 0);
+}
+
+bool TfrmProgress::ShowsSeveralFiles() const {
+    return stkValues->currentIndex() == 1;
+}
+
+void TfrmProgress::SetRunningFiles(const std::vector<TRunningLine>& lines) {
+    auto* layout = static_cast<QVBoxLayout*>(pnlRunningFiles->layout());
+    while (fileLines_.size() < lines.size()) {
+        TFileLine line;
+        line.Name = new QLabel(pnlRunningFiles);
+        line.Name->setObjectName(QStringLiteral("lblRunningFile"));
+        // A long name is cut at the window's edge instead of widening it.
+        line.Name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        line.Bar = new QProgressBar(pnlRunningFiles);
+        line.Bar->setObjectName(QStringLiteral("pbRunningFile"));
+        line.Bar->setRange(0, 100);
+        line.Bar->setFixedWidth(120);
+        auto* row = new QHBoxLayout;
+        row->addWidget(line.Name, 1);
+        row->addWidget(line.Bar);
+        layout->insertLayout(layout->count() - 1, row); // above the stretch
+        fileLines_.push_back(line);
+    }
+    for (size_t index = 0; index < fileLines_.size(); ++index) {
+        const TFileLine& line = fileLines_[index];
+        const bool used = index < lines.size();
+        line.Name->setVisible(used);
+        line.Bar->setVisible(used);
+        if (!used)
+            continue;
+        line.Name->setText(QString::fromStdString(lines[index].File));
+        QFont font = line.Name->font();
+        font.setBold(lines[index].Previewed);
+        line.Name->setFont(font);
+        if (lines[index].Percent)
+            line.Bar->setValue(*lines[index].Percent);
+        else
+            line.Bar->reset();
+    }
+}
+
+std::vector<std::pair<QString, int>> TfrmProgress::RunningFileTexts() const {
+    std::vector<std::pair<QString, int>> texts;
+    for (const TFileLine& line : fileLines_)
+        if (!line.Name->isHidden())
+            texts.emplace_back(line.Name->text(), line.Bar->value());
+    return texts;
+}
+
 int TfrmProgress::Execute() {
     return exec();
 }
@@ -138,6 +217,8 @@ void TfrmProgress::PrepareShow() {
         value->clear();
     // Opening the folder is offered again at every run; shutting down keeps its last state.
     chkOpenFolder->setChecked(true);
+    ShowSeveralFiles(false);
+    SetRunningFiles({});
     ShowPaused(false);
     ClearPreview();
     tmrPreview.start();

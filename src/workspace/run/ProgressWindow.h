@@ -2,9 +2,11 @@
 // The progress window of a conversion run: a live picture of the frame being converted, the
 // value labels the main window's progress handler writes, a bar, the two after-conversion
 // boxes and the buttons that pause, resume, cancel and save a snapshot. Showing it starts
-// the run; closing it (by any way) stops the engine.
+// the run; closing it (by any way) stops the engine. When several files convert at once, a
+// list of the running files with their percentages takes the place of the one file's values.
 
 #include "media/Bitmap.h"
+#include "workspace/run/RunningFiles.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -15,12 +17,15 @@
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
+#include <vector>
+
+class QStackedWidget;
 
 namespace tovik {
 
 // What the window asks of the main window.
 struct TProgressCommands {
-    std::function<void()> StartRun; // StartTask(1)
+    std::function<void()> StartRun; // StartTask(n)
     std::function<void()> Pause;    // the engine's Pause (the main window keeps its own buttons)
     std::function<void()> Resume;
     std::function<void()> StopRun; // Stop(True): returns once the running task has ended
@@ -51,6 +56,15 @@ public:
     // The whole run's time left, beside the current file's.
     void SetTotalLeftText(const QString& text) { lblTotalLeft->setText(text); }
     void SetPosition(int percent) { pbProgress->setValue(percent); }
+
+    // Whether this run lists its running files (several convert at once) or shows the one
+    // file's values; set as the run starts, the list is empty then.
+    void ShowSeveralFiles(bool several);
+    bool ShowsSeveralFiles() const;
+    // The running files, one line each (name, percentage); the previewed one stands out.
+    void SetRunningFiles(const std::vector<TRunningLine>& lines);
+    // What the lines show now: each file's name and its bar's value (-1: not known).
+    std::vector<std::pair<QString, int>> RunningFileTexts() const;
 
     bool ShutDownChecked() const { return chkShutDown->isChecked(); }
     bool OpenFolderChecked() const { return chkOpenFolder->isChecked(); }
@@ -89,6 +103,7 @@ private:
     void PrepareShow();
     void ClearPreview();
     void ShowPreviewPicture();
+    QWidget* CreateRunningFiles();
 
     TProgressCommands commands_;
     const TBitmap* preview_;
@@ -104,6 +119,13 @@ private:
     QLabel* lblFileValue = nullptr;
     QLabel* lblTimeLeft = nullptr;
     QLabel* lblTotalLeft = nullptr;
+    QStackedWidget* stkValues = nullptr; // the one file's values, or the running files
+    QWidget* pnlRunningFiles = nullptr;
+    struct TFileLine {
+        QLabel* Name = nullptr;
+        QProgressBar* Bar = nullptr;
+    };
+    std::vector<TFileLine> fileLines_; // as many as were ever needed; unused ones hidden
     QProgressBar* pbProgress = nullptr;
     QCheckBox* chkShutDown = nullptr;
     QCheckBox* chkOpenFolder = nullptr;

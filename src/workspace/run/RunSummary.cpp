@@ -8,30 +8,65 @@
 
 namespace tovik {
 
-void TBatchTimeLeft::Start(std::vector<int64_t> lengths, TClock::time_point now) {
-    lengths_ = std::move(lengths);
+void TBatchTimeLeft::Start(std::vector<int64_t> lengths, TClock::time_point now,
+                           int simultaneous) {
+    files_.clear();
+    files_.reserve(lengths.size());
+    for (const int64_t length : lengths)
+        files_.push_back(TFile{std::max<int64_t>(length, 0), 0, false});
+    simultaneous_ = std::max(simultaneous, 1);
     started_ = now;
 }
 
 std::optional<int64_t> TBatchTimeLeft::Update(int taskIndex, int64_t currentTime,
                                               TClock::time_point now) {
-    if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= lengths_.size())
+    if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= files_.size())
         return std::nullopt;
+    if (simultaneous_ == 1)
+        for (int earlier = 0; earlier < taskIndex; ++earlier)
+            files_[static_cast<size_t>(earlier)].Ended = true;
+    files_[static_cast<size_t>(taskIndex)].Converted = std::max<int64_t>(currentTime, 0);
     const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(now - started_);
     if (spent < kSettleTime)
         return std::nullopt;
-    const auto index = static_cast<size_t>(taskIndex);
-    int64_t done = std::max<int64_t>(currentTime, 0);
-    for (size_t i = 0; i < index; ++i)
-        done += std::max<int64_t>(lengths_[i], 0);
+    const auto [done, remaining] = DoneAndRemaining();
     if (done <= 0)
         return std::nullopt;
-    int64_t remaining = std::max<int64_t>(lengths_[index] - currentTime, 0);
-    for (size_t i = index + 1; i < lengths_.size(); ++i)
-        remaining += std::max<int64_t>(lengths_[i], 0);
     const double left = static_cast<double>(spent.count()) / static_cast<double>(done) *
                         static_cast<double>(remaining) / 1e6;
     return std::llround(left);
+}
+
+void TBatchTimeLeft::Ended(int taskIndex) {
+    if (taskIndex >= 0 && static_cast<size_t>(taskIndex) < files_.size())
+        files_[static_cast<size_t>(taskIndex)].Ended = true;
+}
+
+std::optional<int> TBatchTimeLeft::Percent() const {
+    // Files of unknown length have no share of the bar.
+    int64_t done = 0;
+    int64_t total = 0;
+    for (const TFile& file : files_) {
+        total += file.Length;
+        done += file.Ended ? file.Length : std::min(file.Converted, file.Length);
+    }
+    if (total <= 0)
+        return std::nullopt;
+    return static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+}
+
+std::pair<int64_t, int64_t> TBatchTimeLeft::DoneAndRemaining() const {
+    int64_t done = 0;
+    int64_t remaining = 0;
+    for (const TFile& file : files_) {
+        if (file.Ended) {
+            done += file.Length;
+            continue;
+        }
+        done += file.Converted;
+        remaining += std::max<int64_t>(file.Length - file.Converted, 0);
+    }
+    return {done, remaining};
 }
 
 std::string TotalLeftLabel(std::optional<int64_t> seconds) {

@@ -572,6 +572,71 @@ TEST_F(MainWindowRunTest, TotalLeftCoversTheWholeRunAfterTheFirstSeconds) {
     EXPECT_EQ(second, "Total Left: 0:00:19");
 }
 
+TEST_F(MainWindowRunTest, TwoAtATimeEachRowGetsItsOutcomeAndTheWindowListsTheRunningFiles) {
+    TIniFile(SettingsFile()).WriteInteger("settings", "simultaneous", 2);
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2, 3});
+    using TTexts = std::vector<std::pair<QString, int>>;
+    TTexts both, afterFirst;
+    int barBoth = -1;
+    bool several = false;
+    int previewWidth = 0;
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_EQ(engine_->StartCount, 2);
+        several = progress.ShowsSeveralFiles();
+        engine_->Progress(0, 5'000'000, 10'000'000, 1000);
+        engine_->Progress(1, 2'000'000, 10'000'000, 1000);
+        both = progress.RunningFileTexts();
+        barBoth = progress.Bar()->value();
+        // Each row shows its own percentage.
+        EXPECT_EQ(window->FileList()->Row(0)->text(4), "50%");
+        EXPECT_EQ(window->FileList()->Row(1)->text(4), "20%");
+        // The picture is the first running file's; the other's pictures are passed over.
+        TBitmap other(320, 240);
+        window->MediaConverter1PreviewBitmap(TPreviewInfo{1, &other, 1, 0});
+        EXPECT_TRUE(window->ConversionPreview().Empty());
+        TBitmap first(640, 480);
+        window->MediaConverter1PreviewBitmap(TPreviewInfo{0, &first, 1, 0});
+        previewWidth = window->ConversionPreview().Width();
+
+        // The first ends, the third takes its place; the second fails after the third ended.
+        engine_->Report(0, true);
+        QCoreApplication::processEvents();
+        engine_->Progress(2, 1'000'000, 10'000'000, 1000);
+        afterFirst = progress.RunningFileTexts();
+        engine_->Report(2, true);
+        engine_->Progress(3, 1'000'000, 10'000'000, 1000);
+        engine_->Report(1, false, true, "Disk full");
+        engine_->Report(3, true);
+        engine_->ReportRunEnd();
+    });
+    EXPECT_TRUE(several);
+    EXPECT_EQ(both, (TTexts{{"a.avi", 50}, {"b.avi", 20}}));
+    EXPECT_EQ(barBoth, 17); // 7 s of the run's 41 s
+    EXPECT_EQ(previewWidth, 640);
+    EXPECT_EQ(afterFirst, (TTexts{{"b.avi", 20}, {"c.avi", 10}}));
+    TFileList* list = window->FileList();
+    EXPECT_EQ(list->Row(0)->text(4), "100%");
+    EXPECT_EQ(list->Row(1)->text(4), "failed");
+    EXPECT_EQ(list->Row(2)->text(4), "100%");
+    EXPECT_EQ(list->Row(3)->text(4), "100%");
+    // One end of the run, and the after-conversion action once, after the last to end.
+    EXPECT_EQ(window->LogText().count("Run finished in"), 1);
+    EXPECT_TRUE(window->LogText().contains("3 files converted, 1 failed")) << window->LogText().toStdString();
+    EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
+    EXPECT_EQ(engine_->Clears, 2);
+
+    // Back to one at a time: the window shows the one file's values again.
+    TIniFile(SettingsFile()).WriteInteger("settings", "simultaneous", 1);
+    RunWith(*window, [&](TfrmProgress& progress) {
+        EXPECT_EQ(engine_->StartCount, 1);
+        EXPECT_FALSE(progress.ShowsSeveralFiles());
+        engine_->Progress(0, 5'000'000, 10'000'000, 1000);
+        EXPECT_EQ(Label(progress, "lblFileValue"), "/videos/a.avi");
+        progress.close();
+    });
+}
+
 TEST_F(MainWindowRunTest, TwoRowsWithOneNameGetTwoDestinationsAndTheRunWritesThem) {
     auto window = MakeWindow();
     const std::string out = temp_.File("out");

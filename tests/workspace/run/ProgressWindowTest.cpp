@@ -1,6 +1,7 @@
 #include "workspace/run/ProgressWindow.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -82,6 +83,36 @@ TEST_F(ProgressWindowTest, ShowingPreparesTheWindowAndStartsTheRun) {
     window.TimerTick();
     EXPECT_TRUE(IsBackground(window.PreviewPicture(), 0, 0));
     EXPECT_TRUE(IsBackground(window.PreviewPicture(), 186, 105));
+    window.close();
+}
+
+TEST_F(ProgressWindowTest, SeveralFilesShowOneLineEachInPlaceOfTheFilesValues) {
+    TfrmProgress window(nullptr, Commands(), &preview_);
+    window.show();
+    EXPECT_FALSE(window.ShowsSeveralFiles());
+    window.ShowSeveralFiles(true);
+    EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("lblFileValue"))->isVisible());
+    using TTexts = std::vector<std::pair<QString, int>>;
+    window.SetRunningFiles({{0, "a.avi", 20, true}, {1, "b.avi", std::nullopt, false}});
+    EXPECT_EQ(window.RunningFileTexts(), (TTexts{{"a.avi", 20}, {"b.avi", -1}}));
+    const auto names = window.findChildren<QLabel*>(QStringLiteral("lblRunningFile"));
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_TRUE(names[0]->font().bold()); // its picture is the one shown
+    EXPECT_FALSE(names[1]->font().bold());
+    EXPECT_EQ(window.size(), QSize(420, 460)); // the lines take the values' place
+
+    // Fewer lines hide the rest; more make new ones.
+    window.SetRunningFiles({{1, "b.avi", 50, true}});
+    EXPECT_EQ(window.RunningFileTexts(), (TTexts{{"b.avi", 50}}));
+    EXPECT_TRUE(names[0]->font().bold());
+    window.SetRunningFiles({{1, "b.avi", 60, true}, {2, "c.avi", 1, false}, {3, "d.avi", 0, false}});
+    EXPECT_EQ(window.RunningFileTexts().size(), 3u);
+
+    // The next showing starts with the one file's values and no lines.
+    window.close();
+    window.show();
+    EXPECT_FALSE(window.ShowsSeveralFiles());
+    EXPECT_TRUE(window.RunningFileTexts().empty());
     window.close();
 }
 

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 
@@ -243,6 +244,48 @@ TEST_F(RunEndToEndTest, OutputsKeepTheSourcesTagsAndDateAndTheLogTellsTheRun) {
     ReadBinaryFile((temp_.Path() / "state" / "tovik" / "tovik.log").string(), written);
     EXPECT_NE(std::string(written.begin(), written.end()).find("  Stream mapping:"),
               std::string::npos);
+}
+
+TEST_F(RunEndToEndTest, TwoAtATimeThreeFilesConvertAndTheWindowListsBothRunning) {
+    const fs::path output = PrepareSettings();
+    TIniFile(SettingsFile()).WriteInteger("settings", "simultaneous", 2);
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({Source("long.avi", "one.avi"), Source("long.avi", "two.avi"),
+                               Source("clip.avi", "three.avi")}),
+              3);
+    // What the window lists, sampled at every move of the whole run's bar.
+    size_t mostLines = 0;
+    std::set<QString> listed;
+    window.OnProgressShown = [&](TfrmProgress& progress) {
+        QObject::connect(progress.Bar(), &QProgressBar::valueChanged, &progress, [&] {
+            const auto lines = progress.RunningFileTexts();
+            mostLines = std::max(mostLines, lines.size());
+            for (const auto& line : lines)
+                listed.insert(line.first);
+        });
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+
+    EXPECT_TRUE(window.ProgressWindow()->ShowsSeveralFiles());
+    EXPECT_GE(mostLines, 2u);
+    EXPECT_EQ(listed, (std::set<QString>{"one.avi", "two.avi", "three.avi"}));
+    for (const char* name : {"one_(new).mov", "two_(new).mov", "three_(new).mov"}) {
+        const std::string file = (output / name).string();
+        ASSERT_TRUE(fs::exists(file)) << name << window.LogText().toStdString();
+        TMediaProbe probe;
+        ASSERT_TRUE(probe.LoadFile(file)) << name;
+        EXPECT_GT(probe.GetFileStreamInfo().Duration, 1'500'000) << name;
+    }
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(window.FileList()->Row(row)->text(4), "100%") << row;
+    const QString log = window.LogText();
+    EXPECT_EQ(log.count("Run finished in"), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains("3 files converted, 0 failed")) << log.toStdString();
+    EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
 }
 
 TEST_F(RunEndToEndTest, CancelStopsTheRunAndTheNextStartRunsAgain) {

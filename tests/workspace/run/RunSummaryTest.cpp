@@ -38,6 +38,31 @@ TEST(BatchTimeLeftTest, NothingBeforeAnyOutputForUnknownFilesOrBadIndexes) {
     EXPECT_EQ(left.Update(1, 12 * kSecond, start + 20s), 0);
 }
 
+TEST(BatchTimeLeftTest, FilesConvertingAtOnceShareThePaceAndEndedFilesLeaveNothingToCome) {
+    const TClock::time_point start{};
+    TBatchTimeLeft left;
+    left.Start({10 * kSecond, 10 * kSecond, 10 * kSecond, 20 * kSecond}, start, 2);
+    EXPECT_EQ(left.Percent(), 0);
+    EXPECT_FALSE(left.Update(0, 2 * kSecond, start + 2s)); // still settling
+    // 2 s + 2 s of output in 4 s together: the 46 s still to come take 46 s.
+    EXPECT_EQ(left.Update(1, 2 * kSecond, start + 4s), 46);
+    EXPECT_EQ(left.Percent(), 8);
+    // The first has ended, whatever its last report said: 10 + 2 + 1 s done in 10 s,
+    // 8 + 9 + 20 s to come.
+    left.Ended(0);
+    EXPECT_EQ(left.Update(2, kSecond, start + 10s), 28);
+    EXPECT_EQ(left.Percent(), 26);
+    // A file that ends early (failed, stopped) leaves nothing of it to come.
+    left.Ended(1);
+    EXPECT_EQ(left.Update(2, 2 * kSecond, start + 11s), 14);
+    EXPECT_EQ(left.Percent(), 44);
+
+    // The bar knows nothing of a run without known lengths.
+    left.Start({0, 0}, start, 2);
+    left.Update(0, kSecond, start + 5s);
+    EXPECT_FALSE(left.Percent());
+}
+
 TEST(BatchTimeLeftTest, LabelReadsLikeTheFileLabel) {
     EXPECT_EQ(TotalLeftLabel(std::nullopt), "");
     EXPECT_EQ(TotalLeftLabel(3725), "Total Left: 1:02:05");
