@@ -9,9 +9,9 @@
 #include "workspace/core/JobList.h"
 #include "workspace/log/ActivityLog.h"
 #include "workspace/run/RunEngine.h"
-#include "workspace/run/RunningFiles.h"
 #include "workspace/run/RunSummary.h"
 #include "workspace/run/RunTexts.h"
+#include "workspace/run/RunningFiles.h"
 #include "workspace/ui/AddFiles.h"
 
 #include <QAction>
@@ -315,7 +315,7 @@ private:
     TBitmap conversionPreview_; // main thread only
     TTimeLeftEstimate timeLeft_;
     TBatchTimeLeft batchLeft_;
-    TRunningFiles runningFiles_; // main thread only
+    TRunningFiles runningFiles_;       // main thread only
     std::vector<int64_t> taskLengths_; // microseconds to convert, per task
     // Per task, what became of it (cancelled until it reports), and the rows that got no task.
     std::vector<TFileResult> taskResults_;

@@ -622,7 +622,8 @@ TEST_F(MainWindowRunTest, TwoAtATimeEachRowGetsItsOutcomeAndTheWindowListsTheRun
     EXPECT_EQ(list->Row(3)->text(4), "100%");
     // One end of the run, and the after-conversion action once, after the last to end.
     EXPECT_EQ(window->LogText().count("Run finished in"), 1);
-    EXPECT_TRUE(window->LogText().contains("3 files converted, 1 failed")) << window->LogText().toStdString();
+    EXPECT_TRUE(window->LogText().contains("3 files converted, 1 failed"))
+        << window->LogText().toStdString();
     EXPECT_EQ(desktop_.OpenedUrls.size(), 1u);
     EXPECT_EQ(engine_->Clears, 2);
 

@@ -105,7 +105,8 @@ TEST_F(ProgressWindowTest, SeveralFilesShowOneLineEachInPlaceOfTheFilesValues) {
     window.SetRunningFiles({{1, "b.avi", 50, true}});
     EXPECT_EQ(window.RunningFileTexts(), (TTexts{{"b.avi", 50}}));
     EXPECT_TRUE(names[0]->font().bold());
-    window.SetRunningFiles({{1, "b.avi", 60, true}, {2, "c.avi", 1, false}, {3, "d.avi", 0, false}});
+    window.SetRunningFiles(
+        {{1, "b.avi", 60, true}, {2, "c.avi", 1, false}, {3, "d.avi", 0, false}});
     EXPECT_EQ(window.RunningFileTexts().size(), 3u);
 
     // The next showing starts with the one file's values and no lines.
