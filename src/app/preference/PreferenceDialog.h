@@ -1,9 +1,9 @@
 #pragma once
 // The preferences dialog (TfrmPreference): where snapshots go, which sizes and formats they
-// are saved in, the JPEG quality, the work priority of conversions, how many files convert at
-// once and whether converted files keep their source's dates. It shows what is stored each time it
-// opens and stores everything at "&Ok"; "&Cancel" stores nothing ("&Brows" stores its folder at
-// once).
+// are saved in, the JPEG quality, the work priority of conversions, how many files convert
+// at once and whether converted files keep their source's dates. It shows what is stored
+// each time it opens and stores everything at "&Ok"; "&Cancel" stores nothing ("&Brows"
+// stores its folder at once).
 
 #include "app/ShellRules.h"
 #include "app/preference/PreferenceValues.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What the preferences dialog shows and stores, without the window: the snapshot folder,
-// sizes and formats, the JPEG quality, the work priority of conversions, how many files convert
-// at once and whether converted files keep their source's dates.
+// sizes and formats, the JPEG quality, the work priority of conversions, how many files
+// convert at once and whether converted files keep their source's dates.
 
 #include <functional>
 #include <string>

@@ -22,6 +22,16 @@ void TRunningFiles::Start(std::vector<std::string> captions, int simultaneous) {
         files_.push_back(TFile{std::move(caption), std::nullopt, false, false});
     simultaneous_ = std::max(simultaneous, 1);
     endedCount_ = 0;
+    startedCount_ = 0;
+    StartUpTo(simultaneous_);
+}
+
+void TRunningFiles::StartUpTo(int count) {
+    count = std::min(count, static_cast<int>(files_.size()));
+    for (; startedCount_ < count; ++startedCount_) {
+        TFile& file = files_[static_cast<size_t>(startedCount_)];
+        file.Running = !file.Ended;
+    }
 }
 
 bool TRunningFiles::Several() const {
@@ -31,6 +41,8 @@ bool TRunningFiles::Several() const {
 void TRunningFiles::Progress(int taskIndex, std::optional<int> percent) {
     if (taskIndex < 0 || static_cast<size_t>(taskIndex) >= files_.size())
         return;
+    // Tasks start in index order: this one and every one before it have started.
+    StartUpTo(taskIndex + 1);
     if (simultaneous_ == 1)
         for (int earlier = 0; earlier < taskIndex; ++earlier)
             files_[static_cast<size_t>(earlier)].Running = false;
@@ -50,6 +62,8 @@ void TRunningFiles::Ended(int taskIndex) {
     if (!file.Ended) {
         file.Ended = true;
         ++endedCount_;
+        // The engine starts the next task in its place.
+        StartUpTo(simultaneous_ + endedCount_);
     }
 }
 

@@ -3,10 +3,11 @@
 // several convert at once: one line per running file with its percentage, the file whose
 // pictures the window shows, and when the last file of the run has ended.
 //
-// End reports come through the event queue, progress reports directly, so the next task may
-// report before the end of the one before it arrives. One at a time, a report of task i tells
-// that every earlier task has ended; several at a time they end in any order, and a line
-// stays until its end report arrives.
+// The engine starts the first `simultaneous` tasks at once and, whenever one ends, the next
+// in index order; so the window lists a file from its start on, before its first report.
+// End reports come through the event queue, progress reports directly, so a task may report
+// before the end of the one it replaced arrives; that line stays until the end arrives.
+// One at a time, a report of task i tells that every earlier task has ended.
 
 #include <cstdint>
 #include <optional>
@@ -55,14 +56,17 @@ private:
     struct TFile {
         std::string Caption;
         std::optional<int> Percent;
-        bool Running = false; // reported progress and has not ended
+        bool Running = false; // started and not ended
         bool Ended = false;
     };
     int FirstRunning() const;
+    // Marks tasks started in index order up to count (those not ended yet run).
+    void StartUpTo(int count);
 
     std::vector<TFile> files_;
     int simultaneous_ = 1;
     int endedCount_ = 0;
+    int startedCount_ = 0; // tasks 0..startedCount_ - 1 have started
 };
 
 } // namespace tovik

@@ -33,31 +33,30 @@ TEST(RunningFilesTest, TwoAtATimeListTheRunningFilesInTaskOrder) {
     TRunningFiles files;
     files.Start({"/v/a.avi", "/v/b.avi", "/v/c.avi", "/v/d.avi"}, 2);
     ASSERT_TRUE(files.Several());
-    EXPECT_TRUE(files.Lines().empty());
-    EXPECT_TRUE(files.ShowsPreviewOf(1)); // nothing reported yet: any picture will do
-
-    files.Progress(1, std::nullopt);
-    files.Progress(0, 10);
-    EXPECT_EQ(Shown(files), (std::vector<std::string>{"a.avi 10*", "b.avi ?"}));
+    // The first two start at once and are listed before they report.
+    EXPECT_EQ(Shown(files), (std::vector<std::string>{"a.avi ?*", "b.avi ?"}));
     EXPECT_TRUE(files.ShowsPreviewOf(0));
     EXPECT_FALSE(files.ShowsPreviewOf(1));
+
     files.Progress(1, 30);
+    files.Progress(0, 10);
     files.Progress(1, std::nullopt); // an unknown length keeps the last percentage
     EXPECT_EQ(Shown(files), (std::vector<std::string>{"a.avi 10*", "b.avi 30"}));
 
-    // The third task reports before the first one's end report arrived: that line stays
-    // until it does, as tasks end in any order.
+    // The third task reports before the end of the first arrived: that line stays until it
+    // does, as tasks end in any order.
     files.Progress(2, 5);
     EXPECT_EQ(Shown(files), (std::vector<std::string>{"a.avi 10*", "b.avi 30", "c.avi 5"}));
     files.Ended(0);
     EXPECT_EQ(Shown(files), (std::vector<std::string>{"b.avi 30*", "c.avi 5"}));
-    files.Ended(2); // the later one may end first
-    EXPECT_EQ(Shown(files), (std::vector<std::string>{"b.avi 30*"}));
+    // The later one may end first; the fourth takes its place.
+    files.Ended(2);
+    EXPECT_EQ(Shown(files), (std::vector<std::string>{"b.avi 30*", "d.avi ?"}));
     files.Progress(2, 99); // a late report of an ended task does not bring it back
-    EXPECT_EQ(Shown(files), (std::vector<std::string>{"b.avi 30*"}));
+    files.Progress(3, 0);
+    EXPECT_EQ(Shown(files), (std::vector<std::string>{"b.avi 30*", "d.avi 0"}));
     EXPECT_FALSE(files.AllEnded());
 
-    files.Progress(3, 0);
     files.Ended(1);
     files.Ended(1); // counted once
     EXPECT_FALSE(files.AllEnded());
@@ -65,13 +64,15 @@ TEST(RunningFilesTest, TwoAtATimeListTheRunningFilesInTaskOrder) {
     files.Ended(3);
     EXPECT_TRUE(files.AllEnded());
     EXPECT_TRUE(files.Lines().empty());
+    EXPECT_TRUE(files.ShowsPreviewOf(2)); // none runs: any picture will do
 
-    // Out-of-range indexes change nothing; a new run starts afresh.
+    // Out-of-range indexes change nothing; a new run starts afresh, with fewer files than
+    // may run at once.
     files.Progress(7, 50);
     files.Ended(-1);
     files.Start({"/v/e.avi", "/v/f.avi"}, 3);
     EXPECT_FALSE(files.AllEnded());
-    EXPECT_TRUE(files.Lines().empty());
+    EXPECT_EQ(Shown(files), (std::vector<std::string>{"e.avi ?*", "f.avi ?"}));
 }
 
 TEST(RunningFilesTest, LinesNameTheFileWithoutItsFolderShortenedLikeTheFileLabel) {
