@@ -145,6 +145,9 @@ QWidget* TfrmProgress::CreateRunningFiles() {
     lines->setSpacing(2);
     lines->addStretch();
     scroll->setWidget(pnlRunningFiles);
+    // The lines sit on the window's own background, like the values they replace.
+    scroll->viewport()->setAutoFillBackground(false);
+    pnlRunningFiles->setAutoFillBackground(false);
     return scroll;
 }
 
