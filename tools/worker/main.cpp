@@ -24,6 +24,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -125,7 +126,7 @@ private:
     uint32_t sequence_ = 0;
 };
 
-int Run(TRecordWriter& out, const TWorkerArguments& arguments) {
+int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char** argv) {
     std::string first;
     if (!std::getline(std::cin, first))
         return Refuse(out, "No task description on standard input");
@@ -134,6 +135,15 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments) {
         task = ReadTaskDescription(first);
     } catch (const std::exception& fault) {
         return Refuse(out, fault.what());
+    }
+
+    // Layers are drawn with Qt's fonts and picture readers, which want an application object;
+    // a conversion without layers does not pay for starting one. No window is ever shown.
+    std::optional<QGuiApplication> application;
+    if (!task.Effects.Overlays.empty()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.emplace(argc, argv);
     }
 
     TMediaKitScope kit;
@@ -243,11 +253,7 @@ int main(int argc, char** argv) {
     TRecordWriter out;
     g_qtMessages = &out;
     qInstallMessageHandler(RecordQtMessage);
-    // Text layers are drawn with Qt's fonts; no window is ever shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    const int status = Run(out, ParseArguments(argc, argv));
+    const int status = Run(out, ParseArguments(argc, argv), argc, argv);
     // The command reader may still wait on standard input: end here, without the static
     // destructors it could race with. Every output was closed when the task ended.
     std::fflush(stdout);
