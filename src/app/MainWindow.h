@@ -237,6 +237,8 @@ private:
     void FinishRun();
     void StopEngineFromProgress();
     void TaskFinished(int taskIndex);
+    // The open-folder and shut-down boxes' actions, once every task has reported its end.
+    void AfterLastTaskEnded();
     // With several files converting at once: their lines and the whole run's bar.
     void ShowRunningFiles();
     void SetRunCommands(bool running);

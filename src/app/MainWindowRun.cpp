@@ -12,6 +12,7 @@
 
 #include <QMetaObject>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 
 namespace tovik {
@@ -358,8 +359,19 @@ void TfrmMain::TaskFinished(int taskIndex) {
         return;
     if (!runningFiles_.Several())
         frmProgress->SetPosition(100);
-    // Only the run's last task to end, ended normally, leads to the after-conversion actions.
-    if (!runningFiles_.AllEnded())
+}
+
+void TfrmMain::AfterLastTaskEnded() {
+    // The after-conversion actions follow a run that came to its end without a stop and
+    // whose last file converted. Engines report the files a stop left unrun at once, so the
+    // last report need not be the last file's.
+    if (!frmProgress || taskResults_.empty())
+        return;
+    const bool stopped =
+        std::any_of(taskResults_.begin(), taskResults_.end(), [](const TFileResult& result) {
+            return result.Outcome == TFileOutcome::foCancelled;
+        });
+    if (stopped || taskResults_.back().Outcome != TFileOutcome::foConverted)
         return;
     if (frmProgress->OpenFolderChecked())
         OpenClick();

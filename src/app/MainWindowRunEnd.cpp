@@ -32,14 +32,16 @@ void TfrmMain::TaskEnded(const TTerminateInfo& info) {
         result.Outcome = TFileOutcome::foConverted;
         KeepSourceDate(RowOfTask_[index]);
         TaskFinished(info.TaskIndex);
-        return;
+    } else {
+        // The row says what became of it instead of keeping its last percentage.
+        result.Outcome = info.Failed ? TFileOutcome::foFailed : TFileOutcome::foCancelled;
+        result.Reason = info.Failed ? info.ErrorMessage : std::string();
+        if (info.Failed && result.Reason.empty())
+            result.Reason = "The conversion failed.";
+        jobs_.SetProgress(RowOfTask_[index], OutcomeWord(result.Outcome), result.Reason);
     }
-    // The row says what became of it instead of keeping its last percentage.
-    result.Outcome = info.Failed ? TFileOutcome::foFailed : TFileOutcome::foCancelled;
-    result.Reason = info.Failed ? info.ErrorMessage : std::string();
-    if (info.Failed && result.Reason.empty())
-        result.Reason = "The conversion failed.";
-    jobs_.SetProgress(RowOfTask_[index], OutcomeWord(result.Outcome), result.Reason);
+    if (runningFiles_.AllEnded())
+        AfterLastTaskEnded();
 }
 
 void TfrmMain::KeepSourceDate(int row) {

@@ -271,6 +271,24 @@ TEST_F(MainWindowRunTest, LastTaskFailingOrStoppedLeadsToNoAfterAction) {
     EXPECT_TRUE(desktop_.Messages.empty()); // a failed task is passed over silently
 }
 
+TEST_F(MainWindowRunTest, AStoppedRunLeadsToNoAfterActionWhateverEndsLast) {
+    auto window = MakeWindow();
+    AddRows(*window, {0, 1, 2});
+    RunWith(*window, [&](TfrmProgress& progress) {
+        progress.ShutDownBox()->setChecked(true);
+        // An engine reports the files a stop left unrun at once; the running one converted
+        // just before the stop reached it and reports last.
+        engine_->Report(1, false);
+        engine_->Report(2, false);
+        engine_->Report(0, true);
+        engine_->ReportRunEnd();
+    });
+    EXPECT_TRUE(desktop_.OpenedUrls.empty());
+    EXPECT_EQ(shutDowns_, 0);
+    EXPECT_EQ(window->FileList()->Row(0)->text(4), "100%");
+    EXPECT_EQ(window->FileList()->Row(2)->text(4), "cancelled");
+}
+
 TEST_F(MainWindowRunTest, ShutDownFollowsTheOutputFolderAfterTheLastTask) {
     auto window = MakeWindow();
     AddRows(*window, {1, 4});
