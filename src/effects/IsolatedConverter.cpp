@@ -155,11 +155,21 @@ void TIsolatedConverter::Schedule(int n) {
             changed_.notify_all();
         }
     }
+    std::unique_ptr<TWorkerProcess> spare = std::move(spare_); // left over after a stop
     allDone_ = true;
     lock.unlock();
     changed_.notify_all();
+    spare.reset();
     // Nothing of this object is touched after the last report: its handler may free it.
     Report(TTerminateInfo{-1, true, false, {}});
+}
+
+TWorkerOptions TIsolatedConverter::WorkerOptions() const {
+    TWorkerOptions options;
+    options.Pictures = previewBitmap_;
+    options.LogLevel = LoggerInstance().LogLevel();
+    options.Priority = priority_;
+    return options;
 }
 
 void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
@@ -171,15 +181,16 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
         ended_.emplace_back(index, failed);
         return;
     }
-    auto worker = std::make_unique<TWorkerProcess>(silence_);
+    // The worker started for this task while the one before ran, when there is one.
+    std::unique_ptr<TWorkerProcess> worker = std::move(spare_);
+    const bool ready = worker != nullptr;
+    if (!ready)
+        worker = std::make_unique<TWorkerProcess>(silence_);
     TWorkerProcess* started = worker.get();
     task.Worker = std::move(worker);
     ++running_;
     const TTaskDescription description = task.Description;
-    TWorkerOptions options;
-    options.Pictures = previewBitmap_;
-    options.LogLevel = LoggerInstance().LogLevel();
-    options.Priority = priority_;
+    const bool moreToCome = next_ < static_cast<int>(tasks_.size());
     TWorkerEvents events;
     events.Progress = [this, index](const TProgressInfo& info) { DeliverProgress(index, info); };
     events.Log = [](const TWorkerLog& log) { LoggerInstance().Log(nullptr, log.Level, log.Text); };
@@ -188,11 +199,24 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
             DeliverPicture(index, bitmap, frameNumber, frameTime);
         };
     events.Terminate = [this, index](const TTerminateInfo& info) { TaskEnded(index, info); };
-    // The worker's events take this lock: it is let go while the process starts.
+    // The worker's events take this lock: it is let go while processes start.
     lock.unlock();
     std::string error;
-    const bool ok = started->Start(program_, description, std::move(events), error, options);
+    const bool ok = ready || started->Spawn(program_, error, WorkerOptions());
+    if (ok)
+        started->Begin(description, std::move(events));
+    // The next file's worker starts now, so that its start-up (the process, the libraries)
+    // overlaps this conversion instead of following it.
+    std::unique_ptr<TWorkerProcess> spare;
+    if (ok && moreToCome) {
+        spare = std::make_unique<TWorkerProcess>(silence_);
+        std::string ignored; // a spare that fails to start is tried again for its task
+        if (!spare->Spawn(program_, ignored, WorkerOptions()))
+            spare.reset();
+    }
     lock.lock();
+    if (!stopping_)
+        spare_ = std::move(spare);
     if (!ok) {
         --running_;
         tasks_[static_cast<size_t>(index)].Worker.reset();

@@ -88,6 +88,7 @@ private:
 
     void Schedule(int n);
     void Launch(int index, std::unique_lock<std::mutex>& lock);
+    TWorkerOptions WorkerOptions() const;
     void TaskEnded(int index, TTerminateInfo info);
     void DeliverProgress(int index, const TProgressInfo& info);
     void DeliverPicture(int index, const TBitmap& bitmap, int frameNumber, int64_t frameTime);
@@ -118,6 +119,7 @@ private:
     TPreviewInfo pendingInfo_;
     TBitmap pendingPicture_;
     bool pictureQueued_ = false;
+    std::unique_ptr<TWorkerProcess> spare_; // started for the next task, not yet given it
     std::thread scheduler_;
 };
 
