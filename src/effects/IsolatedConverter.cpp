@@ -24,6 +24,8 @@ TIsolatedConverter::~TIsolatedConverter() {
         tasks.swap(tasks_);
     }
     tasks.clear(); // ends any worker left and joins its threads, outside the lock they take
+    std::lock_guard lock(mutex_);
+    spare_.reset();
 }
 
 bool TIsolatedConverter::LoadAVLib(const std::string& folder) {
@@ -51,6 +53,8 @@ int TIsolatedConverter::AddTask(const std::string& fileName, const TInputOptions
         lastError_ = refusal;
         return -1;
     }
+    if (!spare_)
+        StartWorkerAhead(lock);
     TTask task;
     if (options)
         task.Description.Input = *options;
@@ -340,13 +344,28 @@ void TIsolatedConverter::Stop(bool wait) {
     changed_.wait(lock, [this] { return allDone_ || running_ == 0; });
 }
 
+void TIsolatedConverter::StartWorkerAhead() {
+    std::lock_guard lock(mutex_);
+    if (!spare_ && !working_)
+        StartWorkerAhead(lock);
+}
+
+void TIsolatedConverter::StartWorkerAhead(const std::lock_guard<std::mutex>&) {
+    auto spare = std::make_unique<TWorkerProcess>(silence_);
+    std::string ignored; // the first task starts one of its own when this one did not start
+    if (spare->Spawn(program_, ignored, WorkerOptions()))
+        spare_ = std::move(spare);
+}
+
 void TIsolatedConverter::ClearTasks() {
     std::vector<TTask> doomed;
+    std::unique_ptr<TWorkerProcess> spare;
     {
         std::lock_guard lock(mutex_);
         if (working_ && !allDone_)
             throw std::runtime_error("Cannot ClearTasks while working.");
         doomed.swap(tasks_);
+        spare = std::move(spare_); // started for tasks that are gone
         lastError_.clear();
         working_ = false;
         allDone_ = false;
