@@ -418,6 +418,11 @@ public:
     int PreviewFlags() const;
     void SetPreviewFlags(int flags);
     int TaskIndex() const { return taskIndex_; }
+    // Stage threads of the next conversion: on (the default), encoders run on threads of
+    // their own beside decoding and the frame path; off, every stage runs one after another
+    // in the converting thread. The files are the same either way.
+    void SetStageThreads(bool on) { stageThreads_ = on; }
+    bool StageThreads() const { return stageThreads_; }
     void SetTaskIndex(int index) { taskIndex_ = index; }
 
 protected:
@@ -453,15 +458,26 @@ protected:
     void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples, int trimHead);
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
+    // Runs on the stream's encoder stage: encodes one frame (null: drains the encoder) and
+    // writes the packets it gives.
     void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+    // Under OutputMutex.
     void ReadQualityStats(TOutputStream& ost, const AVPacket& packet);
-    void WriteVideoStats(const TOutputStream& ost, const AVPacket& packet);
+    // Under OutputMutex. frameNumber: frames handed over before the packet's; position: in
+    // encoder time base units.
+    void WriteVideoStats(const TOutputStream& ost, const AVPacket& packet, int64_t frameNumber,
+                         int64_t position);
     std::string QpHistogramText() const;
     std::string PsnrText(const TOutputStream& ost, bool final) const;
     void WritePacket(TOutputStream& ost, AVPacket* packet);
     void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
     void MuxPacket(TOutputStream& ost, AVPacket* packet);
+    // Starts an encoder stage per encoded video and audio stream (FFmpegStages.cpp).
+    void StartEncoderStages();
+    // Drains the encoders and waits for their stages; raises a stage's failure.
     void FlushEncoders();
+    // Ends every stage without draining (a failure, or before the codecs are closed).
+    void AbortStages();
     // Fails the task when an output stream received much less than its source holds (the
     // rest was lost on the way), so such an output is never reported as a success.
     void CheckStreamsComplete();
@@ -477,7 +493,8 @@ protected:
     TPreviewWindowCallback previewWindowCallback_;
     TProgressCallback progressCallback_;
     bool hookDisabled_ = false;
-    int previewFlags_ = 0; // guarded by PreviewLock()
+    bool stageThreads_ = true; // read-only while a conversion runs
+    int previewFlags_ = 0;     // guarded by PreviewLock()
     int taskIndex_ = 0;
     std::vector<uint8_t> subtitleBuffer_;
     bool finished_ = false;

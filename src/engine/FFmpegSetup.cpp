@@ -712,6 +712,7 @@ void TCustomFFmpeg::TranscodeSetup() {
         OpenBitstreamFilters(ost);
     WriteHeaders();
     LogStreamMapping();
+    StartEncoderStages();
 }
 
 } // namespace tovik
