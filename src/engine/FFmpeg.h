@@ -453,6 +453,8 @@ protected:
     void Deinterlace(AVFrame& frame);
     void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
     AVFrame* CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
+    // A picture of the encoder's size and format that no one else holds.
+    AVFrame* ScaledPicture(TOutputStream& ost);
     void PreviewStep(const AVFrame& frame, AVRational timeBase);
     // trimHead: samples at the frame's start that lie before the kept part.
     void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples, int trimHead);

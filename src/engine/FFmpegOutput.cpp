@@ -271,14 +271,8 @@ AVFrame* TCustomFFmpeg::CropAndScale(TOutputStream& ost, TInputStream& ist, AVFr
         ost.ResampleNeeded = source->width != encoder.width || source->height != encoder.height ||
                              format != encoder.pix_fmt;
         ost.Scaler.reset();
-        if (ost.ResampleNeeded && !ost.ScaledPicture) {
-            ost.ScaledPicture = MakeFrame();
-            ost.ScaledPicture->format = encoder.pix_fmt;
-            ost.ScaledPicture->width = encoder.width;
-            ost.ScaledPicture->height = encoder.height;
-            if (ff::av_frame_get_buffer(ost.ScaledPicture.get(), 0) < 0)
-                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-        }
+        if (ost.ResampleNeeded && ost.ScaledPictures.empty())
+            ScaledPicture(ost);
     }
     if (!ost.ResampleNeeded)
         return source;
@@ -290,12 +284,26 @@ AVFrame* TCustomFFmpeg::CropAndScale(TOutputStream& ost, TInputStream& ist, AVFr
         if (!ost.Scaler)
             throw FFmpegException("Cannot get resampling context");
     }
-    if (ff::av_frame_make_writable(ost.ScaledPicture.get()) < 0)
+    AVFrame* scaled = ScaledPicture(ost);
+    ff::sws_scale(ost.Scaler.get(), source->data, source->linesize, 0, source->height, scaled->data,
+                  scaled->linesize);
+    scaled->sample_aspect_ratio = ost.Setup->Codec->sample_aspect_ratio;
+    return scaled;
+}
+
+AVFrame* TCustomFFmpeg::ScaledPicture(TOutputStream& ost) {
+    for (TFramePtr& picture : ost.ScaledPictures)
+        if (ff::av_frame_is_writable(picture.get()))
+            return picture.get();
+    // All are still queued or held by the encoder: one more (as many as the queue is deep).
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    TFramePtr picture = MakeFrame();
+    picture->format = encoder.pix_fmt;
+    picture->width = encoder.width;
+    picture->height = encoder.height;
+    if (ff::av_frame_get_buffer(picture.get(), 0) < 0)
         throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-    ff::sws_scale(ost.Scaler.get(), source->data, source->linesize, 0, source->height,
-                  ost.ScaledPicture->data, ost.ScaledPicture->linesize);
-    ost.ScaledPicture->sample_aspect_ratio = ost.Setup->Codec->sample_aspect_ratio;
-    return ost.ScaledPicture.get();
+    return ost.ScaledPictures.emplace_back(std::move(picture)).get();
 }
 
 void TCustomFFmpeg::PreviewStep(const AVFrame& frame, AVRational timeBase) {

@@ -99,7 +99,9 @@ struct TOutputStream {
     int ResampleWidth = 0, ResampleHeight = 0;      // cropped input size
     AVPixelFormat ResampleFormat = AV_PIX_FMT_NONE; // input pixel format
     int UnfilteredWidth = 0, UnfilteredHeight = 0;  // input size at set-up
-    TFramePtr ScaledPicture;
+    // Pictures the scaler writes into; one that the encoder stage no longer holds is taken
+    // again, so scaling needs neither a new buffer nor a copy per frame.
+    std::vector<TFramePtr> ScaledPictures;
     TSwsContextPtr Scaler;
     std::unique_ptr<TVideoFilterGraph> Filter;
 
