@@ -7,7 +7,11 @@
 //   input and output setup ............ (input/output stage)
 //   transcode setup ................... (set-up stage)
 //   loop and frame path ............... (loop stage)
+//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp
 //   worker threads, pause and stop .... (thread stage)
+// The converting thread demuxes, decodes and runs the frame path; each encoded video and
+// audio stream encodes and writes its packets on a stage thread of its own, joined to the
+// frame path by a small bounded queue (TranscodeState.h names what each thread owns).
 // Members below are grouped by the stage that owns them. A stage reads the pending settings
 // (TEngineSettings) that the option stage writes; it does not write settings of other stages.
 
