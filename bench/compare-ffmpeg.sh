@@ -136,6 +136,23 @@ a=$(printf '%s\n' "${plain[@]}" | minimum)
 b=$(printf '%s\n' "${hooked[@]}" | minimum)
 printf '%-22s %10.2f %10.2f %8.3f\n' "hook round trip" "$b" "$a" "$(echo "$b / $a" | bc -l)"
 
+# The cost of converting in a worker process: the 20 s 720p clip to the default MOV format
+# through the worker, against a copy of tovik-cli with no worker beside it (in-process).
+alone="$work/alone"
+mkdir -p "$alone" && cp "$cli" "$alone/tovik-cli"
+worker=()
+inprocess=()
+for _ in $(seq "$runs"); do
+    rm -rf "$work/w-out"
+    worker+=("$(seconds env XDG_CONFIG_HOME="$config" "$cli" convert --format 0 --jobs 1 --outdir "$work/w-out" "$clip")")
+    rm -rf "$work/w-out"
+    inprocess+=("$(seconds env XDG_CONFIG_HOME="$config" "$alone/tovik-cli" convert --format 0 --jobs 1 --outdir "$work/w-out" "$clip")")
+done
+a=$(printf '%s\n' "${worker[@]}" | minimum)
+b=$(printf '%s\n' "${inprocess[@]}" | minimum)
+printf '%-22s %10.2f %10.2f %8.3f\n' "worker vs in-process" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+rm -rf "$work/w-out" "$alone"
+
 # Peak memory: nothing may grow with the length.
 rss() { /usr/bin/time -f '%M' "$cli" engine -i "$1" -vcodec libx264 -acodec aac "$work/m.mov" 2>&1 >/dev/null | tail -1; }
 short=$(rss "$clip")

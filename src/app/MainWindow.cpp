@@ -19,6 +19,7 @@
 #include "workspace/run/MediaConverterEngine.h"
 #include "workspace/run/PowerOff.h"
 #include "workspace/run/ProgressWindow.h"
+#include "workspace/run/WorkerRunEngine.h"
 #include "workspace/ui/FileList.h"
 #include "workspace/ui/FormatListBox.h"
 
@@ -67,7 +68,16 @@ TMainWindowServices TMainWindowServices::System(TDesktop& desktop) {
             return false;
         }
     };
-    services.CreateEngine = [] { return std::make_unique<TMediaConverterEngine>(); };
+    services.CreateEngine = []() -> std::unique_ptr<TRunEngine> {
+        // Each file converts in a worker process, so that a file that makes a library abort
+        // fails alone; without a worker program the files convert in this process.
+        const std::string worker = FindWorkerProgram({TOVIK_BUILD_TOOLS_DIR});
+        if (!worker.empty())
+            return std::make_unique<TWorkerRunEngine>(worker);
+        LoggerInstance().Log(nullptr, TLogLevel::llWarning,
+                             "No conversion worker found: files are converted in this process");
+        return std::make_unique<TMediaConverterEngine>();
+    };
     services.ShutDown = [](std::string& error) { return PowerOffComputer(error); };
     services.OpenLogFile = [](std::string& error) { return OpenSessionLogFile(error); };
     return services;

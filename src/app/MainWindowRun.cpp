@@ -207,6 +207,7 @@ void TfrmMain::BuildRunTasks() {
             continue;
         }
         prepared.Output.CustomHook = NeedsFrameHook(jobs_.Job(row).Effects);
+        MediaConverter1->SetTaskEffects(task, jobs_.Job(row).Effects);
         if (!MediaConverter1->SetOutputFile(task, prepared.Output.FileName, prepared.Output))
             // The task stays and fails when it starts; the run goes on with the next one.
             AppendLog(Text(prepared.Output.FileName + ": " + MediaConverter1->LastError()));

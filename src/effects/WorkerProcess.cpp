@@ -1,6 +1,7 @@
 #include "effects/WorkerProcess.h"
 
 #include "media/MediaProbe.h"
+#include "platform/Environment.h"
 
 #include <cerrno>
 #include <csignal>
@@ -18,6 +19,9 @@ extern char** environ;
 namespace tovik {
 
 namespace {
+
+// Where the worker finds the shared picture segment.
+constexpr int kPictureFd = 3;
 
 // Writes all of text; false when the worker is gone. A socket, so that writing to a worker
 // that died raises no SIGPIPE in this process.
@@ -49,6 +53,23 @@ bool StillOpens(const std::string& fileName) {
 
 } // namespace
 
+std::string FindWorkerProgram(const std::vector<std::string>& furtherFolders) {
+    if (const auto given = platform::GetEnv("TOVIK_WORKER_PROGRAM"); given && !given->empty())
+        return *given;
+    const std::filesystem::path here = platform::ExecutableDir();
+    std::vector<std::filesystem::path> candidates = {
+        here / "tovik-worker", here.parent_path() / "lib" / "tovik" / "tovik-worker"};
+    for (const std::string& folder : furtherFolders)
+        candidates.push_back(std::filesystem::path(folder) / "tovik-worker");
+    for (const auto& candidate : candidates) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(candidate, error) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return {};
+}
+
 std::string SignalName(int number) {
     if (const char* abbreviation = ::sigabbrev_np(number))
         return std::string("SIG") + abbreviation;
@@ -59,11 +80,30 @@ TWorkerProcess::~TWorkerProcess() {
     if (listener_.joinable()) {
         Kill();
         Wait();
+        return;
     }
+    // Started and never given a task: it waits for its description and is not needed.
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    for (const int fd : {input_, output_})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& task,
-                           TWorkerEvents events, std::string& error) {
+                           TWorkerEvents events, std::string& error,
+                           const TWorkerOptions& options) {
+    if (!Spawn(program, error, options))
+        return false;
+    Begin(task, std::move(events));
+    return true;
+}
+
+bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
+                           const TWorkerOptions& options) {
     int commands[2];
     int records[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, commands) != 0) {
@@ -80,10 +120,24 @@ bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& t
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, commands[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, records[1], STDOUT_FILENO);
-    std::string name = program;
-    char* arguments[] = {name.data(), nullptr};
+    std::vector<std::string> words = {
+        program, "--log-level", std::to_string(LogLevelToLibrary(options.LogLevel)), "--priority",
+        std::to_string(static_cast<int>(options.Priority))};
+    if (options.Pictures) {
+        picture_ = std::make_unique<TSharedPicture>();
+        if (picture_->Valid()) {
+            posix_spawn_file_actions_adddup2(&actions, picture_->Fd(), kPictureFd);
+            words.insert(words.end(), {"--picture-fd", std::to_string(kPictureFd)});
+        } else {
+            picture_.reset(); // the conversion runs without its live picture
+        }
+    }
+    std::vector<char*> arguments;
+    for (std::string& word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
     const int spawned =
-        ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments, environ);
+        ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(commands[1]);
     ::close(records[1]);
@@ -94,21 +148,29 @@ bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& t
         pid_ = -1;
         return false;
     }
+    std::lock_guard lock(mutex_);
     input_ = commands[0];
     output_ = records[0];
+    return true;
+}
+
+void TWorkerProcess::Begin(const TTaskDescription& task, TWorkerEvents events) {
     events_ = std::move(events);
     outputFile_ = task.Output.FileName;
-    lastHeard_ = std::chrono::steady_clock::now();
-    // A worker that cannot take its description dies or refuses; either is reported.
-    SendAll(input_, WriteTaskDescription(task) + "\n");
+    {
+        std::lock_guard lock(mutex_);
+        begun_ = true;
+        lastHeard_ = std::chrono::steady_clock::now();
+        // A worker that cannot take its description dies or refuses; either is reported.
+        SendAll(input_, WriteTaskDescription(task) + "\n");
+    }
     listener_ = std::thread([this] { Listen(); });
     watchdog_ = std::thread([this] { Watch(); });
-    return true;
 }
 
 void TWorkerProcess::Send(TWorkerCommand command) {
     std::lock_guard lock(mutex_);
-    if (ended_ || input_ < 0)
+    if (!begun_ || ended_ || input_ < 0)
         return;
     if (command == TWorkerCommand::wcPause)
         paused_ = true;
@@ -175,6 +237,8 @@ void TWorkerProcess::Listen() {
         } else if (const auto* log = std::get_if<TWorkerLog>(&*record)) {
             if (events_.Log)
                 events_.Log(*log);
+        } else if (std::holds_alternative<TWorkerPicture>(*record)) {
+            TakePicture();
         } else {
             endSeen = true;
             reported = std::get<TTerminateInfo>(*record);
@@ -195,6 +259,15 @@ void TWorkerProcess::Listen() {
     const TTerminateInfo result = Ended(endSeen, reported);
     if (events_.Terminate)
         events_.Terminate(result);
+}
+
+void TWorkerProcess::TakePicture() {
+    int frameNumber = 0;
+    int64_t frameTime = 0;
+    uint32_t sequence = 0;
+    if (picture_ && picture_->Take(shownPicture_, frameNumber, frameTime, sequence) &&
+        events_.Picture)
+        events_.Picture(shownPicture_, frameNumber, frameTime);
 }
 
 TTerminateInfo TWorkerProcess::Ended(bool endSeen, const TTerminateInfo& reported) {

@@ -48,6 +48,8 @@ std::string WriteWorkerRecord(const TWorkerRecord& record) {
                             {"time", progress->CurrentTime}, {"duration", progress->TotalDuration}};
     } else if (const auto* log = std::get_if<TWorkerLog>(&record)) {
         line["log"] = {{"level", static_cast<int>(log->Level)}, {"text", log->Text}};
+    } else if (const auto* picture = std::get_if<TWorkerPicture>(&record)) {
+        line["picture"] = {{"sequence", picture->Sequence}};
     } else {
         const auto& end = std::get<TTerminateInfo>(record);
         line["end"] = {
@@ -83,6 +85,9 @@ std::optional<TWorkerRecord> ReadWorkerRecord(const std::string& line) {
         record.Text = Get<std::string>(*log, "text", "");
         return record;
     }
+    if (const auto picture = document.find("picture");
+        picture != document.end() && picture->is_object())
+        return TWorkerPicture{Get<uint32_t>(*picture, "sequence", 0)};
     if (const auto end = document.find("end"); end != document.end() && end->is_object()) {
         TTerminateInfo info;
         info.Finished = Get<bool>(*end, "finished", false);

@@ -8,6 +8,7 @@
 #include "engine/EventRecords.h"
 #include "media/MediaLogger.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
@@ -21,7 +22,11 @@ struct TWorkerLog {
     std::string Text;
 };
 
-using TWorkerRecord = std::variant<TProgressInfo, TWorkerLog, TTerminateInfo>;
+struct TWorkerPicture {
+    uint32_t Sequence = 0;
+};
+
+using TWorkerRecord = std::variant<TProgressInfo, TWorkerLog, TWorkerPicture, TTerminateInfo>;
 
 // A command line without its line break; nullopt for anything else.
 std::optional<TWorkerCommand> ParseWorkerCommand(const std::string& line);

@@ -1,11 +1,13 @@
 // "tovik-cli convert": the program's Start command without windows. Reads the same settings
 // and format-profile files, prepares one task per file exactly as the main window does, and
-// converts them in worker threads, several at once when the machine has the cores for it.
+// converts each in a worker process of its own (in this process when there is no worker
+// program), several at once when the machine has the cores for it.
 #include "cli/BatchProgress.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
 
+#include "effects/IsolatedConverter.h"
 #include "effects/WorkerProcess.h"
 #include "engine/MediaConverter.h"
 #include "media/FFmpegLoader.h"
@@ -120,86 +122,6 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
     if (parsed.Files.empty())
         throw std::invalid_argument("no files given");
     return parsed;
-}
-
-// The conversion worker: TOVIK_WORKER_PROGRAM when set, else beside this program (the build
-// tree) or in the installation's lib/tovik. Empty when there is none: files are then
-// converted in this process.
-std::string WorkerProgram() {
-    if (const auto given = platform::GetEnv("TOVIK_WORKER_PROGRAM"); given && !given->empty())
-        return *given;
-    const std::filesystem::path here = platform::ExecutableDir();
-    for (const auto& candidate :
-         {here / "tovik-worker", here.parent_path() / "lib" / "tovik" / "tovik-worker"}) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(candidate, error))
-            return candidate.string();
-    }
-    return {};
-}
-
-// Runs the prepared tasks in worker processes, up to jobs at once; onProgress and onEnd get
-// the task indexes of the map. A worker that dies fails only its file. Returns whether a stop
-// was asked for (interrupted() became true) before the end.
-bool RunInWorkers(const std::string& program, const std::map<int, TTaskDescription>& tasks,
-                  int jobs, const std::function<void(const TProgressInfo&)>& onProgress,
-                  const std::function<void(const TTerminateInfo&)>& onEnd,
-                  const std::function<void(const TWorkerLog&)>& onLog,
-                  const std::function<bool()>& interrupted) {
-    struct TRunning {
-        std::unique_ptr<TWorkerProcess> Worker;
-        std::shared_ptr<std::atomic<bool>> Ended;
-    };
-    std::vector<TRunning> running;
-    auto next = tasks.begin();
-    bool stopped = false;
-    while (next != tasks.end() || !running.empty()) {
-        if (!stopped && interrupted()) {
-            stopped = true;
-            next = tasks.end();
-            for (TRunning& entry : running)
-                entry.Worker->Stop(); // the running file is still finished
-        }
-        while (!stopped && next != tasks.end() && static_cast<int>(running.size()) < jobs) {
-            const int index = next->first;
-            auto ended = std::make_shared<std::atomic<bool>>(false);
-            TWorkerEvents events;
-            events.Progress = [index, onProgress](const TProgressInfo& info) {
-                TProgressInfo own = info;
-                own.TaskIndex = index;
-                onProgress(own);
-            };
-            events.Log = onLog;
-            events.Terminate = [index, onEnd, ended](const TTerminateInfo& info) {
-                TTerminateInfo own = info;
-                own.TaskIndex = index;
-                onEnd(own);
-                ended->store(true);
-            };
-            auto worker = std::make_unique<TWorkerProcess>();
-            std::string error;
-            if (!worker->Start(program, next->second, events, error)) {
-                TTerminateInfo failed;
-                failed.TaskIndex = index;
-                failed.Failed = true;
-                failed.ErrorMessage = error;
-                onEnd(failed);
-            } else {
-                running.push_back({std::move(worker), std::move(ended)});
-            }
-            ++next;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        for (auto entry = running.begin(); entry != running.end();) {
-            if (entry->Ended->load()) {
-                entry->Worker->Wait();
-                entry = running.erase(entry);
-            } else {
-                ++entry;
-            }
-        }
-    }
-    return stopped;
 }
 
 } // namespace
@@ -343,7 +265,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, OnInterrupt);
     bool stopped = false;
-    const std::string worker = WorkerProgram();
+    const std::string worker = FindWorkerProgram();
     if (!fileOfTask.empty()) {
         std::lock_guard lock(mutex);
         batch.Start(std::chrono::steady_clock::now());
@@ -357,32 +279,55 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         std::fprintf(stderr, "Stopping...\n");
         return true;
     };
-    if (!worker.empty()) {
-        // Each file in a process of its own: a library that crashes on a damaged file fails
-        // that file, and the others still convert.
-        stopped = RunInWorkers(
-            worker, descriptions, jobs,
-            [&](const TProgressInfo& info) {
-                TProgressInfo own = info;
-                converter.OnProgress(nullptr, &own);
-            },
-            [&](const TTerminateInfo& info) { converter.OnTerminate(nullptr, info); },
-            [&](const TWorkerLog& line) {
-                if (line.Level <= TLogLevel::llError) {
-                    std::lock_guard lock(mutex);
-                    std::fprintf(stderr, "%s%s\n", redrawn ? "\n" : "", line.Text.c_str());
-                }
-            },
-            tellStopping);
-    } else if (!fileOfTask.empty()) {
-        converter.StartTask(jobs);
+    // Runs until the end-of-run report; a stop asked for meanwhile still lets the running
+    // files finish their outputs.
+    const auto runToTheEnd = [&](auto& runner) {
+        runner.StartTask(jobs);
         while (!done) {
             if (!stopped && tellStopping()) {
                 stopped = true;
-                converter.Stop(true); // the running task still finishes its output
+                runner.Stop(true);
             }
             TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
         }
+    };
+    if (!worker.empty() && !fileOfTask.empty()) {
+        // Each file in a process of its own: a library that crashes on a damaged file fails
+        // that file, and the others still convert. Its lines reach the log sink as the
+        // in-process engine's do.
+        TIsolatedConverter isolated(worker);
+        std::vector<int> taskOf; // the isolated runner's index -> the index named above
+        for (const auto& [index, description] : descriptions) {
+            const int added = isolated.AddTask(description.Input.FileName, &description.Input);
+            if (added < 0 ||
+                !isolated.SetOutputFile(added, description.Output.FileName, &description.Output)) {
+                TTerminateInfo refused{index, false, true, isolated.LastError()};
+                converter.OnTerminate(nullptr, refused);
+                if (added >= 0)
+                    taskOf.push_back(-2); // never run: the file was reported just now
+                continue;
+            }
+            taskOf.push_back(index);
+        }
+        const auto indexOf = [&taskOf](int added) {
+            return added >= 0 && added < static_cast<int>(taskOf.size())
+                       ? taskOf[static_cast<size_t>(added)]
+                       : added;
+        };
+        isolated.OnProgress = [&](TObject*, PProgressInfo info) {
+            TProgressInfo own = *info;
+            own.TaskIndex = indexOf(info->TaskIndex);
+            converter.OnProgress(nullptr, &own);
+        };
+        isolated.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
+            TTerminateInfo own = info;
+            own.TaskIndex = indexOf(info.TaskIndex);
+            if (own.TaskIndex != -2)
+                converter.OnTerminate(nullptr, own);
+        };
+        runToTheEnd(isolated);
+    } else if (!fileOfTask.empty()) {
+        runToTheEnd(converter);
     }
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, SIG_DFL);

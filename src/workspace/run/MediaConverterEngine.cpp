@@ -5,6 +5,29 @@
 
 namespace tovik {
 
+bool ReadProbedSource(TMediaProbe& probe, const std::string& fileName, TProbedSource& source) {
+    if (!probe.LoadFile(fileName))
+        return false;
+    source.FileName = probe.FileName();
+    source.Facts = SourceFactsOf(probe.VideoStreamCount(),
+                                 probe.VideoStreamCount() > 0
+                                     ? probe.GetVideoStreamInfo(probe.FirstVideoStreamIndex())
+                                     : TVideoStreamInfo{});
+    return true;
+}
+
+bool ReadSourceDuration(const std::string& fileName, int64_t& durationUs) {
+    try {
+        TMediaProbe probe;
+        if (!probe.LoadFile(fileName))
+            return false;
+        durationUs = probe.GetFileStreamInfo().Duration;
+        return true;
+    } catch (const std::exception&) {
+        return false; // whatever the reason, a file that cannot be read is skipped
+    }
+}
+
 TMediaConverterEngine::TMediaConverterEngine() {
     // Preview pictures feed the progress window's live picture.
     MediaConverter1.SetPreviewBitmap(true);
@@ -51,15 +74,7 @@ void TMediaConverterEngine::SetThreadPriority(TThreadPriority priority) {
 }
 
 bool TMediaConverterEngine::LoadProbe(const std::string& fileName, TProbedSource& source) {
-    TMediaProbe& probe = MediaConverter1.Probe();
-    if (!probe.LoadFile(fileName))
-        return false;
-    source.FileName = probe.FileName();
-    source.Facts = SourceFactsOf(probe.VideoStreamCount(),
-                                 probe.VideoStreamCount() > 0
-                                     ? probe.GetVideoStreamInfo(probe.FirstVideoStreamIndex())
-                                     : TVideoStreamInfo{});
-    return true;
+    return ReadProbedSource(MediaConverter1.Probe(), fileName, source);
 }
 
 void TMediaConverterEngine::CloseProbe() {
@@ -68,14 +83,9 @@ void TMediaConverterEngine::CloseProbe() {
 
 bool TMediaConverterEngine::ProbeTask(const std::string& fileName, int64_t& durationUs) {
     try {
-        if (MediaConverter1.Working()) {
-            // A run still winding down keeps the task list: a probe of its own reads the file.
-            TMediaProbe probe;
-            if (!probe.LoadFile(fileName))
-                return false;
-            durationUs = probe.GetFileStreamInfo().Duration;
-            return true;
-        }
+        // A run still winding down keeps the task list: a probe of its own reads the file.
+        if (MediaConverter1.Working())
+            return ReadSourceDuration(fileName, durationUs);
         const int task = MediaConverter1.AddTask(fileName, nullptr);
         if (task < 0)
             return false;

@@ -7,6 +7,11 @@
 
 namespace tovik {
 
+// Loads fileName into probe and reads its facts (both engines' LoadProbe).
+bool ReadProbedSource(TMediaProbe& probe, const std::string& fileName, TProbedSource& source);
+// A source's length through a probe of its own; false when it cannot be opened.
+bool ReadSourceDuration(const std::string& fileName, int64_t& durationUs);
+
 class TMediaConverterEngine : public TRunEngine {
 public:
     TMediaConverterEngine();

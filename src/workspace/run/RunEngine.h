@@ -2,6 +2,7 @@
 // What the conversion run needs of the engine component, as one small interface: the
 // program puts the real component behind it, tests a double that reports when they say so.
 
+#include "effects/JobEffects.h"
 #include "engine/ConvertThread.h"
 #include "engine/EventRecords.h"
 #include "engine/OptionRecords.h"
@@ -47,6 +48,9 @@ public:
     virtual int AddTask(const std::string& fileName, const TInputOptions& options) = 0;
     virtual bool SetOutputFile(int taskIndex, const std::string& fileName,
                                const TOutputOptions& options) = 0;
+    // The job's effects and layers for an engine that draws them itself (one running tasks in
+    // worker processes); the in-process component calls CustomHook for them instead.
+    virtual void SetTaskEffects(int /*taskIndex*/, const TJobEffects& /*effects*/) {}
     virtual std::string LastError() const = 0;
     virtual int TaskCount() const = 0;
     virtual void ClearTasks() = 0;

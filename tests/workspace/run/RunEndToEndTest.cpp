@@ -245,6 +245,44 @@ TEST_F(RunEndToEndTest, OutputsKeepTheSourcesTagsAndDateAndTheLogTellsTheRun) {
               std::string::npos);
 }
 
+// A file that makes its conversion abort (as a library does on some damaged files) fails
+// alone: the window stays, the files after it convert, and the row says why it failed.
+TEST_F(RunEndToEndTest, AFileThatAbortsItsConversionFailsAloneAndTheBatchGoesOn) {
+    const fs::path output = PrepareSettings();
+    const std::string wrapper = temp_.File("worker.sh");
+    WriteTextFile(wrapper,
+                  std::string("#!/bin/sh\n"
+                              "IFS= read -r description\n"
+                              "case \"$description\" in *aborting*) kill -ABRT $$ ;; esac\n"
+                              "{ printf '%s\\n' \"$description\"; cat; } | exec '") +
+                      TOVIK_WORKER_PROGRAM + "' \"$@\"\n");
+    ::chmod(wrapper.c_str(), 0755);
+    ::setenv("TOVIK_WORKER_PROGRAM", wrapper.c_str(), 1);
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    ::unsetenv("TOVIK_WORKER_PROGRAM");
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({Source("clip.avi", "good1.avi"), Source("clip.avi", "aborting.avi"),
+                               Source("clip.avi", "good2.avi")}),
+              3);
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(fs::exists(output / "good1_(new).mov")) << window.LogText().toStdString();
+    EXPECT_TRUE(fs::exists(output / "good2_(new).mov")) << window.LogText().toStdString();
+    EXPECT_FALSE(fs::exists(output / "aborting_(new).mov"));
+    EXPECT_EQ(window.FileList()->Row(0)->text(4), "100%");
+    EXPECT_EQ(window.FileList()->Row(2)->text(4), "100%");
+    EXPECT_NE(window.FileList()->Row(1)->text(4), "100%");
+    EXPECT_TRUE(window.LogText().contains("The conversion stopped unexpectedly (SIGABRT)"))
+        << window.LogText().toStdString();
+    EXPECT_TRUE(window.LogText().contains(QRegularExpression("2 files converted, 1 failed\\.")))
+        << window.LogText().toStdString();
+}
+
 TEST_F(RunEndToEndTest, CancelStopsTheRunAndTheNextStartRunsAgain) {
     const fs::path output = PrepareSettings();
     int shutDowns = 0;

@@ -1,0 +1,388 @@
+#include "effects/IsolatedConverter.h"
+
+#include "media/MediaLogger.h"
+#include "platform/Dispatcher.h"
+
+#include <utility>
+
+namespace tovik {
+
+TIsolatedConverter::TIsolatedConverter(std::string program, std::chrono::milliseconds silence)
+    : program_(std::move(program)), silence_(silence) {}
+
+TIsolatedConverter::~TIsolatedConverter() {
+    {
+        std::lock_guard lock(gate_->Mutex);
+        gate_->Open = false;
+    }
+    destroying_ = true;
+    Stop(true);
+    JoinScheduler();
+    std::vector<TTask> tasks;
+    {
+        std::lock_guard lock(mutex_);
+        tasks.swap(tasks_);
+    }
+    tasks.clear(); // ends any worker left and joins its threads, outside the lock they take
+}
+
+bool TIsolatedConverter::LoadAVLib(const std::string& folder) {
+    if (checker_.LoadAVLib(folder))
+        return true;
+    std::lock_guard lock(mutex_);
+    lastError_ = checker_.LastError();
+    return false;
+}
+
+int TIsolatedConverter::AddTask(const std::string& fileName, const TInputOptions* options) {
+    if (Working()) {
+        std::lock_guard lock(mutex_);
+        lastError_ = "Cannot AddTask while working.";
+        return -1;
+    }
+    // The in-process component reads the source with the task's input options: a source it
+    // refuses is refused here with the same words, before any worker is started.
+    const int checked = checker_.AddTask(fileName, options);
+    const std::string refusal = checked < 0 ? checker_.LastError() : std::string();
+    if (checked >= 0)
+        checker_.ClearTasks();
+    std::lock_guard lock(mutex_);
+    if (checked < 0) {
+        lastError_ = refusal;
+        return -1;
+    }
+    TTask task;
+    if (options)
+        task.Description.Input = *options;
+    if (task.Description.Input.FileName.empty())
+        task.Description.Input.FileName = fileName;
+    tasks_.push_back(std::move(task));
+    return static_cast<int>(tasks_.size()) - 1;
+}
+
+bool TIsolatedConverter::SetOutputFile(int taskIndex, const std::string& fileName,
+                                       const TOutputOptions* options) {
+    std::lock_guard lock(mutex_);
+    if (working_) {
+        lastError_ = "Cannot SetOutputFile while working.";
+        return false;
+    }
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(tasks_.size())) {
+        lastError_ = "Invalid task index " + std::to_string(taskIndex);
+        return false;
+    }
+    TTask& task = tasks_[static_cast<size_t>(taskIndex)];
+    if (task.HasOutput) {
+        lastError_ = "A task in a worker process has one output file";
+        return false;
+    }
+    TOutputOptions& output = task.Description.Output;
+    output = options ? *options : TOutputOptions{};
+    output.FileName = fileName;
+    task.HasOutput = true;
+    return true;
+}
+
+bool TIsolatedConverter::SetTaskEffects(int taskIndex, const TJobEffects& effects) {
+    std::lock_guard lock(mutex_);
+    if (working_ || taskIndex < 0 || taskIndex >= static_cast<int>(tasks_.size()))
+        return false;
+    tasks_[static_cast<size_t>(taskIndex)].Description.Effects = effects;
+    return true;
+}
+
+void TIsolatedConverter::StartTask(int n) {
+    {
+        std::lock_guard lock(mutex_);
+        if (working_)
+            throw std::runtime_error("Cannot StartTask while working.");
+    }
+    JoinScheduler(); // the thread of an earlier run, ended by now
+    {
+        std::lock_guard lock(mutex_);
+        working_ = true;
+        allDone_ = false;
+        paused_ = false;
+        stopping_ = false;
+        next_ = 0;
+        running_ = 0;
+        ended_.clear();
+    }
+    scheduler_ = std::thread([this, n] { Schedule(n > 0 ? n : 1); });
+    if (n > 0)
+        return;
+    // The caller asked to wait: the events it may be waiting for run on this thread meanwhile.
+    while (!AllDone()) {
+        if (IsMainThread())
+            TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (IsMainThread())
+        TDispatcher::Instance().CheckSynchronize();
+}
+
+void TIsolatedConverter::Schedule(int n) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        while (!stopping_ && running_ < n && next_ < static_cast<int>(tasks_.size()))
+            Launch(next_++, lock);
+        if (stopping_) {
+            // Tasks that never ran are reported as not finished, without failure.
+            while (next_ < static_cast<int>(tasks_.size()))
+                ended_.emplace_back(next_++, TTerminateInfo{});
+        }
+        if (ended_.empty() && running_ == 0 && next_ >= static_cast<int>(tasks_.size()))
+            break;
+        changed_.wait(lock, [this, n] {
+            return !ended_.empty() ||
+                   (!stopping_ && running_ < n && next_ < static_cast<int>(tasks_.size())) ||
+                   (stopping_ && next_ < static_cast<int>(tasks_.size()));
+        });
+        if (ended_.empty())
+            continue;
+        auto [index, info] = std::move(ended_.front());
+        ended_.pop_front();
+        TWorkerProcess* worker = tasks_[static_cast<size_t>(index)].Worker.get();
+        lock.unlock();
+        if (worker)
+            worker->Wait(); // its last event was this report: its threads end now
+        info.TaskIndex = index;
+        Report(info);
+        lock.lock();
+        if (worker) {
+            --running_;
+            changed_.notify_all();
+        }
+    }
+    std::unique_ptr<TWorkerProcess> spare = std::move(spare_); // left over after a stop
+    allDone_ = true;
+    lock.unlock();
+    changed_.notify_all();
+    spare.reset();
+    // Nothing of this object is touched after the last report: its handler may free it.
+    Report(TTerminateInfo{-1, true, false, {}});
+}
+
+TWorkerOptions TIsolatedConverter::WorkerOptions() const {
+    TWorkerOptions options;
+    options.Pictures = previewBitmap_;
+    options.LogLevel = LoggerInstance().LogLevel();
+    options.Priority = priority_;
+    return options;
+}
+
+void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
+    TTask& task = tasks_[static_cast<size_t>(index)];
+    if (!task.HasOutput) {
+        TTerminateInfo failed;
+        failed.Failed = true;
+        failed.ErrorMessage = "No output file";
+        ended_.emplace_back(index, failed);
+        return;
+    }
+    // The worker started for this task while the one before ran, when there is one.
+    std::unique_ptr<TWorkerProcess> worker = std::move(spare_);
+    const bool ready = worker != nullptr;
+    if (!ready)
+        worker = std::make_unique<TWorkerProcess>(silence_);
+    TWorkerProcess* started = worker.get();
+    task.Worker = std::move(worker);
+    ++running_;
+    const TTaskDescription description = task.Description;
+    const bool moreToCome = next_ < static_cast<int>(tasks_.size());
+    TWorkerEvents events;
+    events.Progress = [this, index](const TProgressInfo& info) { DeliverProgress(index, info); };
+    events.Log = [](const TWorkerLog& log) { LoggerInstance().Log(nullptr, log.Level, log.Text); };
+    if (previewBitmap_)
+        events.Picture = [this, index](const TBitmap& bitmap, int frameNumber, int64_t frameTime) {
+            DeliverPicture(index, bitmap, frameNumber, frameTime);
+        };
+    events.Terminate = [this, index](const TTerminateInfo& info) { TaskEnded(index, info); };
+    // The worker's events take this lock: it is let go while processes start.
+    lock.unlock();
+    std::string error;
+    const bool ok = ready || started->Spawn(program_, error, WorkerOptions());
+    if (ok)
+        started->Begin(description, std::move(events));
+    // The next file's worker starts now, so that its start-up (the process, the libraries)
+    // overlaps this conversion instead of following it.
+    std::unique_ptr<TWorkerProcess> spare;
+    if (ok && moreToCome) {
+        spare = std::make_unique<TWorkerProcess>(silence_);
+        std::string ignored; // a spare that fails to start is tried again for its task
+        if (!spare->Spawn(program_, ignored, WorkerOptions()))
+            spare.reset();
+    }
+    lock.lock();
+    if (!stopping_)
+        spare_ = std::move(spare);
+    if (!ok) {
+        --running_;
+        tasks_[static_cast<size_t>(index)].Worker.reset();
+        TTerminateInfo failed;
+        failed.Failed = true;
+        failed.ErrorMessage = error;
+        ended_.emplace_back(index, failed);
+        return;
+    }
+    if (paused_)
+        started->Pause();
+    else if (stopping_)
+        started->Stop();
+}
+
+void TIsolatedConverter::TaskEnded(int index, TTerminateInfo info) {
+    {
+        std::lock_guard lock(mutex_);
+        ended_.emplace_back(index, std::move(info));
+    }
+    changed_.notify_all();
+}
+
+void TIsolatedConverter::Report(const TTerminateInfo& info) {
+    if (!OnTerminate || destroying_)
+        return;
+    try {
+        OnTerminate(nullptr, info);
+    } catch (const std::exception& error) {
+        LoggerInstance().LogFmt(nullptr, TLogLevel::llError, "Error occurs OnTerminate: %s",
+                                error.what());
+    }
+}
+
+void TIsolatedConverter::DeliverProgress(int index, const TProgressInfo& info) {
+    if (!OnProgress)
+        return;
+    TProgressInfo own = info;
+    own.TaskIndex = index;
+    if (!triggerEventInMainThread_) {
+        OnProgress(nullptr, &own);
+        return;
+    }
+    TDispatcher::Instance().Queue([this, gate = gate_, own]() mutable {
+        std::lock_guard lock(gate->Mutex);
+        if (gate->Open && OnProgress)
+            OnProgress(nullptr, &own);
+    });
+}
+
+void TIsolatedConverter::DeliverPicture(int index, const TBitmap& bitmap, int frameNumber,
+                                        int64_t frameTime) {
+    if (!OnPreviewBitmap)
+        return;
+    if (!triggerEventInMainThread_) {
+        const TPreviewInfo info{index, &bitmap, frameNumber, frameTime};
+        OnPreviewBitmap(nullptr, info);
+        return;
+    }
+    {
+        // Only the newest picture matters: one waiting call takes whatever is newest then.
+        std::lock_guard lock(mutex_);
+        pendingPicture_.Assign(bitmap);
+        pendingInfo_ = TPreviewInfo{index, nullptr, frameNumber, frameTime};
+        if (std::exchange(pictureQueued_, true))
+            return;
+    }
+    TDispatcher::Instance().Queue([this, gate = gate_] {
+        std::lock_guard open(gate->Mutex);
+        if (!gate->Open)
+            return;
+        TBitmap picture;
+        TPreviewInfo info;
+        {
+            std::lock_guard lock(mutex_);
+            picture = std::move(pendingPicture_);
+            info = pendingInfo_;
+            pictureQueued_ = false;
+        }
+        info.Bitmap = &picture;
+        if (OnPreviewBitmap)
+            OnPreviewBitmap(nullptr, info);
+    });
+}
+
+void TIsolatedConverter::Pause() {
+    std::lock_guard lock(mutex_);
+    if (!working_ || allDone_)
+        return;
+    paused_ = true;
+    for (TTask& task : tasks_)
+        if (task.Worker)
+            task.Worker->Pause();
+}
+
+void TIsolatedConverter::Resume() {
+    std::lock_guard lock(mutex_);
+    if (!paused_)
+        return;
+    paused_ = false;
+    for (TTask& task : tasks_)
+        if (task.Worker)
+            task.Worker->Resume();
+}
+
+void TIsolatedConverter::Stop(bool wait) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!working_ || allDone_)
+            return;
+        stopping_ = true;
+        paused_ = false;
+        for (TTask& task : tasks_)
+            if (task.Worker)
+                task.Worker->Stop();
+    }
+    changed_.notify_all();
+    if (!wait || std::this_thread::get_id() == scheduler_.get_id())
+        return;
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return allDone_ || running_ == 0; });
+}
+
+void TIsolatedConverter::ClearTasks() {
+    std::vector<TTask> doomed;
+    {
+        std::lock_guard lock(mutex_);
+        if (working_ && !allDone_)
+            throw std::runtime_error("Cannot ClearTasks while working.");
+        doomed.swap(tasks_);
+        lastError_.clear();
+        working_ = false;
+        allDone_ = false;
+        ended_.clear();
+        next_ = 0;
+        running_ = 0;
+    }
+    // Called from the end-of-run report: the scheduling thread returns right after it.
+    if (scheduler_.joinable() && std::this_thread::get_id() == scheduler_.get_id())
+        scheduler_.detach();
+    doomed.clear();
+}
+
+void TIsolatedConverter::JoinScheduler() {
+    if (scheduler_.joinable() && std::this_thread::get_id() != scheduler_.get_id())
+        scheduler_.join();
+}
+
+int TIsolatedConverter::TaskCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(tasks_.size());
+}
+
+bool TIsolatedConverter::Working() const {
+    std::lock_guard lock(mutex_);
+    return working_;
+}
+
+bool TIsolatedConverter::AllDone() const {
+    std::lock_guard lock(mutex_);
+    return allDone_;
+}
+
+std::string TIsolatedConverter::LastError() const {
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
+} // namespace tovik
