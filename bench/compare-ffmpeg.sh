@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Converts the same clip with "tovik-cli engine" and with the ffmpeg tool, same settings,
-# and prints the median times and the ratio ours/theirs per line; then the peak memory of a
-# 20 s and a 60 s conversion. Usage: bench/compare-ffmpeg.sh [BUILD_DIR] [RUNS]
+# and prints the fastest of the runs and the ratio ours/theirs per line, with the engine's
+# stages in one thread (TOVIK_STAGE_THREADS=0, as before the stage threads) beside; then the
+# peak memory of a 20 s and a 60 s conversion. Usage: bench/compare-ffmpeg.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 build=${1:-build}
 runs=${2:-3}
@@ -19,7 +20,7 @@ make_clip() { # seconds file
 make_clip 20 "$clip"
 make_clip 60 "$long"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+minimum() { sort -n | head -1; }
 seconds() { # command... ; prints wall seconds
     local start end
     start=$(date +%s.%N)
@@ -37,12 +38,16 @@ lines=(
     "wmv2 wmav2 wmv|-vcodec wmv2 -acodec wmav2|-c:v wmv2 -c:a wmav2|wmv"
     "mp3 audio only|-vn -acodec libmp3lame|-vn -c:a libmp3lame|mp3"
 )
-printf '%-22s %10s %10s %8s\n' "line" "ours(s)" "ffmpeg(s)" "ratio"
+# One line: name, ours, theirs, ratio, ours in one thread, its ratio.
+row() { printf '%-22s %10.2f %10.2f %8.3f %10.2f %8.3f\n' "$1" "$2" "$3" "$(echo "$2 / $3" | bc -l)" \
+            "$4" "$(echo "$4 / $3" | bc -l)"; }
+printf '%-22s %10s %10s %8s %10s %8s\n' "line" "ours(s)" "ffmpeg(s)" "ratio" "1thread(s)" "ratio"
 for line in "${lines[@]}"; do
     IFS='|' read -r name ours theirs ext <<<"$line"
     out="$work/out.$ext"
     tovik=()
     ffm=()
+    plain=()
     for _ in $(seq "$runs"); do
         # shellcheck disable=SC2086
         tovik+=("$(seconds "$cli" engine -i "$clip" $ours "$out")")
@@ -50,10 +55,12 @@ for line in "${lines[@]}"; do
         # shellcheck disable=SC2086
         ffm+=("$(seconds ffmpeg -hide_banner -loglevel error -y -i "$clip" $theirs "$out")")
         rm -f "$out"
+        # shellcheck disable=SC2086
+        plain+=("$(seconds env TOVIK_STAGE_THREADS=0 "$cli" engine -i "$clip" $ours "$out")")
+        rm -f "$out"
     done
-    a=$(printf '%s\n' "${tovik[@]}" | median)
-    b=$(printf '%s\n' "${ffm[@]}" | median)
-    printf '%-22s %10.2f %10.2f %8.3f\n' "$name" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+    row "$name" "$(printf '%s\n' "${tovik[@]}" | minimum)" "$(printf '%s\n' "${ffm[@]}" | minimum)" \
+        "$(printf '%s\n' "${plain[@]}" | minimum)"
 done
 
 # "tovik-cli convert" per format code against the equivalent ffmpeg command, on a 10 s clip,
@@ -70,7 +77,10 @@ for code in 0 100 101 102 103 104 105 106 107 108 109 200 201 202 203 204 205 20
     out="$work/convert-$code"
     ours=()
     theirs=()
+    plain=()
     for _ in $(seq "$runs"); do
+        rm -rf "$out"
+        plain+=("$(seconds env TOVIK_STAGE_THREADS=0 XDG_CONFIG_HOME="$config" "$cli" convert --format "$code" --outdir "$out" "$short")")
         rm -rf "$out"
         ours+=("$(seconds env XDG_CONFIG_HOME="$config" "$cli" convert --format "$code" --outdir "$out" "$short")")
         file=$(ls "$out"/* | head -1)
@@ -78,16 +88,14 @@ for code in 0 100 101 102 103 104 105 106 107 108 109 200 201 202 203 204 205 20
         rm -f "$file"
         theirs+=("$(eval seconds ffmpeg -hide_banner -loglevel error -y "$args")")
     done
-    a=$(printf '%s\n' "${ours[@]}" | median)
-    b=$(printf '%s\n' "${theirs[@]}" | median)
-    printf '%-22s %10.2f %10.2f %8.3f\n' "convert format $code" "$a" "$b" "$(echo "$a / $b" | bc -l)"
+    row "convert format $code" "$(printf '%s\n' "${ours[@]}" | minimum)" \
+        "$(printf '%s\n' "${theirs[@]}" | minimum)" "$(printf '%s\n' "${plain[@]}" | minimum)"
     rm -rf "$out"
 done
 
 # A batch of four 20 s 720p files to the default MOV format: "tovik-cli convert" with
 # automatic jobs (and one at a time) against the ffmpeg tool converting them one after another
 # with the same settings. Fastest of the runs.
-minimum() { sort -n | head -1; }
 batch="$work/batch"
 mkdir -p "$batch"
 for name in a b c d; do [ -f "$batch/$name.avi" ] || cp "$clip" "$batch/$name.avi"; done
@@ -124,8 +132,8 @@ for _ in $(seq "$runs"); do
     plain+=("$(seconds "$cli" engine -i "$clip" -vcodec libx264 -acodec aac "$work/h.mov")")
     hooked+=("$(seconds "$cli" engine -nullhook -i "$clip" -vcodec libx264 -acodec aac "$work/h.mov")")
 done
-a=$(printf '%s\n' "${plain[@]}" | median)
-b=$(printf '%s\n' "${hooked[@]}" | median)
+a=$(printf '%s\n' "${plain[@]}" | minimum)
+b=$(printf '%s\n' "${hooked[@]}" | minimum)
 printf '%-22s %10.2f %10.2f %8.3f\n' "hook round trip" "$b" "$a" "$(echo "$b / $a" | bc -l)"
 
 # The cost of converting in a worker process: the 20 s 720p clip to the default MOV format

@@ -24,6 +24,8 @@ TIsolatedConverter::~TIsolatedConverter() {
         tasks.swap(tasks_);
     }
     tasks.clear(); // ends any worker left and joins its threads, outside the lock they take
+    std::lock_guard lock(mutex_);
+    spare_.reset();
 }
 
 bool TIsolatedConverter::LoadAVLib(const std::string& folder) {
@@ -51,6 +53,8 @@ int TIsolatedConverter::AddTask(const std::string& fileName, const TInputOptions
         lastError_ = refusal;
         return -1;
     }
+    if (!spare_)
+        StartWorkerAhead(lock);
     TTask task;
     if (options)
         task.Description.Input = *options;
@@ -155,11 +159,21 @@ void TIsolatedConverter::Schedule(int n) {
             changed_.notify_all();
         }
     }
+    std::unique_ptr<TWorkerProcess> spare = std::move(spare_); // left over after a stop
     allDone_ = true;
     lock.unlock();
     changed_.notify_all();
+    spare.reset();
     // Nothing of this object is touched after the last report: its handler may free it.
     Report(TTerminateInfo{-1, true, false, {}});
+}
+
+TWorkerOptions TIsolatedConverter::WorkerOptions() const {
+    TWorkerOptions options;
+    options.Pictures = previewBitmap_;
+    options.LogLevel = LoggerInstance().LogLevel();
+    options.Priority = priority_;
+    return options;
 }
 
 void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
@@ -171,15 +185,16 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
         ended_.emplace_back(index, failed);
         return;
     }
-    auto worker = std::make_unique<TWorkerProcess>(silence_);
+    // The worker started for this task while the one before ran, when there is one.
+    std::unique_ptr<TWorkerProcess> worker = std::move(spare_);
+    const bool ready = worker != nullptr;
+    if (!ready)
+        worker = std::make_unique<TWorkerProcess>(silence_);
     TWorkerProcess* started = worker.get();
     task.Worker = std::move(worker);
     ++running_;
     const TTaskDescription description = task.Description;
-    TWorkerOptions options;
-    options.Pictures = previewBitmap_;
-    options.LogLevel = LoggerInstance().LogLevel();
-    options.Priority = priority_;
+    const bool moreToCome = next_ < static_cast<int>(tasks_.size());
     TWorkerEvents events;
     events.Progress = [this, index](const TProgressInfo& info) { DeliverProgress(index, info); };
     events.Log = [](const TWorkerLog& log) { LoggerInstance().Log(nullptr, log.Level, log.Text); };
@@ -188,11 +203,24 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
             DeliverPicture(index, bitmap, frameNumber, frameTime);
         };
     events.Terminate = [this, index](const TTerminateInfo& info) { TaskEnded(index, info); };
-    // The worker's events take this lock: it is let go while the process starts.
+    // The worker's events take this lock: it is let go while processes start.
     lock.unlock();
     std::string error;
-    const bool ok = started->Start(program_, description, std::move(events), error, options);
+    const bool ok = ready || started->Spawn(program_, error, WorkerOptions());
+    if (ok)
+        started->Begin(description, std::move(events));
+    // The next file's worker starts now, so that its start-up (the process, the libraries)
+    // overlaps this conversion instead of following it.
+    std::unique_ptr<TWorkerProcess> spare;
+    if (ok && moreToCome) {
+        spare = std::make_unique<TWorkerProcess>(silence_);
+        std::string ignored; // a spare that fails to start is tried again for its task
+        if (!spare->Spawn(program_, ignored, WorkerOptions()))
+            spare.reset();
+    }
     lock.lock();
+    if (!stopping_)
+        spare_ = std::move(spare);
     if (!ok) {
         --running_;
         tasks_[static_cast<size_t>(index)].Worker.reset();
@@ -316,13 +344,28 @@ void TIsolatedConverter::Stop(bool wait) {
     changed_.wait(lock, [this] { return allDone_ || running_ == 0; });
 }
 
+void TIsolatedConverter::StartWorkerAhead() {
+    std::lock_guard lock(mutex_);
+    if (!spare_ && !working_)
+        StartWorkerAhead(lock);
+}
+
+void TIsolatedConverter::StartWorkerAhead(const std::lock_guard<std::mutex>&) {
+    auto spare = std::make_unique<TWorkerProcess>(silence_);
+    std::string ignored; // the first task starts one of its own when this one did not start
+    if (spare->Spawn(program_, ignored, WorkerOptions()))
+        spare_ = std::move(spare);
+}
+
 void TIsolatedConverter::ClearTasks() {
     std::vector<TTask> doomed;
+    std::unique_ptr<TWorkerProcess> spare;
     {
         std::lock_guard lock(mutex_);
         if (working_ && !allDone_)
             throw std::runtime_error("Cannot ClearTasks while working.");
         doomed.swap(tasks_);
+        spare = std::move(spare_); // started for tasks that are gone
         lastError_.clear();
         working_ = false;
         allDone_ = false;

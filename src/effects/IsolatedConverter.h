@@ -46,6 +46,11 @@ public:
     // The effects and layers the worker draws on the task's pictures.
     bool SetTaskEffects(int taskIndex, const TJobEffects& effects);
 
+    // Starts the first task's worker now, so that its start-up (the process, the libraries)
+    // overlaps what the caller still prepares; the first AddTask does it too. Call with the
+    // preview and priority settings made; ClearTasks ends a worker that got no task.
+    void StartWorkerAhead();
+
     // Up to n tasks at once (n <= 0: one, and returns after the end of the run).
     void StartTask(int n);
     void Pause();
@@ -88,6 +93,8 @@ private:
 
     void Schedule(int n);
     void Launch(int index, std::unique_lock<std::mutex>& lock);
+    TWorkerOptions WorkerOptions() const;
+    void StartWorkerAhead(const std::lock_guard<std::mutex>& lock);
     void TaskEnded(int index, TTerminateInfo info);
     void DeliverProgress(int index, const TProgressInfo& info);
     void DeliverPicture(int index, const TBitmap& bitmap, int frameNumber, int64_t frameTime);
@@ -118,6 +125,7 @@ private:
     TPreviewInfo pendingInfo_;
     TBitmap pendingPicture_;
     bool pictureQueued_ = false;
+    std::unique_ptr<TWorkerProcess> spare_; // started for the next task, not yet given it
     std::thread scheduler_;
 };
 

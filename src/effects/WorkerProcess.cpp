@@ -80,11 +80,29 @@ TWorkerProcess::~TWorkerProcess() {
     if (listener_.joinable()) {
         Kill();
         Wait();
+        return;
     }
+    // Started and never given a task: it waits for its description and is not needed.
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    for (const int fd : {input_, output_})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& task,
                            TWorkerEvents events, std::string& error,
+                           const TWorkerOptions& options) {
+    if (!Spawn(program, error, options))
+        return false;
+    Begin(task, std::move(events));
+    return true;
+}
+
+bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
                            const TWorkerOptions& options) {
     int commands[2];
     int records[2];
@@ -130,21 +148,29 @@ bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& t
         pid_ = -1;
         return false;
     }
+    std::lock_guard lock(mutex_);
     input_ = commands[0];
     output_ = records[0];
+    return true;
+}
+
+void TWorkerProcess::Begin(const TTaskDescription& task, TWorkerEvents events) {
     events_ = std::move(events);
     outputFile_ = task.Output.FileName;
-    lastHeard_ = std::chrono::steady_clock::now();
-    // A worker that cannot take its description dies or refuses; either is reported.
-    SendAll(input_, WriteTaskDescription(task) + "\n");
+    {
+        std::lock_guard lock(mutex_);
+        begun_ = true;
+        lastHeard_ = std::chrono::steady_clock::now();
+        // A worker that cannot take its description dies or refuses; either is reported.
+        SendAll(input_, WriteTaskDescription(task) + "\n");
+    }
     listener_ = std::thread([this] { Listen(); });
     watchdog_ = std::thread([this] { Watch(); });
-    return true;
 }
 
 void TWorkerProcess::Send(TWorkerCommand command) {
     std::lock_guard lock(mutex_);
-    if (ended_ || input_ < 0)
+    if (!begun_ || ended_ || input_ < 0)
         return;
     if (command == TWorkerCommand::wcPause)
         paused_ = true;

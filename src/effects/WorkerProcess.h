@@ -52,6 +52,11 @@ public:
     // False with error when the process cannot be started.
     bool Start(const std::string& program, const TTaskDescription& task, TWorkerEvents events,
                std::string& error, const TWorkerOptions& options = {});
+    // The two halves of Start: the process starts (and loads its libraries) before its task
+    // is known, so a run can have the next file's worker ready. Spawn is called once;
+    // a worker spawned and never begun is ended with this object.
+    bool Spawn(const std::string& program, std::string& error, const TWorkerOptions& options = {});
+    void Begin(const TTaskDescription& task, TWorkerEvents events);
     void Pause();
     void Resume();
     void Stop();
@@ -78,8 +83,10 @@ private:
     int output_ = -1; // the worker's standard output, read by the listener only
     std::thread listener_;
     std::thread watchdog_;
-    std::mutex mutex_; // guards input_, paused_, lastHeard_, ended_, killedForSilence_, reaped_
+    // guards input_, begun_, paused_, lastHeard_, ended_, killedForSilence_, reaped_
+    std::mutex mutex_;
     std::condition_variable changed_;
+    bool begun_ = false; // the task was sent
     bool paused_ = false;
     bool ended_ = false;
     bool killedForSilence_ = false;

@@ -7,7 +7,11 @@
 //   input and output setup ............ (input/output stage)
 //   transcode setup ................... (set-up stage)
 //   loop and frame path ............... (loop stage)
+//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp
 //   worker threads, pause and stop .... (thread stage)
+// The converting thread demuxes, decodes and runs the frame path; each encoded video and
+// audio stream encodes and writes its packets on a stage thread of its own, joined to the
+// frame path by a small bounded queue (TranscodeState.h names what each thread owns).
 // Members below are grouped by the stage that owns them. A stage reads the pending settings
 // (TEngineSettings) that the option stage writes; it does not write settings of other stages.
 
@@ -418,6 +422,11 @@ public:
     int PreviewFlags() const;
     void SetPreviewFlags(int flags);
     int TaskIndex() const { return taskIndex_; }
+    // Stage threads of the next conversion: on (the default), encoders run on threads of
+    // their own beside decoding and the frame path; off, every stage runs one after another
+    // in the converting thread. The files are the same either way.
+    void SetStageThreads(bool on) { stageThreads_ = on; }
+    bool StageThreads() const { return stageThreads_; }
     void SetTaskIndex(int index) { taskIndex_ = index; }
 
 protected:
@@ -448,20 +457,33 @@ protected:
     void Deinterlace(AVFrame& frame);
     void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
     AVFrame* CropAndScale(TOutputStream& ost, TInputStream& ist, AVFrame& picture);
+    // A picture of the encoder's size and format that no one else holds.
+    AVFrame* ScaledPicture(TOutputStream& ost);
     void PreviewStep(const AVFrame& frame, AVRational timeBase);
     // trimHead: samples at the frame's start that lie before the kept part.
     void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples, int trimHead);
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
+    // Runs on the stream's encoder stage: encodes one frame (null: drains the encoder) and
+    // writes the packets it gives.
     void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+    // Under OutputMutex.
     void ReadQualityStats(TOutputStream& ost, const AVPacket& packet);
-    void WriteVideoStats(const TOutputStream& ost, const AVPacket& packet);
+    // Under OutputMutex. frameNumber: frames handed over before the packet's; position: in
+    // encoder time base units.
+    void WriteVideoStats(const TOutputStream& ost, const AVPacket& packet, int64_t frameNumber,
+                         int64_t position);
     std::string QpHistogramText() const;
     std::string PsnrText(const TOutputStream& ost, bool final) const;
     void WritePacket(TOutputStream& ost, AVPacket* packet);
     void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
     void MuxPacket(TOutputStream& ost, AVPacket* packet);
+    // Starts an encoder stage per encoded video and audio stream (FFmpegStages.cpp).
+    void StartEncoderStages();
+    // Drains the encoders and waits for their stages; raises a stage's failure.
     void FlushEncoders();
+    // Ends every stage without draining (a failure, or before the codecs are closed).
+    void AbortStages();
     // Fails the task when an output stream received much less than its source holds (the
     // rest was lost on the way), so such an output is never reported as a success.
     void CheckStreamsComplete();
@@ -477,7 +499,8 @@ protected:
     TPreviewWindowCallback previewWindowCallback_;
     TProgressCallback progressCallback_;
     bool hookDisabled_ = false;
-    int previewFlags_ = 0; // guarded by PreviewLock()
+    bool stageThreads_ = true; // read-only while a conversion runs
+    int previewFlags_ = 0;     // guarded by PreviewLock()
     int taskIndex_ = 0;
     std::vector<uint8_t> subtitleBuffer_;
     bool finished_ = false;

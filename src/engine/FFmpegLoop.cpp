@@ -85,6 +85,7 @@ bool TCustomFFmpeg::RunConvert() {
         errorMessage_ = error.what();
         LoggerInstance().Log(this, TLogLevel::llQuiet, errorMessage_);
     }
+    AbortStages(); // after a failure they may still run; the trailers are ours alone
     try {
         // Whatever was converted before a failure stays playable.
         WriteTrailers();
@@ -98,7 +99,8 @@ bool TCustomFFmpeg::RunConvert() {
 void TCustomFFmpeg::CheckStreamsComplete() {
     if (joined_ || StopRequested() || settings_.LimitFileSize > 0 || settings_.OptShortest)
         return;
-    const TTranscodeState& state = *transcode_;
+    TTranscodeState& state = *transcode_;
+    std::lock_guard lock(state.OutputMutex);
     for (const TOutputStream& ost : state.OutputStreams) {
         const AVMediaType type = ost.Stream->codecpar->codec_type;
         if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) ||
@@ -135,7 +137,8 @@ void TCustomFFmpeg::WriteTrailers() {
 }
 
 void TCustomFFmpeg::FinishOutputs() {
-    // Close the codecs under the codec lock, then the files.
+    // End the stages, close the codecs under the codec lock, then the files.
+    AbortStages();
     {
         std::lock_guard lock(CodecLock());
         if (transcode_)
@@ -180,6 +183,7 @@ int TCustomFFmpeg::ChooseInput() {
     }
     int chosen = -1;
     double best = 1e300;
+    std::lock_guard lock(state.OutputMutex); // for the times written so far
     for (const TOutputStream& ost : state.OutputStreams) {
         const TInputStream& ist = state.InputStreams[static_cast<size_t>(ost.SourceIndex)];
         const TInputFileState& file = state.InputFiles[static_cast<size_t>(ist.FileIndex)];
@@ -223,6 +227,7 @@ void TCustomFFmpeg::TranscodeLoop() {
             continue;
         }
         if (settings_.LimitFileSize > 0) {
+            std::lock_guard lock(state.OutputMutex);
             AVIOContext* pb = outputs_[0]->Context->pb;
             if (pb && ff::avio_seek(pb, 0, SEEK_CUR) >= settings_.LimitFileSize)
                 break;
@@ -548,10 +553,13 @@ void TCustomFFmpeg::CopyPacket(TOutputStream& ost, const TInputStream& ist,
     else
         copy->dts = ff::av_rescale_q(ist.Pts, AV_TIME_BASE_Q, to) - start;
     copy->duration = ff::av_rescale_q(copy->duration, from, to);
-    if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-        state.AudioBytes += copy->size;
-    else if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-        state.VideoBytes += copy->size;
+    {
+        std::lock_guard lock(state.OutputMutex);
+        if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            state.AudioBytes += copy->size;
+        else if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            state.VideoBytes += copy->size;
+    }
     ++ost.FrameNumber;
     WritePacket(ost, copy);
     ff::av_packet_unref(copy);
@@ -587,12 +595,14 @@ bool TCustomFFmpeg::FinishJoinedInput(int fileIndex) {
         return false;
     // The next input continues where the output stands now.
     double largest = 0.0;
+    std::unique_lock lock(state.OutputMutex);
     for (const TOutputStream& ost : state.OutputStreams) {
         double time = static_cast<double>(ost.LastMuxTime) / AV_TIME_BASE;
         if (ost.EncodingNeeded && ost.Setup->Codec)
             time = static_cast<double>(ost.SyncOpts) * av_q2d(ost.Setup->Codec->time_base);
         largest = std::max(largest, time);
     }
+    lock.unlock();
     const int next = fileIndex + 1;
     const int64_t shift = std::llround(largest * AV_TIME_BASE);
     inputs_[static_cast<size_t>(next)].TsOffset += shift;

@@ -215,8 +215,7 @@ void TCustomFFmpeg::VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& pic
         if (quality > 0)
             frame->quality = static_cast<int>(quality);
         PreviewStep(*frame, encoder.time_base);
-        EncodeFrame(ost, frame);
-        ff::av_frame_unref(frame);
+        ost.EncoderStage->Push(frame); // takes the frame's reference
         ++ost.SyncOpts;
         ++ost.FrameNumber;
     }
@@ -272,14 +271,8 @@ AVFrame* TCustomFFmpeg::CropAndScale(TOutputStream& ost, TInputStream& ist, AVFr
         ost.ResampleNeeded = source->width != encoder.width || source->height != encoder.height ||
                              format != encoder.pix_fmt;
         ost.Scaler.reset();
-        if (ost.ResampleNeeded && !ost.ScaledPicture) {
-            ost.ScaledPicture = MakeFrame();
-            ost.ScaledPicture->format = encoder.pix_fmt;
-            ost.ScaledPicture->width = encoder.width;
-            ost.ScaledPicture->height = encoder.height;
-            if (ff::av_frame_get_buffer(ost.ScaledPicture.get(), 0) < 0)
-                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-        }
+        if (ost.ResampleNeeded && ost.ScaledPictures.empty())
+            ScaledPicture(ost);
     }
     if (!ost.ResampleNeeded)
         return source;
@@ -291,12 +284,26 @@ AVFrame* TCustomFFmpeg::CropAndScale(TOutputStream& ost, TInputStream& ist, AVFr
         if (!ost.Scaler)
             throw FFmpegException("Cannot get resampling context");
     }
-    if (ff::av_frame_make_writable(ost.ScaledPicture.get()) < 0)
+    AVFrame* scaled = ScaledPicture(ost);
+    ff::sws_scale(ost.Scaler.get(), source->data, source->linesize, 0, source->height, scaled->data,
+                  scaled->linesize);
+    scaled->sample_aspect_ratio = ost.Setup->Codec->sample_aspect_ratio;
+    return scaled;
+}
+
+AVFrame* TCustomFFmpeg::ScaledPicture(TOutputStream& ost) {
+    for (TFramePtr& picture : ost.ScaledPictures)
+        if (ff::av_frame_is_writable(picture.get()))
+            return picture.get();
+    // All are still queued or held by the encoder: one more (as many as the queue is deep).
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    TFramePtr picture = MakeFrame();
+    picture->format = encoder.pix_fmt;
+    picture->width = encoder.width;
+    picture->height = encoder.height;
+    if (ff::av_frame_get_buffer(picture.get(), 0) < 0)
         throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-    ff::sws_scale(ost.Scaler.get(), source->data, source->linesize, 0, source->height,
-                  ost.ScaledPicture->data, ost.ScaledPicture->linesize);
-    ost.ScaledPicture->sample_aspect_ratio = ost.Setup->Codec->sample_aspect_ratio;
-    return ost.ScaledPicture.get();
+    return ost.ScaledPictures.emplace_back(std::move(picture)).get();
 }
 
 void TCustomFFmpeg::PreviewStep(const AVFrame& frame, AVRational timeBase) {
@@ -448,8 +455,7 @@ void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool flushing) {
             break;
         frame->pts = ost.SyncOpts;
         ost.SyncOpts += frame->nb_samples;
-        EncodeFrame(ost, frame);
-        ff::av_frame_unref(frame);
+        ost.EncoderStage->Push(frame); // takes the frame's reference
     }
 }
 
@@ -522,25 +528,36 @@ void TCustomFFmpeg::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
     AVCodecContext& encoder = *ost.Setup->Codec;
     const bool video = encoder.codec_type == AVMEDIA_TYPE_VIDEO;
     const char* failure = video ? "Video encoding failed" : "Audio encoding failed";
+    // The statistics count the frames handed over before this one, as the loop did when it
+    // encoded in place.
+    const int64_t frameNumber = ost.SentFrames;
+    const int64_t position = frame ? frame->pts : ost.NextSentPts;
     int result = ff::avcodec_send_frame(&encoder, frame);
     if (result < 0 && result != AVERROR_EOF)
         throw FFmpegException(failure);
-    AVPacket* packet = state.EncodedPacket.get();
+    if (frame) {
+        ++ost.SentFrames;
+        ost.NextSentPts = frame->pts + 1;
+    }
+    AVPacket* packet = ost.EncodedPacket.get();
     for (;;) {
         result = ff::avcodec_receive_packet(&encoder, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
             break;
         if (result < 0)
             throw FFmpegException(failure);
-        if (video) {
-            state.VideoBytes += packet->size;
-            ReadQualityStats(ost, *packet);
-            if (ost.PassLog && encoder.stats_out)
-                std::fputs(encoder.stats_out, ost.PassLog.get());
-            if (!settings_.VStatsFileName.empty())
-                WriteVideoStats(ost, *packet);
-        } else {
-            state.AudioBytes += packet->size;
+        if (video && ost.PassLog && encoder.stats_out)
+            std::fputs(encoder.stats_out, ost.PassLog.get());
+        {
+            std::lock_guard lock(state.OutputMutex);
+            if (video) {
+                state.VideoBytes += packet->size;
+                ReadQualityStats(ost, *packet);
+                if (!settings_.VStatsFileName.empty())
+                    WriteVideoStats(ost, *packet, frameNumber, position);
+            } else {
+                state.AudioBytes += packet->size;
+            }
         }
         ff::av_packet_rescale_ts(packet, encoder.time_base, ost.Stream->time_base);
         WritePacket(ost, packet);
@@ -577,7 +594,8 @@ double Psnr(double error) {
 
 } // namespace
 
-void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket& packet) {
+void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket& packet,
+                                    int64_t frameNumber, int64_t position) {
     TTranscodeState& state = *transcode_;
     if (!state.VStatsFile) {
         // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the unique_ptr owns the file
@@ -587,14 +605,14 @@ void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket& pa
     }
     const AVCodecContext& encoder = *ost.Setup->Codec;
     FILE* file = state.VStatsFile.get();
-    std::fprintf(file, "frame= %5lld q= %2.1f ", static_cast<long long>(ost.FrameNumber) + 1,
+    std::fprintf(file, "frame= %5lld q= %2.1f ", static_cast<long long>(frameNumber) + 1,
                  static_cast<double>(ost.LastQuality / FF_QP2LAMBDA));
     if (settings_.DoPSNR)
         std::fprintf(file, "PSNR= %6.2f ",
                      Psnr(static_cast<double>(ost.LastError[0]) /
                           (encoder.width * encoder.height * 255.0 * 255.0)));
     std::fprintf(file, "f_size= %6d ", packet.size);
-    const double time = static_cast<double>(ost.SyncOpts) * av_q2d(encoder.time_base);
+    const double time = static_cast<double>(position) * av_q2d(encoder.time_base);
     if (time > 0) {
         const double bitRate = packet.size * 8 / av_q2d(encoder.time_base) / 1000.0;
         const double average = static_cast<double>(state.VideoBytes) * 8 / time / 1000.0;
@@ -644,33 +662,15 @@ void TCustomFFmpeg::RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, si
 
 void TCustomFFmpeg::MuxPacket(TOutputStream& ost, AVPacket* packet) {
     const int64_t time = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
+    std::lock_guard lock(transcode_->OutputMutex);
     if (time != AV_NOPTS_VALUE) {
-        int64_t end = time + std::max<int64_t>(packet->duration, 0);
+        const int64_t end = time + std::max<int64_t>(packet->duration, 0);
         ost.LastMuxTime = ff::av_rescale_q(end, ost.Stream->time_base, AV_TIME_BASE_Q);
     }
-    AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
     const int result = ff::av_interleaved_write_frame(context, packet);
     if (result < 0)
         throw FFmpegException(ErrorText("av_interleaved_write_frame()", result));
-}
-
-void TCustomFFmpeg::FlushEncoders() {
-    TTranscodeState& state = *transcode_;
-    for (TOutputStream& ost : state.OutputStreams) {
-        if (!ost.EncodingNeeded || !ost.EncoderOpen || ost.Flushed)
-            continue;
-        ost.Flushed = true;
-        AVCodecContext& encoder = *ost.Setup->Codec;
-        if (encoder.codec_type == AVMEDIA_TYPE_AUDIO) {
-            if (ost.Audio.IsOpen()) {
-                ost.Audio.Push(nullptr);
-                EncodeAudioFifo(ost, true);
-            }
-            EncodeFrame(ost, nullptr);
-        } else if (encoder.codec_type == AVMEDIA_TYPE_VIDEO) {
-            EncodeFrame(ost, nullptr);
-        }
-    }
 }
 
 // ---- Progress --------------------------------------------------------------------------------
@@ -706,6 +706,8 @@ std::string TCustomFFmpeg::PsnrText(const TOutputStream& ost, bool final) const 
 
 void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
     TTranscodeState& state = *transcode_;
+    // The encoder stages write the outputs and their statistics meanwhile.
+    std::unique_lock lock(state.OutputMutex);
     AVFormatContext* first = outputCount_ > 0 ? outputs_[0]->Context : nullptr;
     int64_t totalSize = 0;
     if (first && first->pb) {
@@ -748,6 +750,9 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
             text += FormatText("q=%2.1f ", static_cast<double>(quality));
         }
     }
+    const int64_t videoBytes = state.VideoBytes;
+    const int64_t audioBytes = state.AudioBytes;
+    lock.unlock();
     if (haveVideo && info.FrameNumber < 1 && !final)
         return;
     if (!anyTime)
@@ -774,13 +779,11 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
         LoggerInstance().Log(this, TLogLevel::llVerbose, text);
     }
     if (final && settings_.Verbose >= 0) {
-        const double payload =
-            static_cast<double>(state.VideoBytes + state.AudioBytes + state.ExtraBytes);
+        const double payload = static_cast<double>(videoBytes + audioBytes + state.ExtraBytes);
         LoggerInstance().LogFmt(
             this, TLogLevel::llVerbose,
             "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-            static_cast<double>(state.VideoBytes) / 1024,
-            static_cast<double>(state.AudioBytes) / 1024,
+            static_cast<double>(videoBytes) / 1024, static_cast<double>(audioBytes) / 1024,
             static_cast<double>(state.ExtraBytes) / 1024,
             payload > 0 ? (static_cast<double>(totalSize) - payload) * 100 / payload : 0.0);
     }

@@ -360,12 +360,7 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
             if (filteredAspect.num > 0)
                 encoder.sample_aspect_ratio = ost.Stream->sample_aspect_ratio = filteredAspect;
         } else if (ost.ResampleNeeded) {
-            ost.ScaledPicture = MakeFrame();
-            ost.ScaledPicture->format = encoder.pix_fmt;
-            ost.ScaledPicture->width = encoder.width;
-            ost.ScaledPicture->height = encoder.height;
-            if (!ost.ScaledPicture || ff::av_frame_get_buffer(ost.ScaledPicture.get(), 0) < 0)
-                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+            ScaledPicture(ost);
             ost.Scaler.reset(ff::sws_getContext(
                 ost.ResampleWidth, ost.ResampleHeight, ost.ResampleFormat, encoder.width,
                 encoder.height, encoder.pix_fmt, ScaleFlags(), nullptr, nullptr, nullptr));
@@ -712,6 +707,7 @@ void TCustomFFmpeg::TranscodeSetup() {
         OpenBitstreamFilters(ost);
     WriteHeaders();
     LogStreamMapping();
+    StartEncoderStages();
 }
 
 } // namespace tovik

@@ -1,8 +1,15 @@
 #pragma once
 // The state of one running conversion: a record per input stream and per output stream,
 // built by the set-up stage, used by the loop, released when the task ends.
+//
+// Threads: the converting thread runs demuxing, decoding and the frame path; each encoded
+// output stream's encoder runs on a stage thread of its own (FrameStage.h). A field without a
+// lock named beside it belongs to the converting thread (or is fixed while the stages run);
+// "encoder thread" fields belong to the stream's encoder stage; fields "under OutputMutex"
+// are shared and read or written only while holding TTranscodeState::OutputMutex.
 
 #include "engine/AudioConverter.h"
+#include "engine/FrameStage.h"
 #include "engine/TranscodeTypes.h"
 #include "engine/VideoFilterGraph.h"
 #include "media/Bitmap.h"
@@ -12,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -68,15 +76,21 @@ struct TOutputStream {
     bool EncodingNeeded = false;
     bool StreamCopy = false;
     bool EncoderOpen = false;
-    int64_t FrameNumber = 0;
+    int64_t FrameNumber = 0;      // frames handed to the encoder stage (or copied)
     int64_t SyncOpts = 0;         // next output position in encoder time base units
-    int64_t LastMuxTime = 0;      // microseconds of the last packet written
+    int64_t LastMuxTime = 0;      // under OutputMutex: microseconds of the last packet written
     bool CountsForReports = true; // false once its join group is done
     bool Flushed = false;
-    float LastQuality = -1.0f;
-    int LastPictureType = 0;
-    uint64_t LastError[4] = {};  // squared error per plane of the last coded picture
-    uint64_t TotalError[4] = {}; // summed over the stream
+    float LastQuality = -1.0f;   // under OutputMutex
+    int LastPictureType = 0;     // under OutputMutex
+    uint64_t LastError[4] = {};  // under OutputMutex: squared error per plane of the last picture
+    uint64_t TotalError[4] = {}; // under OutputMutex: summed over the stream
+
+    // The encoder stage: its thread runs the encoder, the bitstream filters and the pass log.
+    std::unique_ptr<TFrameStage> EncoderStage;
+    TPacketPtr EncodedPacket; // encoder thread
+    int64_t SentFrames = 0;   // encoder thread: frames handed to the encoder
+    int64_t NextSentPts = 0;  // encoder thread: the position after the last frame handed over
 
     // Video: crop and scale without a filter chain.
     bool CropNeeded = false;
@@ -85,7 +99,9 @@ struct TOutputStream {
     int ResampleWidth = 0, ResampleHeight = 0;      // cropped input size
     AVPixelFormat ResampleFormat = AV_PIX_FMT_NONE; // input pixel format
     int UnfilteredWidth = 0, UnfilteredHeight = 0;  // input size at set-up
-    TFramePtr ScaledPicture;
+    // Pictures the scaler writes into; one that the encoder stage no longer holds is taken
+    // again, so scaling needs neither a new buffer nor a copy per frame.
+    std::vector<TFramePtr> ScaledPictures;
     TSwsContextPtr Scaler;
     std::unique_ptr<TVideoFilterGraph> Filter;
 
@@ -94,9 +110,9 @@ struct TOutputStream {
     bool AudioResample = false;
     bool AudioStarted = false; // the first samples have been placed
 
-    // Bitstream filters, in order.
+    // Bitstream filters, in order: the encoder thread's for an encoded stream.
     std::vector<TBsfPtr> BitstreamFilters;
-    // Two-pass statistics.
+    // Two-pass statistics (encoder thread).
     std::unique_ptr<FILE, TFileCloser> PassLog;
     std::string PassStats; // pass 2 input, kept alive while the encoder runs
 };
@@ -109,10 +125,13 @@ struct TTranscodeState {
     TFramePtr Frame;
     TFramePtr FilteredFrame;
     TFramePtr EncoderFrame;
-    TPacketPtr EncodedPacket;
+    TPacketPtr EncodedPacket; // stream copy and subtitles
+    // Guards the output files (writing packets, their positions), what the encoder stages
+    // report back (byte counts, quality statistics) and the fields marked with it.
+    std::mutex OutputMutex;
     // Counters of the task.
-    int64_t VideoBytes = 0;
-    int64_t AudioBytes = 0;
+    int64_t VideoBytes = 0; // under OutputMutex
+    int64_t AudioBytes = 0; // under OutputMutex
     int64_t ExtraBytes = 0;
     int64_t DuplicatedFrames = 0;
     int64_t DroppedFrames = 0;
@@ -130,8 +149,8 @@ struct TTranscodeState {
     TPictureConverter PreviewConverter;
     std::unique_ptr<TVideoFilterGraph> Deinterlacer;
     bool DeinterlaceFailed = false;
-    std::unique_ptr<FILE, TFileCloser> VStatsFile;
-    std::array<int, 52> QpHistogram{}; // coded pictures per quantiser
+    std::unique_ptr<FILE, TFileCloser> VStatsFile; // under OutputMutex
+    std::array<int, 52> QpHistogram{};             // under OutputMutex: pictures per quantiser
 };
 
 } // namespace tovik

@@ -177,6 +177,16 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             std::fprintf(stderr, "Warning: %s\n", text.c_str());
     };
 
+    // Each file converts in a process of its own when there is a worker program: a library
+    // that crashes on a damaged file fails that file, and the others still convert. The first
+    // worker starts now, while the files are prepared.
+    const std::string worker = FindWorkerProgram();
+    std::optional<TIsolatedConverter> isolated;
+    if (!worker.empty()) {
+        isolated.emplace(worker);
+        isolated->StartWorkerAhead();
+    }
+
     // Queue one task per file; a file that cannot be prepared is reported and skipped.
     std::map<int, std::string> fileOfTask;                     // task index -> source file
     std::map<int, TTaskDescription> descriptions;              // task index -> what it does
@@ -265,7 +275,6 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         std::signal(number, OnInterrupt);
     bool stopped = false;
-    const std::string worker = FindWorkerProgram();
     if (!fileOfTask.empty()) {
         std::lock_guard lock(mutex);
         batch.Start(std::chrono::steady_clock::now());
@@ -291,17 +300,14 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
         }
     };
-    if (!worker.empty() && !fileOfTask.empty()) {
-        // Each file in a process of its own: a library that crashes on a damaged file fails
-        // that file, and the others still convert. Its lines reach the log sink as the
-        // in-process engine's do.
-        TIsolatedConverter isolated(worker);
+    if (isolated && !fileOfTask.empty()) {
+        // The workers' lines reach the log sink as the in-process engine's do.
         std::vector<int> taskOf; // the isolated runner's index -> the index named above
         for (const auto& [index, description] : descriptions) {
-            const int added = isolated.AddTask(description.Input.FileName, &description.Input);
+            const int added = isolated->AddTask(description.Input.FileName, &description.Input);
             if (added < 0 ||
-                !isolated.SetOutputFile(added, description.Output.FileName, &description.Output)) {
-                TTerminateInfo refused{index, false, true, isolated.LastError()};
+                !isolated->SetOutputFile(added, description.Output.FileName, &description.Output)) {
+                TTerminateInfo refused{index, false, true, isolated->LastError()};
                 converter.OnTerminate(nullptr, refused);
                 if (added >= 0)
                     taskOf.push_back(-2); // never run: the file was reported just now
@@ -314,18 +320,18 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
                        ? taskOf[static_cast<size_t>(added)]
                        : added;
         };
-        isolated.OnProgress = [&](TObject*, PProgressInfo info) {
+        isolated->OnProgress = [&](TObject*, PProgressInfo info) {
             TProgressInfo own = *info;
             own.TaskIndex = indexOf(info->TaskIndex);
             converter.OnProgress(nullptr, &own);
         };
-        isolated.OnTerminate = [&](TObject*, const TTerminateInfo& info) {
+        isolated->OnTerminate = [&](TObject*, const TTerminateInfo& info) {
             TTerminateInfo own = info;
             own.TaskIndex = indexOf(info.TaskIndex);
             if (own.TaskIndex != -2)
                 converter.OnTerminate(nullptr, own);
         };
-        runToTheEnd(isolated);
+        runToTheEnd(*isolated);
     } else if (!fileOfTask.empty()) {
         runToTheEnd(converter);
     }

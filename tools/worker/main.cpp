@@ -127,6 +127,13 @@ private:
 };
 
 int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char** argv) {
+    // The libraries first: a runner may start a worker before it knows the task, and the
+    // worker is ready the moment the task comes.
+    TMediaKitScope kit;
+    TMediaConverter converter;
+    if (!converter.LoadAVLib(""))
+        return Refuse(out, converter.LastError());
+
     std::string first;
     if (!std::getline(std::cin, first))
         return Refuse(out, "No task description on standard input");
@@ -146,10 +153,6 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
         application.emplace(argc, argv);
     }
 
-    TMediaKitScope kit;
-    TMediaConverter converter;
-    if (!converter.LoadAVLib(""))
-        return Refuse(out, converter.LastError());
     LoggerInstance().SetTriggerEventInMainThread(false);
     LoggerInstance().SetLogLevel(LibraryToLogLevel(arguments.LogLevel));
     LoggerInstance().SetOnLog([&out](TObject*, uint32_t, TLogLevel level, const std::string& text) {
