@@ -281,14 +281,16 @@ void TIsolatedConverter::DeliverPicture(int index, const TBitmap& bitmap, int fr
         return;
     }
     {
-        // Only the newest picture matters: one waiting call takes whatever is newest then.
+        // Only the newest picture of each task matters: one waiting call per task takes
+        // whatever is newest then, so files converting at once do not displace each other's.
         std::lock_guard lock(mutex_);
-        pendingPicture_.Assign(bitmap);
-        pendingInfo_ = TPreviewInfo{index, nullptr, frameNumber, frameTime};
-        if (std::exchange(pictureQueued_, true))
+        TPendingPicture& pending = pendingPictures_[index];
+        pending.Picture.Assign(bitmap);
+        pending.Info = TPreviewInfo{index, nullptr, frameNumber, frameTime};
+        if (std::exchange(pending.Queued, true))
             return;
     }
-    TDispatcher::Instance().Queue([this, gate = gate_] {
+    TDispatcher::Instance().Queue([this, index, gate = gate_] {
         std::lock_guard open(gate->Mutex);
         if (!gate->Open)
             return;
@@ -296,9 +298,13 @@ void TIsolatedConverter::DeliverPicture(int index, const TBitmap& bitmap, int fr
         TPreviewInfo info;
         {
             std::lock_guard lock(mutex_);
-            picture = std::move(pendingPicture_);
-            info = pendingInfo_;
-            pictureQueued_ = false;
+            const auto found = pendingPictures_.find(index);
+            if (found == pendingPictures_.end() || !found->second.Queued)
+                return; // the tasks were cleared meanwhile
+            TPendingPicture& pending = found->second;
+            picture = std::move(pending.Picture);
+            info = pending.Info;
+            pending.Queued = false;
         }
         info.Bitmap = &picture;
         if (OnPreviewBitmap)
@@ -366,6 +372,7 @@ void TIsolatedConverter::ClearTasks() {
             throw std::runtime_error("Cannot ClearTasks while working.");
         doomed.swap(tasks_);
         spare = std::move(spare_); // started for tasks that are gone
+        pendingPictures_.clear();
         lastError_.clear();
         working_ = false;
         allDone_ = false;

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -121,10 +122,13 @@ private:
     bool allDone_ = false;
     bool paused_ = false;
     bool stopping_ = false;
-    // The latest picture waiting for the main thread; one queued call takes it.
-    TPreviewInfo pendingInfo_;
-    TBitmap pendingPicture_;
-    bool pictureQueued_ = false;
+    // Per task, the latest picture waiting for the main thread; one queued call takes it.
+    struct TPendingPicture {
+        TPreviewInfo Info;
+        TBitmap Picture;
+        bool Queued = false;
+    };
+    std::map<int, TPendingPicture> pendingPictures_;
     std::unique_ptr<TWorkerProcess> spare_; // started for the next task, not yet given it
     std::thread scheduler_;
 };

@@ -3,6 +3,7 @@
 // pause, stop, several tasks at once and the live picture work as in the program's own run.
 #include "effects/IsolatedConverter.h"
 
+#include "platform/Dispatcher.h"
 #include "support/TestSupport.h"
 
 #include <condition_variable>
@@ -186,6 +187,29 @@ TEST_F(IsolatedConverterTest, TwoAtOnceEachReportAndShowTheirPictures) {
     // The pictures come through shared memory at the output's size.
     EXPECT_GT(heard->Pictures, 0);
     EXPECT_EQ(heard->PictureWidth, 176);
+}
+
+TEST_F(IsolatedConverterTest, OnTheMainThreadEachRunningFileShowsItsOwnPictures) {
+    TIsolatedConverter converter(TOVIK_WORKER_PROGRAM);
+    converter.SetPreviewBitmap(true);
+    auto heard = std::make_shared<THeard>();
+    Listen(converter, heard);
+    converter.SetTriggerEventInMainThread(true);
+    std::set<int> picturesOf; // main thread only
+    converter.OnPreviewBitmap = [&picturesOf](TObject*, const TPreviewInfo& info) {
+        EXPECT_TRUE(IsMainThread());
+        if (info.Bitmap && info.Bitmap->Width() > 0)
+            picturesOf.insert(info.TaskIndex);
+    };
+    Add(converter, longClip_, dir_.File("a.mov"), "320x240");
+    Add(converter, longClip_, dir_.File("b.mov"), "320x240");
+    converter.StartTask(2);
+    const auto limit = std::chrono::steady_clock::now() + 120s;
+    while (!converter.AllDone() && std::chrono::steady_clock::now() < limit)
+        TDispatcher::Instance().WaitAndCheckSynchronize(20ms);
+    TDispatcher::Instance().CheckSynchronize();
+    ASSERT_TRUE(heard->WaitForRunEnd(10s));
+    EXPECT_EQ(picturesOf, (std::set<int>{0, 1}));
 }
 
 TEST_F(IsolatedConverterTest, StopFinishesTheRunningFileAndReportsTheOthersNotRun) {
