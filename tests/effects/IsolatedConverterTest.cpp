@@ -61,11 +61,7 @@ protected:
     static void SetUpTestSuite() {
         test::LoadEngineLibrariesOrFail();
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        for (const char* variable : {"ASAN_OPTIONS", "TSAN_OPTIONS"}) {
-            const char* given = std::getenv(variable);
-            const std::string options = given ? std::string(given) + ":" : std::string();
-            ::setenv(variable, (options + "handle_segv=0").c_str(), 1);
-        }
+        test::LetWorkersDieOfSignals();
         // Long enough to be caught in the middle of its conversion on any machine.
         static test::TTempDir folder;
         longClip_ = folder.File("long.avi");

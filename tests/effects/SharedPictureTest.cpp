@@ -2,29 +2,13 @@
 // the picture size, and a full slot is never written over.
 #include "effects/SharedPicture.h"
 
-#include <cstring>
+#include "support/BitmapSupport.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace tovik {
 namespace {
-
-TBitmap Pattern(int width, int height, uint8_t seed) {
-    TBitmap bitmap(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width * 3; ++x)
-            bitmap.ScanLine(y)[x] = static_cast<uint8_t>(seed + x + 7 * y);
-    return bitmap;
-}
-
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return false;
-    for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0)
-            return false;
-    return true;
-}
 
 TEST(SharedPictureTest, PicturesCrossInTurnsAndTheSlotGrows) {
     TSharedPicture runner;
@@ -39,29 +23,29 @@ TEST(SharedPictureTest, PicturesCrossInTurnsAndTheSlotGrows) {
     EXPECT_FALSE(runner.Take(taken, frame, time, sequence)); // nothing yet
 
     // An odd width: rows are padded, and the padding must not shift the rows.
-    const TBitmap small = Pattern(33, 17, 1);
+    const TBitmap small = test::RandomBitmap(33, 17, 1);
     ASSERT_TRUE(worker.Publish(small, 5, 200000));
     // Full: the next picture waits for the runner instead of overwriting the first.
-    EXPECT_FALSE(worker.Publish(Pattern(33, 17, 9), 6, 240000));
+    EXPECT_FALSE(worker.Publish(test::RandomBitmap(33, 17, 9), 6, 240000));
     ASSERT_TRUE(runner.Take(taken, frame, time, sequence));
-    EXPECT_TRUE(SamePixels(taken, small));
+    EXPECT_TRUE(test::SamePixels(taken, small));
     EXPECT_EQ(frame, 5);
     EXPECT_EQ(time, 200000);
     EXPECT_EQ(sequence, 1u);
     EXPECT_FALSE(runner.Take(taken, frame, time, sequence)); // taken once only
 
     // A larger picture grows the segment; the runner maps the larger size.
-    const TBitmap large = Pattern(1280, 720, 3);
+    const TBitmap large = test::RandomBitmap(1280, 720, 3);
     ASSERT_TRUE(worker.Publish(large, 7, 280000));
     ASSERT_TRUE(runner.Take(taken, frame, time, sequence));
-    EXPECT_TRUE(SamePixels(taken, large));
+    EXPECT_TRUE(test::SamePixels(taken, large));
     EXPECT_EQ(sequence, 2u);
 }
 
 TEST(SharedPictureTest, NothingIsPublishedWithoutASegment) {
     TSharedPicture none(-1);
     EXPECT_FALSE(none.Valid());
-    EXPECT_FALSE(none.Publish(Pattern(4, 4, 0), 1, 0));
+    EXPECT_FALSE(none.Publish(test::RandomBitmap(4, 4, 0), 1, 0));
     TBitmap taken;
     int frame = 0;
     int64_t time = 0;

@@ -21,13 +21,8 @@ protected:
     static void SetUpTestSuite() {
         test::LoadEngineLibrariesOrFail();
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        // A worker built with a sanitizer would report a SIGSEGV and exit instead of dying of
-        // it; the workers started here die as a crashing library makes them die.
-        for (const char* variable : {"ASAN_OPTIONS", "TSAN_OPTIONS"}) {
-            const char* given = std::getenv(variable);
-            const std::string options = given ? std::string(given) + ":" : std::string();
-            ::setenv(variable, (options + "handle_segv=0").c_str(), 1);
-        }
+        // The workers started here die as a crashing library makes them die.
+        test::LetWorkersDieOfSignals();
         // A clip long enough to be caught in the middle of its conversion on any machine.
         static test::TTempDir folder;
         longClip_ = folder.File("long.mp4");

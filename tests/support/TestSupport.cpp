@@ -34,6 +34,14 @@ void LoadEngineLibrariesOrFail() {
     ASSERT_TRUE(FFmpegLoader().LoadLibs(set)) << FFmpegLoader().LastError();
 }
 
+void LetWorkersDieOfSignals() {
+    for (const char* variable : {"ASAN_OPTIONS", "TSAN_OPTIONS"}) {
+        const char* given = std::getenv(variable);
+        const std::string options = given ? std::string(given) + ":" : std::string();
+        ::setenv(variable, (options + "handle_segv=0").c_str(), 1);
+    }
+}
+
 int RunFfmpegTool(const std::string& arguments) {
     const std::string command =
         std::string(TOVIK_FFMPEG_TOOL) + " -hide_banner -loglevel error -y " + arguments;

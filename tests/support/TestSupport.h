@@ -26,6 +26,9 @@ private:
 std::string MediaFile(const std::string& name);
 // Loads the engine's libraries from the system; fails the test when that is impossible.
 void LoadEngineLibrariesOrFail();
+// Worker processes started from here on die of the signals they get: one built with a
+// sanitizer would otherwise report a SIGSEGV and exit instead.
+void LetWorkersDieOfSignals();
 // Runs the ffmpeg tool with the given arguments; returns its exit status.
 int RunFfmpegTool(const std::string& arguments);
 void WriteTextFile(const std::string& fileName, const std::string& text);

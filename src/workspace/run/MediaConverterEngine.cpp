@@ -49,24 +49,7 @@ void TMediaConverterEngine::SetEvents(TRunEvents events) {
         };
     else
         MediaConverter1.OnCustomHook = nullptr;
-    if (events.PreviewBitmap)
-        MediaConverter1.OnPreviewBitmap =
-            [preview = events.PreviewBitmap](TObject*, const TPreviewInfo& info) { preview(info); };
-    else
-        MediaConverter1.OnPreviewBitmap = nullptr;
-    if (events.Progress)
-        MediaConverter1.OnProgress = [progress = events.Progress](TObject*, PProgressInfo info) {
-            progress(info);
-        };
-    else
-        MediaConverter1.OnProgress = nullptr;
-    if (events.Terminate)
-        MediaConverter1.OnTerminate = [terminate = events.Terminate](TObject*,
-                                                                     const TTerminateInfo& info) {
-            terminate(info);
-        };
-    else
-        MediaConverter1.OnTerminate = nullptr;
+    BindRunEvents(MediaConverter1, events);
 }
 
 void TMediaConverterEngine::SetThreadPriority(TThreadPriority priority) {

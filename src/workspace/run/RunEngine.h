@@ -22,6 +22,27 @@ struct TRunEvents {
     std::function<void(const TTerminateInfo&)> Terminate;   // a background thread
 };
 
+// Hands the run's preview, progress and terminate events to a component's events (the
+// in-process and the worker-process engine alike); an empty function detaches its event.
+template <class TComponent> void BindRunEvents(TComponent& component, const TRunEvents& events) {
+    if (events.PreviewBitmap)
+        component.OnPreviewBitmap =
+            [preview = events.PreviewBitmap](TObject*, const TPreviewInfo& info) { preview(info); };
+    else
+        component.OnPreviewBitmap = nullptr;
+    if (events.Progress)
+        component.OnProgress = [progress = events.Progress](TObject*, PProgressInfo info) {
+            progress(info);
+        };
+    else
+        component.OnProgress = nullptr;
+    if (events.Terminate)
+        component.OnTerminate = [terminate = events.Terminate](
+                                    TObject*, const TTerminateInfo& info) { terminate(info); };
+    else
+        component.OnTerminate = nullptr;
+}
+
 // The facts of the file the component's probe holds.
 struct TProbedSource {
     std::string FileName;

@@ -23,22 +23,7 @@ bool TWorkerRunEngine::LoadLibraries(std::string& error) {
 
 void TWorkerRunEngine::SetEvents(TRunEvents events) {
     // No drawing hook: the worker draws the job's effects itself.
-    if (events.PreviewBitmap)
-        converter_.OnPreviewBitmap =
-            [preview = events.PreviewBitmap](TObject*, const TPreviewInfo& info) { preview(info); };
-    else
-        converter_.OnPreviewBitmap = nullptr;
-    if (events.Progress)
-        converter_.OnProgress = [progress = events.Progress](TObject*, PProgressInfo info) {
-            progress(info);
-        };
-    else
-        converter_.OnProgress = nullptr;
-    if (events.Terminate)
-        converter_.OnTerminate = [terminate = events.Terminate](
-                                     TObject*, const TTerminateInfo& info) { terminate(info); };
-    else
-        converter_.OnTerminate = nullptr;
+    BindRunEvents(converter_, events);
 }
 
 void TWorkerRunEngine::SetThreadPriority(TThreadPriority priority) {
