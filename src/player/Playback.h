@@ -121,6 +121,10 @@ private:
     bool OpenComponent(int streamIndex);
     void CloseComponent(int streamIndex);
     void CarryOutSeek();
+    void ReaderPause();
+    // A seek was carried out whose flush the video thread has not reached yet: what it
+    // decodes until then is from before the seek.
+    bool FlushWaiting() const { return seekApplied_.load() && !flushSeen_.load(); }
     void ReaderCleanup(int result);
 
     // Video thread.
@@ -213,6 +217,8 @@ private:
     int64_t seekRelative_ = 0;
     int seekFlags_ = 0;
     std::atomic<bool> seekRequest_{false};
+    // Wakes the reader from its pauses (full queues, end of file) when a seek or the end comes.
+    TManualEvent readerWake_{false};
     // Pictures and samples before this time (seconds) are decoded but not kept, so that a
     // seek shows the picture of the time asked for, not of the key frame before it.
     std::atomic<double> videoSkipUntil_{-1e300};

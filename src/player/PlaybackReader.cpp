@@ -93,6 +93,7 @@ std::unique_ptr<TPlayback> TPlayback::Open(TCustomPlayer& player, const std::str
 
 void TPlayback::RequestAbort() {
     abortRequest_.store(true);
+    readerWake_.Set();
     videoQueue_.Abort();
     audioQueue_.Abort();
     subtitleQueue_.Abort();
@@ -367,7 +368,7 @@ void TPlayback::ReaderThread() {
             ((!audioStream_ || audioQueue_.Size() > kAudioQueueEnoughBytes) &&
              (!videoStream_ || videoQueue_.Count() > kVideoQueueEnoughPackets) &&
              (!subtitleStream_ || subtitleQueue_.Count() > kVideoQueueEnoughPackets))) {
-            std::this_thread::sleep_for(10ms);
+            ReaderPause();
             continue;
         }
         if (endOfFile || (formatContext_->pb && ff::avio_feof(formatContext_->pb))) {
@@ -381,7 +382,7 @@ void TPlayback::ReaderThread() {
             }
             if (videoStream_)
                 player_.pictureAfterSeek_.Set();
-            std::this_thread::sleep_for(10ms);
+            ReaderPause();
             if (audioQueue_.Count() == 0 && videoQueue_.Count() == 0 && subtitleQueue_.Count() == 0)
                 finished_.store(true);
             continue;
@@ -432,6 +433,12 @@ void TPlayback::ReaderThread() {
     while (!abortRequest_.load())
         std::this_thread::sleep_for(100ms);
     ReaderCleanup(0);
+}
+
+void TPlayback::ReaderPause() {
+    // A seek or the end wakes the reader at once: a seek must not wait out the pause.
+    readerWake_.WaitFor(10ms);
+    readerWake_.Reset();
 }
 
 void TPlayback::CarryOutSeek() {
@@ -488,6 +495,9 @@ void TPlayback::CarryOutSeek() {
     EndReported.store(false);
     finished_.store(false);
     seekApplied_.store(true);
+    // A video thread waiting for a free picture slot drops its stale picture now.
+    { std::lock_guard lock(pictureMutex_); }
+    pictureChanged_.notify_all();
     // Only now: a refresh before the seek must not take the old picture for the new one.
     if (pausedAtSeek_.load())
         showNextWhilePaused_.store(true);
@@ -567,6 +577,7 @@ bool TPlayback::RequestSeek(int64_t target, int64_t relative, int flags) {
     seekFlags_ = flags & 0x0F;
     player_.seekDone_.Reset();
     seekRequest_.store(true);
+    readerWake_.Set();
     return true;
 }
 

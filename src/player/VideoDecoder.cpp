@@ -86,6 +86,8 @@ bool TPlayback::BuildVideoFilter(const AVFrame& frame) {
 
 void TPlayback::FlushVideo() {
     ff::avcodec_flush_buffers(videoCodec_.get());
+    // The screen drops the pictures from before the seek at once, not at its next tick.
+    player_.PostPlayEvent({TPlayEventKind::pkRefresh});
     {
         std::unique_lock lock(pictureMutex_);
         for (TPictureSlot& slot : pictures_)
@@ -142,10 +144,13 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
         std::lock_guard clocks(clockMutex_);
         skipFactor_ = std::max(0.95f, skipFactor_ * 0.95f);
     }
-    pictureChanged_.wait(lock,
-                         [this] { return pictureSize_ < kPictureSlots || videoQueue_.Aborted(); });
+    pictureChanged_.wait(lock, [this] {
+        return pictureSize_ < kPictureSlots || videoQueue_.Aborted() || FlushWaiting();
+    });
     if (videoQueue_.Aborted())
         return false;
+    if (FlushWaiting())
+        return true;
     TPictureSlot& slot = pictures_[pictureWrite_];
     if (!slot.Overlay || slot.Width != width || slot.Height != height) {
         slot.Allocated = false;
@@ -188,6 +193,10 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
 
 bool TPlayback::GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frameDuration) {
     const AVRational timeBase = videoStream_->time_base;
+    if (FlushWaiting()) {
+        ff::av_frame_unref(&decoded);
+        return true;
+    }
     bool skip = false;
     {
         std::lock_guard lock(clockMutex_);
