@@ -23,9 +23,16 @@ TIsolatedConverter::~TIsolatedConverter() {
         std::lock_guard lock(mutex_);
         tasks.swap(tasks_);
     }
-    tasks.clear(); // ends any worker left and joins its threads, outside the lock they take
-    std::lock_guard lock(mutex_);
-    spare_.reset();
+    std::map<int, std::unique_ptr<TWorkerProcess>> busy;
+    std::vector<std::unique_ptr<TWorkerProcess>> idle;
+    {
+        std::lock_guard lock(mutex_);
+        busy.swap(busy_);
+        idle.swap(idle_);
+    }
+    // Ends any worker left and joins its threads, outside the lock their events take.
+    busy.clear();
+    idle.clear();
 }
 
 bool TIsolatedConverter::LoadAVLib(const std::string& folder) {
@@ -53,7 +60,7 @@ int TIsolatedConverter::AddTask(const std::string& fileName, const TInputOptions
         lastError_ = refusal;
         return -1;
     }
-    if (!spare_)
+    if (idle_.empty())
         StartWorkerAhead(lock);
     TTask task;
     if (options)
@@ -130,7 +137,7 @@ void TIsolatedConverter::Schedule(int n) {
     std::unique_lock lock(mutex_);
     for (;;) {
         while (!stopping_ && running_ < n && next_ < static_cast<int>(tasks_.size()))
-            Launch(next_++, lock);
+            Launch(next_++, n, lock);
         if (stopping_) {
             // Tasks that never ran are reported as not finished, without failure.
             while (next_ < static_cast<int>(tasks_.size()))
@@ -147,23 +154,33 @@ void TIsolatedConverter::Schedule(int n) {
             continue;
         auto [index, info] = std::move(ended_.front());
         ended_.pop_front();
-        TWorkerProcess* worker = tasks_[static_cast<size_t>(index)].Worker.get();
+        const auto found = busy_.find(index);
+        TWorkerProcess* worker = found != busy_.end() ? found->second.get() : nullptr;
         lock.unlock();
         if (worker)
-            worker->Wait(); // its last event was this report: its threads end now
+            worker->Wait(); // this report was the task's last event
         info.TaskIndex = index;
         Report(info);
         lock.lock();
         if (worker) {
             --running_;
+            std::unique_ptr<TWorkerProcess> done = std::move(busy_[index]);
+            busy_.erase(index);
+            // The next file goes to the same process: no start-up to pay again.
+            if (!stopping_ && done->Reusable() && done->Options() == WorkerOptions())
+                idle_.push_back(std::move(done));
+            lock.unlock();
+            done.reset();
+            lock.lock();
             changed_.notify_all();
         }
     }
-    std::unique_ptr<TWorkerProcess> spare = std::move(spare_); // left over after a stop
+    std::vector<std::unique_ptr<TWorkerProcess>> idle = std::move(idle_);
+    idle_.clear();
     allDone_ = true;
     lock.unlock();
     changed_.notify_all();
-    spare.reset();
+    idle.clear(); // the run has no more tasks for them
     // Nothing of this object is touched after the last report: its handler may free it.
     Report(TTerminateInfo{-1, true, false, {}});
 }
@@ -176,7 +193,20 @@ TWorkerOptions TIsolatedConverter::WorkerOptions() const {
     return options;
 }
 
-void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
+std::unique_ptr<TWorkerProcess>
+TIsolatedConverter::TakeIdleWorker(std::vector<std::unique_ptr<TWorkerProcess>>& doomed) {
+    const TWorkerOptions wanted = WorkerOptions();
+    while (!idle_.empty()) {
+        std::unique_ptr<TWorkerProcess> worker = std::move(idle_.back());
+        idle_.pop_back();
+        if (worker->Reusable() && worker->Options() == wanted)
+            return worker;
+        doomed.push_back(std::move(worker)); // gone meanwhile, or started for other settings
+    }
+    return nullptr;
+}
+
+void TIsolatedConverter::Launch(int index, int n, std::unique_lock<std::mutex>& lock) {
     TTask& task = tasks_[static_cast<size_t>(index)];
     if (!task.HasOutput) {
         TTerminateInfo failed;
@@ -185,16 +215,21 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
         ended_.emplace_back(index, failed);
         return;
     }
-    // The worker started for this task while the one before ran, when there is one.
-    std::unique_ptr<TWorkerProcess> worker = std::move(spare_);
+    // A worker that is ready (started ahead, or done with its last task) when there is one.
+    std::vector<std::unique_ptr<TWorkerProcess>> doomed;
+    std::unique_ptr<TWorkerProcess> worker = TakeIdleWorker(doomed);
     const bool ready = worker != nullptr;
     if (!ready)
         worker = std::make_unique<TWorkerProcess>(silence_);
     TWorkerProcess* started = worker.get();
-    task.Worker = std::move(worker);
+    busy_[index] = std::move(worker);
     ++running_;
     const TTaskDescription description = task.Description;
-    const bool moreToCome = next_ < static_cast<int>(tasks_.size());
+    // Another worker is started ahead while the run wants more at once than it has: its
+    // start-up (the process, the libraries) then overlaps this conversion.
+    const int waiting = static_cast<int>(tasks_.size()) - next_;
+    const bool startAnother = waiting > 0 && static_cast<int>(busy_.size() + idle_.size()) <
+                                                 std::min(n, running_ + waiting);
     TWorkerEvents events;
     events.Progress = [this, index](const TProgressInfo& info) { DeliverProgress(index, info); };
     events.Log = [](const TWorkerLog& log) { LoggerInstance().Log(nullptr, log.Level, log.Text); };
@@ -205,35 +240,40 @@ void TIsolatedConverter::Launch(int index, std::unique_lock<std::mutex>& lock) {
     events.Terminate = [this, index](const TTerminateInfo& info) { TaskEnded(index, info); };
     // The worker's events take this lock: it is let go while processes start.
     lock.unlock();
+    doomed.clear();
     std::string error;
     const bool ok = ready || started->Spawn(program_, error, WorkerOptions());
     if (ok)
         started->Begin(description, std::move(events));
-    // The next file's worker starts now, so that its start-up (the process, the libraries)
-    // overlaps this conversion instead of following it.
-    std::unique_ptr<TWorkerProcess> spare;
-    if (ok && moreToCome) {
-        spare = std::make_unique<TWorkerProcess>(silence_);
-        std::string ignored; // a spare that fails to start is tried again for its task
-        if (!spare->Spawn(program_, ignored, WorkerOptions()))
-            spare.reset();
+    std::unique_ptr<TWorkerProcess> another;
+    if (ok && startAnother) {
+        another = std::make_unique<TWorkerProcess>(silence_);
+        std::string ignored; // a worker that fails to start ahead is tried again for its task
+        if (!another->Spawn(program_, ignored, WorkerOptions()))
+            another.reset();
     }
     lock.lock();
-    if (!stopping_)
-        spare_ = std::move(spare);
+    if (another && !stopping_)
+        idle_.push_back(std::move(another));
     if (!ok) {
         --running_;
-        tasks_[static_cast<size_t>(index)].Worker.reset();
+        doomed.push_back(std::move(busy_[index]));
+        busy_.erase(index);
         TTerminateInfo failed;
         failed.Failed = true;
         failed.ErrorMessage = error;
         ended_.emplace_back(index, failed);
-        return;
-    }
-    if (paused_)
+    } else if (paused_) {
         started->Pause();
-    else if (stopping_)
+    } else if (stopping_) {
         started->Stop();
+    }
+    if (!doomed.empty() || another) {
+        lock.unlock();
+        doomed.clear();
+        another.reset(); // started ahead for a run that is stopping
+        lock.lock();
+    }
 }
 
 void TIsolatedConverter::TaskEnded(int index, TTerminateInfo info) {
@@ -317,9 +357,8 @@ void TIsolatedConverter::Pause() {
     if (!working_ || allDone_)
         return;
     paused_ = true;
-    for (TTask& task : tasks_)
-        if (task.Worker)
-            task.Worker->Pause();
+    for (auto& [index, worker] : busy_)
+        worker->Pause();
 }
 
 void TIsolatedConverter::Resume() {
@@ -327,9 +366,8 @@ void TIsolatedConverter::Resume() {
     if (!paused_)
         return;
     paused_ = false;
-    for (TTask& task : tasks_)
-        if (task.Worker)
-            task.Worker->Resume();
+    for (auto& [index, worker] : busy_)
+        worker->Resume();
 }
 
 void TIsolatedConverter::Stop(bool wait) {
@@ -339,9 +377,8 @@ void TIsolatedConverter::Stop(bool wait) {
             return;
         stopping_ = true;
         paused_ = false;
-        for (TTask& task : tasks_)
-            if (task.Worker)
-                task.Worker->Stop();
+        for (auto& [index, worker] : busy_)
+            worker->Stop();
     }
     changed_.notify_all();
     if (!wait || std::this_thread::get_id() == scheduler_.get_id())
@@ -352,7 +389,7 @@ void TIsolatedConverter::Stop(bool wait) {
 
 void TIsolatedConverter::StartWorkerAhead() {
     std::lock_guard lock(mutex_);
-    if (!spare_ && !working_)
+    if (idle_.empty() && !working_)
         StartWorkerAhead(lock);
 }
 
@@ -360,18 +397,18 @@ void TIsolatedConverter::StartWorkerAhead(const std::lock_guard<std::mutex>&) {
     auto spare = std::make_unique<TWorkerProcess>(silence_);
     std::string ignored; // the first task starts one of its own when this one did not start
     if (spare->Spawn(program_, ignored, WorkerOptions()))
-        spare_ = std::move(spare);
+        idle_.push_back(std::move(spare));
 }
 
 void TIsolatedConverter::ClearTasks() {
     std::vector<TTask> doomed;
-    std::unique_ptr<TWorkerProcess> spare;
+    std::vector<std::unique_ptr<TWorkerProcess>> idle;
     {
         std::lock_guard lock(mutex_);
         if (working_ && !allDone_)
             throw std::runtime_error("Cannot ClearTasks while working.");
         doomed.swap(tasks_);
-        spare = std::move(spare_); // started for tasks that are gone
+        idle.swap(idle_); // started for tasks that are gone
         pendingPictures_.clear();
         lastError_.clear();
         working_ = false;

@@ -1,7 +1,9 @@
 #pragma once
-// The engine component's operations and events with every task run in a worker process of
-// its own (tools/worker): a library that aborts or crashes on a damaged file fails that task
-// with "The conversion stopped unexpectedly (SIGABRT)" and the run goes on with the next one.
+// The engine component's operations and events with every task run in a worker process
+// (tools/worker): a library that aborts or crashes on a damaged file fails that task with
+// "The conversion stopped unexpectedly (SIGABRT)" and the run goes on with the next one. A
+// worker whose task ended is given the next one, so that a batch starts few processes; one
+// that died is replaced.
 //
 // Called from the main thread like the in-process component. OnProgress and OnPreviewBitmap
 // come on the main thread through the dispatcher while TriggerEventInMainThread is set (they
@@ -84,7 +86,6 @@ private:
     struct TTask {
         TTaskDescription Description;
         bool HasOutput = false;
-        std::unique_ptr<TWorkerProcess> Worker;
     };
     // Lets queued main-thread calls find out that this object is gone.
     struct TGate {
@@ -93,9 +94,12 @@ private:
     };
 
     void Schedule(int n);
-    void Launch(int index, std::unique_lock<std::mutex>& lock);
+    void Launch(int index, int n, std::unique_lock<std::mutex>& lock);
     TWorkerOptions WorkerOptions() const;
     void StartWorkerAhead(const std::lock_guard<std::mutex>& lock);
+    // An idle worker started with today's options, or none; the others are handed to doomed.
+    std::unique_ptr<TWorkerProcess>
+    TakeIdleWorker(std::vector<std::unique_ptr<TWorkerProcess>>& doomed);
     void TaskEnded(int index, TTerminateInfo info);
     void DeliverProgress(int index, const TProgressInfo& info);
     void DeliverPicture(int index, const TBitmap& bitmap, int frameNumber, int64_t frameTime);
@@ -129,7 +133,10 @@ private:
         bool Queued = false;
     };
     std::map<int, TPendingPicture> pendingPictures_;
-    std::unique_ptr<TWorkerProcess> spare_; // started for the next task, not yet given it
+    // The workers: those running a task (by task index), and those waiting for one (started
+    // ahead, or whose task ended).
+    std::map<int, std::unique_ptr<TWorkerProcess>> busy_;
+    std::vector<std::unique_ptr<TWorkerProcess>> idle_;
     std::thread scheduler_;
 };
 

@@ -77,20 +77,18 @@ std::string SignalName(int number) {
 }
 
 TWorkerProcess::~TWorkerProcess() {
-    if (listener_.joinable()) {
-        Kill();
-        Wait();
-        return;
+    if (!listener_.joinable())
+        return; // never started
+    {
+        // A running task fails; an idle worker holds no output and loses nothing.
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+        if (!gone_)
+            ::kill(pid_, SIGKILL);
     }
-    // Started and never given a task: it waits for its description and is not needed.
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }
-    for (const int fd : {input_, output_})
-        if (fd >= 0)
-            ::close(fd);
+    changed_.notify_all();
+    listener_.join();
+    watchdog_.join();
 }
 
 bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& task,
@@ -104,6 +102,7 @@ bool TWorkerProcess::Start(const std::string& program, const TTaskDescription& t
 
 bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
                            const TWorkerOptions& options) {
+    options_ = options;
     int commands[2];
     int records[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, commands) != 0) {
@@ -148,29 +147,40 @@ bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
         pid_ = -1;
         return false;
     }
-    std::lock_guard lock(mutex_);
-    input_ = commands[0];
+    {
+        std::lock_guard lock(mutex_);
+        input_ = commands[0];
+        lastHeard_ = std::chrono::steady_clock::now();
+    }
     output_ = records[0];
+    listener_ = std::thread([this] { Listen(); });
+    watchdog_ = std::thread([this] { Watch(); });
     return true;
 }
 
 void TWorkerProcess::Begin(const TTaskDescription& task, TWorkerEvents events) {
-    events_ = std::move(events);
+    std::lock_guard lock(mutex_);
+    events_ = std::make_shared<const TWorkerEvents>(std::move(events));
     outputFile_ = task.Output.FileName;
-    {
-        std::lock_guard lock(mutex_);
-        begun_ = true;
-        lastHeard_ = std::chrono::steady_clock::now();
-        // A worker that cannot take its description dies or refuses; either is reported.
-        SendAll(input_, WriteTaskDescription(task) + "\n");
+    running_ = true;
+    paused_ = false;
+    lastHeard_ = std::chrono::steady_clock::now();
+    if (gone_) {
+        // It ended while it waited for this task.
+        running_ = false;
+        events_.reset();
+        changed_.notify_all();
+        return;
     }
-    listener_ = std::thread([this] { Listen(); });
-    watchdog_ = std::thread([this] { Watch(); });
+    // A worker that cannot take its description dies or refuses; either is reported.
+    if (input_ >= 0)
+        SendAll(input_, WriteTaskDescription(task) + "\n");
+    changed_.notify_all();
 }
 
 void TWorkerProcess::Send(TWorkerCommand command) {
     std::lock_guard lock(mutex_);
-    if (!begun_ || ended_ || input_ < 0)
+    if (!running_ || input_ < 0)
         return;
     if (command == TWorkerCommand::wcPause)
         paused_ = true;
@@ -198,21 +208,22 @@ void TWorkerProcess::Stop() {
 
 void TWorkerProcess::Kill() {
     std::lock_guard lock(mutex_);
-    if (pid_ > 0 && !reaped_)
+    if (pid_ > 0 && !gone_)
         ::kill(pid_, SIGKILL);
 }
 
 void TWorkerProcess::Wait() {
-    if (listener_.joinable())
-        listener_.join();
-    if (watchdog_.joinable())
-        watchdog_.join();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !running_; });
+}
+
+bool TWorkerProcess::Reusable() const {
+    std::lock_guard lock(mutex_);
+    return pid_ > 0 && !running_ && !gone_ && !killedForSilence_ && input_ >= 0;
 }
 
 void TWorkerProcess::Listen() {
     FILE* stream = ::fdopen(output_, "r");
-    bool endSeen = false;
-    TTerminateInfo reported;
     char* buffer = nullptr;
     size_t capacity = 0;
     ssize_t length;
@@ -220,35 +231,31 @@ void TWorkerProcess::Listen() {
         std::string line(buffer, static_cast<size_t>(length));
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
+        std::shared_ptr<const TWorkerEvents> events;
         {
             std::lock_guard lock(mutex_);
             lastHeard_ = std::chrono::steady_clock::now();
+            events = events_;
         }
+        if (!events)
+            continue; // between tasks nobody listens
         const auto record = ReadWorkerRecord(line);
         if (!record) {
             // Something a library printed: kept as a log line.
-            if (events_.Log && !line.empty())
-                events_.Log(TWorkerLog{TLogLevel::llInfo, line});
+            if (events->Log && !line.empty())
+                events->Log(TWorkerLog{TLogLevel::llInfo, line});
             continue;
         }
         if (const auto* progress = std::get_if<TProgressInfo>(&*record)) {
-            if (events_.Progress)
-                events_.Progress(*progress);
+            if (events->Progress)
+                events->Progress(*progress);
         } else if (const auto* log = std::get_if<TWorkerLog>(&*record)) {
-            if (events_.Log)
-                events_.Log(*log);
+            if (events->Log)
+                events->Log(*log);
         } else if (std::holds_alternative<TWorkerPicture>(*record)) {
-            TakePicture();
+            TakePicture(*events);
         } else {
-            endSeen = true;
-            reported = std::get<TTerminateInfo>(*record);
-            // Nothing more to tell it: the end of its input lets the worker's command reader
-            // (and anything between it and us) end as well.
-            std::lock_guard lock(mutex_);
-            if (input_ >= 0) {
-                ::close(input_);
-                input_ = -1;
-            }
+            Deliver(std::get<TTerminateInfo>(*record));
         }
     }
     std::free(buffer);
@@ -256,39 +263,58 @@ void TWorkerProcess::Listen() {
         std::fclose(stream);
     else
         ::close(output_);
-    const TTerminateInfo result = Ended(endSeen, reported);
-    if (events_.Terminate)
-        events_.Terminate(result);
+    const TTerminateInfo failure = Ended();
+    bool running;
+    {
+        std::lock_guard lock(mutex_);
+        running = running_;
+    }
+    if (running)
+        Deliver(failure);
 }
 
-void TWorkerProcess::TakePicture() {
+void TWorkerProcess::Deliver(const TTerminateInfo& info) {
+    std::shared_ptr<const TWorkerEvents> events;
+    {
+        std::lock_guard lock(mutex_);
+        events = std::exchange(events_, nullptr);
+    }
+    if (events && events->Terminate)
+        events->Terminate(info);
+    {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+        paused_ = false;
+        outputFile_.clear();
+    }
+    changed_.notify_all();
+}
+
+void TWorkerProcess::TakePicture(const TWorkerEvents& events) {
     int frameNumber = 0;
     int64_t frameTime = 0;
     uint32_t sequence = 0;
     if (picture_ && picture_->Take(shownPicture_, frameNumber, frameTime, sequence) &&
-        events_.Picture)
-        events_.Picture(shownPicture_, frameNumber, frameTime);
+        events.Picture)
+        events.Picture(shownPicture_, frameNumber, frameTime);
 }
 
-TTerminateInfo TWorkerProcess::Ended(bool endSeen, const TTerminateInfo& reported) {
+TTerminateInfo TWorkerProcess::Ended() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     bool silent;
+    std::string outputFile;
     {
         std::lock_guard lock(mutex_);
-        reaped_ = true;
-        ended_ = true;
+        gone_ = true;
         silent = killedForSilence_;
+        outputFile = outputFile_;
         if (input_ >= 0)
             ::close(input_);
         input_ = -1;
-        changed_.notify_all();
     }
-    // What the worker reported stands when it then ended normally, or hung on its way out
-    // (its output was closed before the report).
-    if (endSeen && (WIFEXITED(status) || silent))
-        return reported;
+    changed_.notify_all();
     TTerminateInfo result;
     result.Failed = true;
     std::string reason;
@@ -299,23 +325,23 @@ TTerminateInfo TWorkerProcess::Ended(bool endSeen, const TTerminateInfo& reporte
     else
         reason = "exit status " + std::to_string(WEXITSTATUS(status));
     result.ErrorMessage = "The conversion stopped unexpectedly (" + reason + ")";
+    // Only a task cut off in the middle leaves an output behind.
     std::error_code ignored;
-    if (!outputFile_.empty() && std::filesystem::exists(outputFile_, ignored) &&
-        !StillOpens(outputFile_))
-        std::filesystem::remove(outputFile_, ignored);
+    if (!outputFile.empty() && std::filesystem::exists(outputFile, ignored) &&
+        !StillOpens(outputFile))
+        std::filesystem::remove(outputFile, ignored);
     return result;
 }
 
 void TWorkerProcess::Watch() {
     std::unique_lock lock(mutex_);
-    while (!ended_) {
+    while (!gone_ && !closing_) {
         changed_.wait_for(lock, std::chrono::milliseconds(200));
-        if (ended_ || paused_ || killedForSilence_)
+        if (gone_ || closing_ || !running_ || paused_ || killedForSilence_)
             continue;
         if (std::chrono::steady_clock::now() - lastHeard_ > silence_) {
             killedForSilence_ = true;
-            if (!reaped_)
-                ::kill(pid_, SIGKILL);
+            ::kill(pid_, SIGKILL);
         }
     }
 }

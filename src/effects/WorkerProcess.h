@@ -1,8 +1,9 @@
 #pragma once
-// One conversion run in a worker process (tools/worker): started with its task description,
-// told to pause, resume and stop, heard through its records. A worker that dies (a signal, an
-// abort in a library) or stops answering fails its task with a readable reason instead of
-// taking the caller down; an output it left without a finished stream is removed.
+// A worker process (tools/worker) running conversions: started ahead of its first task, given
+// tasks one after another, told to pause, resume and stop, heard through its records. A
+// worker that dies (a signal, an abort in a library) or stops answering fails its task with
+// a readable reason instead of taking the caller down; an output it left without a finished
+// stream is removed.
 
 #include "effects/SharedPicture.h"
 #include "effects/TaskDescription.h"
@@ -26,7 +27,7 @@ struct TWorkerEvents {
     std::function<void(const TWorkerLog&)> Log;
     // The worker's live picture; only when asked for in TWorkerOptions.
     std::function<void(const TBitmap&, int frameNumber, int64_t frameTime)> Picture;
-    // Exactly once per started worker, last of all its events.
+    // Exactly once per task, last of the task's events.
     std::function<void(const TTerminateInfo&)> Terminate;
 };
 
@@ -37,60 +38,68 @@ struct TWorkerOptions {
     TLogLevel LogLevel = TLogLevel::llInfo;
     // The priority of its conversion thread.
     TThreadPriority Priority = TThreadPriority::tpNormal;
+
+    bool operator==(const TWorkerOptions&) const = default;
 };
 
 class TWorkerProcess {
 public:
-    // silence: how long a running (not paused) worker may say nothing before it is ended.
+    // silence: how long a running (not paused) task may say nothing before the worker is ended.
     explicit TWorkerProcess(std::chrono::milliseconds silence = std::chrono::seconds(120))
         : silence_(silence) {}
-    ~TWorkerProcess(); // ends a worker that still runs and waits for its events to end
+    // Ends the worker (a running task fails) and waits for its last events.
+    ~TWorkerProcess();
     TWorkerProcess(const TWorkerProcess&) = delete;
     TWorkerProcess& operator=(const TWorkerProcess&) = delete;
 
-    // Starts program (the worker) on task; the events come on a thread of this object's.
-    // False with error when the process cannot be started.
+    // Spawn, then Begin. False with error when the process cannot be started.
     bool Start(const std::string& program, const TTaskDescription& task, TWorkerEvents events,
                std::string& error, const TWorkerOptions& options = {});
-    // The two halves of Start: the process starts (and loads its libraries) before its task
-    // is known, so a run can have the next file's worker ready. Spawn is called once;
-    // a worker spawned and never begun is ended with this object.
+    // Starts the process, which loads its libraries before its task is known, so that a run
+    // can have a worker ready. Called once.
     bool Spawn(const std::string& program, std::string& error, const TWorkerOptions& options = {});
+    // Gives the worker a task; its events come on a thread of this object's. Once the task's
+    // Terminate has been delivered (Wait), the worker may be given another while Reusable.
     void Begin(const TTaskDescription& task, TWorkerEvents events);
     void Pause();
     void Resume();
     void Stop();
     // Ends the worker at once (SIGKILL); its task fails.
     void Kill();
-    // Waits until the termination event has been delivered.
+    // Waits until the task's Terminate has been delivered.
     void Wait();
+    // Alive, answering and without a task: another one can begin.
+    bool Reusable() const;
+    const TWorkerOptions& Options() const { return options_; }
     pid_t Pid() const { return pid_; }
 
 private:
     void Send(TWorkerCommand command);
     void Listen();
-    void TakePicture();
+    void TakePicture(const TWorkerEvents& events);
+    void Deliver(const TTerminateInfo& info);
     void Watch();
-    TTerminateInfo Ended(bool endSeen, const TTerminateInfo& reported);
+    TTerminateInfo Ended();
 
-    std::chrono::milliseconds silence_;
-    TWorkerEvents events_;
-    std::string outputFile_;
+    const std::chrono::milliseconds silence_;
+    TWorkerOptions options_;
     std::unique_ptr<TSharedPicture> picture_; // read by the listener only
     TBitmap shownPicture_;                    // the listener's copy of the slot
     pid_t pid_ = -1;
-    int input_ = -1;  // the worker's standard input; guarded by mutex_
     int output_ = -1; // the worker's standard output, read by the listener only
     std::thread listener_;
     std::thread watchdog_;
-    // guards input_, begun_, paused_, lastHeard_, ended_, killedForSilence_, reaped_
-    std::mutex mutex_;
+    // guards everything below
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
-    bool begun_ = false; // the task was sent
+    int input_ = -1;                              // the worker's standard input
+    std::shared_ptr<const TWorkerEvents> events_; // the running task's
+    std::string outputFile_;                      // the running task's
+    bool running_ = false; // a task was begun and its Terminate not yet delivered
     bool paused_ = false;
-    bool ended_ = false;
+    bool gone_ = false;    // the process ended and was reaped: its number may be another's
+    bool closing_ = false; // the object is being destroyed
     bool killedForSilence_ = false;
-    bool reaped_ = false; // the process is gone: its number may belong to another one now
     std::chrono::steady_clock::time_point lastHeard_;
 };
 

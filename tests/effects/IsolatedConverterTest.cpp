@@ -76,15 +76,8 @@ protected:
 
     // A worker that dies of SIGSEGV on a source named "crashing", as a library that crashes
     // on a damaged file makes it die, and converts everything else.
-    std::string CrashingWorker() {
-        const std::string script = dir_.File("worker.sh");
-        std::ofstream(script) << "#!/bin/sh\n"
-                                 "IFS= read -r description\n"
-                                 "case \"$description\" in *crashing*) kill -SEGV $$ ;; esac\n"
-                                 "{ printf '%s\\n' \"$description\"; cat; } | exec '"
-                              << TOVIK_WORKER_PROGRAM << "' \"$@\"\n";
-        ::chmod(script.c_str(), 0755);
-        return script;
+    static std::string CrashingWorker() {
+        return test::FailingWorker(TOVIK_WORKER_PROGRAM, "crashing", "SEGV");
     }
 
     std::string Source(const std::string& name) {

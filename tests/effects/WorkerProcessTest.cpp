@@ -2,6 +2,7 @@
 // and stopped, dies from a signal in the middle of its task, or stops answering.
 #include "effects/WorkerProcess.h"
 
+#include "media/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <csignal>
@@ -138,6 +139,35 @@ TEST_F(WorkerProcessTest, AWorkerThatStopsAnsweringIsEndedAfterItsTimeOut) {
     EXPECT_EQ(heard.Ends, 1);
     EXPECT_EQ(heard.End.ErrorMessage,
               "The conversion stopped unexpectedly (it did not answer for 1 s)");
+}
+
+// A batch pays the process start-up once: the worker whose task ended takes the next one.
+// One that died while it waited is not given another.
+TEST_F(WorkerProcessTest, AWorkerTakesTasksOneAfterAnotherUntilItDies) {
+    TWorkerProcess worker;
+    std::string error;
+    ASSERT_TRUE(worker.Spawn(TOVIK_WORKER_PROGRAM, error)) << error;
+    const pid_t pid = worker.Pid();
+    std::vector<TTerminateInfo> ends; // written by the listener, read after Wait
+    for (const char* name : {"first.mov", "second.mov"}) {
+        TWorkerEvents events;
+        events.Terminate = [&ends](const TTerminateInfo& end) { ends.push_back(end); };
+        worker.Begin(Task(test::MediaFile("clip.avi"), dir_.File(name)), events);
+        worker.Wait();
+        EXPECT_TRUE(worker.Reusable()) << name;
+    }
+    EXPECT_EQ(worker.Pid(), pid);
+    ASSERT_EQ(ends.size(), 2u);
+    for (const TTerminateInfo& end : ends)
+        EXPECT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+    TMediaProbe probe;
+    EXPECT_TRUE(probe.LoadFile(dir_.File("second.mov")));
+
+    ::kill(pid, SIGKILL);
+    for (int i = 0; i < 100 && worker.Reusable(); ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(worker.Reusable());
+    EXPECT_EQ(ends.size(), 2u) << "an idle worker's death is nobody's failure";
 }
 
 TEST_F(WorkerProcessTest, AProgramThatCannotStartIsRefusedAtOnce) {

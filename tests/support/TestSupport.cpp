@@ -42,6 +42,14 @@ void LetWorkersDieOfSignals() {
     }
 }
 
+std::string FailingWorker(const std::string& realWorker, const std::string& failOn,
+                          const std::string& signal) {
+    ::setenv("TOVIK_REAL_WORKER", realWorker.c_str(), 1);
+    ::setenv("TOVIK_FAIL_ON", failOn.c_str(), 1);
+    ::setenv("TOVIK_FAIL_SIGNAL", signal.c_str(), 1);
+    return TOVIK_FAILING_WORKER_SCRIPT;
+}
+
 int RunFfmpegTool(const std::string& arguments) {
     const std::string command =
         std::string(TOVIK_FFMPEG_TOOL) + " -hide_banner -loglevel error -y " + arguments;

@@ -29,6 +29,11 @@ void LoadEngineLibrariesOrFail();
 // Worker processes started from here on die of the signals they get: one built with a
 // sanitizer would otherwise report a SIGSEGV and exit instead.
 void LetWorkersDieOfSignals();
+// A worker program that passes its input on to realWorker and dies of SIG<signal> ("SEGV",
+// "ABRT") at the task description that contains failOn, as a worker dies when a library
+// crashes on a damaged file. For workers started from here on.
+std::string FailingWorker(const std::string& realWorker, const std::string& failOn,
+                          const std::string& signal);
 // Runs the ffmpeg tool with the given arguments; returns its exit status.
 int RunFfmpegTool(const std::string& arguments);
 void WriteTextFile(const std::string& fileName, const std::string& text);

@@ -17,20 +17,13 @@ cp "$profile" "$XDG_CONFIG_HOME/tovikavimovformat.ini"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-cat >"$home/worker.sh" <<WRAPPER
-#!/usr/bin/env bash
-IFS= read -r description
-case "\$description" in
-*crashing*) kill -SEGV \$\$ ;;
-esac
-{ printf '%s\n' "\$description"; cat; } | exec "$worker"
-WRAPPER
-chmod +x "$home/worker.sh"
+# The worker dies of SIGSEGV at the description of the file named "crashing".
+export TOVIK_REAL_WORKER="$worker" TOVIK_FAIL_ON=crashing TOVIK_FAIL_SIGNAL=SEGV
 for name in first crashing last; do
     cp "$media/clip.avi" "$home/in/$name.avi"
 done
 
-TOVIK_WORKER_PROGRAM="$home/worker.sh" "$cli" convert --format 0 --jobs 1 --outdir "$home/out" \
+TOVIK_WORKER_PROGRAM="$(dirname "$0")/../support/failing_worker.sh" "$cli" convert --format 0 --jobs 1 --outdir "$home/out" \
     "$home/in/first.avi" "$home/in/crashing.avi" "$home/in/last.avi" >"$home/out.txt" 2>"$home/err.txt"
 code=$?
 [ "$code" = 1 ] || fail "exit status $code, expected 1 (some failed)"

@@ -56,12 +56,12 @@ sleep 2
 before=$(grep -c '^{"progress":' "$dir/long.out")
 sleep 2
 [ "$(grep -c '^{"progress":' "$dir/long.out")" = "$before" ] || fail "progress went on while paused"
-echo resume >&3
-sleep 1
-echo stop >&3
+# Resumed and stopped at once: on a fast machine the rest of the clip converts in a second.
+{ echo resume; echo stop; } >&3
+# The worker waits for further tasks until its input ends.
+exec 3>&-
 wait %1
 code=$?
-exec 3>&-
 [ "$code" = 0 ] || fail "a stopped conversion exits $code"
 tail -n 1 "$dir/long.out" | grep -q '"failed":false' ||
     fail "a stop was taken for a failure: $(tail -n 1 "$dir/long.out")"
@@ -70,6 +70,25 @@ case "$length" in
 00:00:[0-3]*) ;;
 *) fail "the stopped output is not shorter than the source: $length" ;;
 esac
+
+# Tasks one after another in one worker: each ends with its own record, and a command that
+# comes after a task has ended (a runner's stop that crossed the end) does not touch the next.
+mkfifo "$dir/two.in"
+"$worker" <"$dir/two.in" >"$dir/two.out" 2>/dev/null &
+exec 4>"$dir/two.in"
+describe "$media/clip.avi" "$dir/first.mov" 1000000 >&4
+for _ in $(seq 600); do
+    grep -q '^{"end"' "$dir/two.out" && break
+    sleep 0.1
+done
+{ echo stop; describe "$media/clip.avi" "$dir/second.mov" 1000000; } >&4
+exec 4>&-
+wait %1 || fail "two tasks in one worker: exit $?"
+[ "$(grep -c '^{"end":{"error":"","failed":false,"finished":true}}' "$dir/two.out")" = 2 ] ||
+    fail "two tasks did not both finish: $(grep '^{"end"' "$dir/two.out")"
+for output in first second; do
+    "$ffmpeg" -v error -i "$dir/$output.mov" -f null - || fail "$output.mov does not play"
+done
 
 # A broken description: exit status 2 and an end record that says why.
 echo '{"Output": {"Volume": "loud"}}' | "$worker" >"$dir/bad.out" 2>/dev/null

@@ -155,6 +155,17 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         return kExitSetUp;
     }
 
+    // Each file converts in a process of its own when there is a worker program: a library
+    // that crashes on a damaged file fails that file, and the others still convert. The first
+    // worker starts before anything else, so that its start-up (the process, the libraries)
+    // overlaps this process loading its own libraries and preparing the files.
+    const std::string worker = FindWorkerProgram();
+    std::optional<TIsolatedConverter> isolated;
+    if (!worker.empty()) {
+        isolated.emplace(worker);
+        isolated->StartWorkerAhead();
+    }
+
     TMediaConverter converter;
     if (!LoadConverterLibraries(converter))
         return kExitSetUp;
@@ -176,16 +187,6 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         if (!quiet)
             std::fprintf(stderr, "Warning: %s\n", text.c_str());
     };
-
-    // Each file converts in a process of its own when there is a worker program: a library
-    // that crashes on a damaged file fails that file, and the others still convert. The first
-    // worker starts now, while the files are prepared.
-    const std::string worker = FindWorkerProgram();
-    std::optional<TIsolatedConverter> isolated;
-    if (!worker.empty()) {
-        isolated.emplace(worker);
-        isolated->StartWorkerAhead();
-    }
 
     // Queue one task per file; a file that cannot be prepared is reported and skipped.
     std::map<int, std::string> fileOfTask;                     // task index -> source file
@@ -213,12 +214,20 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             TPreparedTask prepared =
                 PrepareConversionTask(job, probedName, facts, context, warn, parsed.FormatCode,
                                       parsed.OutputDirectory, &taken);
-            const int index = converter.AddTask(file, &prepared.Input);
+            // In the worker path the runner checks the source (with the component's texts)
+            // and the worker opens the output, so neither is opened here as well.
+            const int index = isolated ? isolated->AddTask(file, &prepared.Input)
+                                       : converter.AddTask(file, &prepared.Input);
             if (index < 0) {
-                failures.emplace_back(file, converter.LastError());
+                failures.emplace_back(file,
+                                      isolated ? isolated->LastError() : converter.LastError());
                 continue;
             }
-            if (!converter.SetOutputFile(index, prepared.Output.FileName, &prepared.Output)) {
+            if (isolated) {
+                if (!isolated->SetOutputFile(index, prepared.Output.FileName, &prepared.Output))
+                    throw std::logic_error(isolated->LastError()); // a new task takes one
+            } else if (!converter.SetOutputFile(index, prepared.Output.FileName,
+                                                &prepared.Output)) {
                 failures.emplace_back(file, converter.LastError());
                 converter.RemoveTask(index);
                 continue;
@@ -301,35 +310,12 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         }
     };
     if (isolated && !fileOfTask.empty()) {
-        // The workers' lines reach the log sink as the in-process engine's do.
-        std::vector<int> taskOf; // the isolated runner's index -> the index named above
-        for (const auto& [index, description] : descriptions) {
-            const int added = isolated->AddTask(description.Input.FileName, &description.Input);
-            if (added < 0 ||
-                !isolated->SetOutputFile(added, description.Output.FileName, &description.Output)) {
-                TTerminateInfo refused{index, false, true, isolated->LastError()};
-                converter.OnTerminate(nullptr, refused);
-                if (added >= 0)
-                    taskOf.push_back(-2); // never run: the file was reported just now
-                continue;
-            }
-            taskOf.push_back(index);
-        }
-        const auto indexOf = [&taskOf](int added) {
-            return added >= 0 && added < static_cast<int>(taskOf.size())
-                       ? taskOf[static_cast<size_t>(added)]
-                       : added;
-        };
+        // The runner's events go where the in-process component's would.
         isolated->OnProgress = [&](TObject*, PProgressInfo info) {
-            TProgressInfo own = *info;
-            own.TaskIndex = indexOf(info->TaskIndex);
-            converter.OnProgress(nullptr, &own);
+            converter.OnProgress(nullptr, info);
         };
         isolated->OnTerminate = [&](TObject*, const TTerminateInfo& info) {
-            TTerminateInfo own = info;
-            own.TaskIndex = indexOf(info.TaskIndex);
-            if (own.TaskIndex != -2)
-                converter.OnTerminate(nullptr, own);
+            converter.OnTerminate(nullptr, info);
         };
         runToTheEnd(*isolated);
     } else if (!fileOfTask.empty()) {

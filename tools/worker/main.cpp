@@ -1,12 +1,15 @@
-// tovik-worker: runs one conversion in a process of its own, so that a library that aborts
-// on a damaged file ends this process and not the program that started it. The first line of
-// standard input is the task description; later lines are "pause", "resume" or "stop".
-// Progress, log lines and the termination record go to standard output, one JSON object a
-// line (effects/WorkerProtocol.h). Arguments: "--log-level N" (a library level number, the
-// lowest level of log lines sent), "--priority N" (of the conversion thread, as the engine
-// numbers them) and "--picture-fd N" (a shared picture segment to show the
-// output pictures in, effects/SharedPicture.h). Exit status: 0 the output is finished (or stopped
-// on request), 1 the conversion failed, 2 the description or the libraries were refused.
+// tovik-worker: runs conversions in a process of its own, so that a library that aborts on a
+// damaged file ends this process and not the program that started it. Every line of standard
+// input that is a JSON object is a task description; the tasks run one after another, each
+// once the one before has ended, and the worker ends with its input. The other lines are
+// "pause", "resume" or "stop", for the task whose description came last before them.
+// Progress, log lines and one termination record per task go to standard output, one JSON
+// object a line (effects/WorkerProtocol.h). Arguments: "--log-level N" (a library level number,
+// the lowest level of log lines sent), "--priority N" (of the conversion thread, as the engine
+// numbers them) and "--picture-fd N" (a shared picture segment to show the output pictures
+// in, effects/SharedPicture.h). Exit status, of the last task: 0 the output is finished (or
+// stopped on request), 1 the conversion failed, 2 the description or the libraries were
+// refused.
 
 #include "effects/OverlayRenderer.h"
 #include "effects/SharedPicture.h"
@@ -20,7 +23,9 @@
 #include <QGuiApplication>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -48,21 +53,61 @@ private:
     std::mutex mutex_; // one line at a time on standard output
 };
 
-// Commands read from standard input, waiting for the main thread.
-class TCommandInbox {
+// The lines read from standard input, waiting for the main thread: task descriptions, and
+// commands, each for the task whose description came last before it.
+class TInbox {
 public:
-    void Put(TWorkerCommand command) {
-        std::lock_guard lock(mutex_);
-        commands_.push_back(command);
+    void PutTask(std::string description) {
+        {
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(description));
+            ++tasksRead_;
+        }
+        changed_.notify_all();
     }
-    std::vector<TWorkerCommand> Take() {
+    void PutCommand(TWorkerCommand command) {
         std::lock_guard lock(mutex_);
-        return std::exchange(commands_, {});
+        commands_.emplace_back(tasksRead_, command);
+    }
+    void Close() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+    }
+    // The next task's description, waiting for it; none once the input has ended.
+    std::optional<std::string> NextTask() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !tasks_.empty() || closed_; });
+        if (tasks_.empty())
+            return std::nullopt;
+        std::string description = std::move(tasks_.front());
+        tasks_.pop_front();
+        ++tasksTaken_;
+        return description;
+    }
+    // The commands for the task taken last. Those for tasks already ended are dropped: a
+    // runner may pause or stop a task just as it ends.
+    std::vector<TWorkerCommand> TakeCommands() {
+        std::lock_guard lock(mutex_);
+        std::vector<TWorkerCommand> current;
+        std::erase_if(commands_, [&](const std::pair<int, TWorkerCommand>& entry) {
+            if (entry.first == tasksTaken_)
+                current.push_back(entry.second);
+            return entry.first <= tasksTaken_;
+        });
+        return current;
     }
 
 private:
-    std::mutex mutex_; // guards commands_
-    std::vector<TWorkerCommand> commands_;
+    std::mutex mutex_; // guards everything below
+    std::condition_variable changed_;
+    std::deque<std::string> tasks_;
+    std::vector<std::pair<int, TWorkerCommand>> commands_; // (task number, command)
+    int tasksRead_ = 0;
+    int tasksTaken_ = 0;
+    bool closed_ = false;
 };
 
 int Refuse(TRecordWriter& out, const std::string& reason) {
@@ -126,40 +171,24 @@ private:
     uint32_t sequence_ = 0;
 };
 
-int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char** argv) {
-    // The libraries first: a runner may start a worker before it knows the task, and the
-    // worker is ready the moment the task comes.
-    TMediaKitScope kit;
-    TMediaConverter converter;
-    if (!converter.LoadAVLib(""))
-        return Refuse(out, converter.LastError());
-
-    std::string first;
-    if (!std::getline(std::cin, first))
-        return Refuse(out, "No task description on standard input");
+// Runs one task on the loaded component; the exit status it would give the worker.
+int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& description,
+            TInbox& inbox, TPicturePublisher* publisher,
+            std::optional<QGuiApplication>& application, int& argc, char** argv) {
     TTaskDescription task;
     try {
-        task = ReadTaskDescription(first);
+        task = ReadTaskDescription(description);
     } catch (const std::exception& fault) {
         return Refuse(out, fault.what());
     }
 
     // Layers are drawn with Qt's fonts and picture readers, which want an application object;
-    // a conversion without layers does not pay for starting one. No window is ever shown.
-    std::optional<QGuiApplication> application;
-    if (!task.Effects.Overlays.empty()) {
+    // conversions without layers do not pay for starting one. No window is ever shown.
+    if (!task.Effects.Overlays.empty() && !application) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         application.emplace(argc, argv);
     }
-
-    LoggerInstance().SetTriggerEventInMainThread(false);
-    LoggerInstance().SetLogLevel(LibraryToLogLevel(arguments.LogLevel));
-    LoggerInstance().SetOnLog([&out](TObject*, uint32_t, TLogLevel level, const std::string& text) {
-        out.Write(TWorkerLog{level, text});
-    });
-    converter.SetTriggerEventInMainThread(false);
-    converter.SetThreadPriority(arguments.Priority);
 
     // The job's effects are drawn here, on the task's thread, from the description's copy.
     TPictureCache pictures;
@@ -168,17 +197,12 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
         if (info && info->Bitmap)
             RenderJobEffects(*info->Bitmap, task.Effects, info->FrameTime, pictures);
     };
-    std::unique_ptr<TPicturePublisher> publisher;
-    if (arguments.PictureFd >= 0) {
-        publisher = std::make_unique<TPicturePublisher>(arguments.PictureFd, out);
-        if (publisher->Valid()) {
-            converter.SetPreviewBitmap(true);
-            // The task's thread: the only caller, so the publisher needs no lock.
-            converter.OnPreviewBitmap = [&publisher](TObject*, const TPreviewInfo& info) {
-                if (info.Bitmap)
-                    publisher->Offer(*info.Bitmap, info.FrameNumber, info.FrameTime);
-            };
-        }
+    if (publisher) {
+        // The task's thread: the only caller, so the publisher needs no lock.
+        converter.OnPreviewBitmap = [publisher](TObject*, const TPreviewInfo& info) {
+            if (info.Bitmap)
+                publisher->Offer(*info.Bitmap, info.FrameNumber, info.FrameTime);
+        };
     }
     converter.OnProgress = [&out](TObject*, PProgressInfo info) {
         if (info)
@@ -206,24 +230,16 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
         TTerminateInfo end;
         end.Failed = true;
         end.ErrorMessage = converter.LastError();
+        converter.ClearTasks();
         out.Write(end);
         return 1;
     }
 
-    // Commands arrive on standard input while the task runs. The reader thread only fills
-    // the inbox it shares; this (the main) thread alone touches the component.
-    auto inbox = std::make_shared<TCommandInbox>();
-    std::thread([inbox] {
-        std::string line;
-        while (std::getline(std::cin, line))
-            if (const auto command = ParseWorkerCommand(line))
-                inbox->Put(*command);
-    }).detach(); // blocked in a read the runner may never end; the process's end ends it
-
+    // This (the main) thread alone touches the component; commands wait in the inbox.
     converter.StartTask(1);
     while (!done) {
         TDispatcher::Instance().WaitAndCheckSynchronize(std::chrono::milliseconds(50));
-        for (const TWorkerCommand command : inbox->Take()) {
+        for (const TWorkerCommand command : inbox.TakeCommands()) {
             if (command == TWorkerCommand::wcPause)
                 converter.Pause();
             else if (command == TWorkerCommand::wcResume)
@@ -232,11 +248,65 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
                 converter.Stop(false);
         }
     }
-    LoggerInstance().SetOnLog(nullptr);
+    converter.ClearTasks();
+    // The handlers hold this task's state; the next task brings its own.
+    converter.OnCustomHook = nullptr;
+    converter.OnPreviewBitmap = nullptr;
+    converter.OnProgress = nullptr;
+    converter.OnTerminate = nullptr;
     std::lock_guard lock(resultMutex);
     out.Write(result);
     // A stop on request is no failure: the output is closed properly up to where it ended.
     return result.Failed ? 1 : 0;
+}
+
+int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char** argv) {
+    // Standard input is read from the start, on a thread of its own: the reader only fills the
+    // inbox it shares. It is left blocked in a read when the process ends.
+    auto inbox = std::make_shared<TInbox>();
+    std::thread([inbox] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            if (line.starts_with("{"))
+                inbox->PutTask(std::move(line));
+            else if (const auto command = ParseWorkerCommand(line))
+                inbox->PutCommand(*command);
+        }
+        inbox->Close();
+    }).detach();
+
+    // The libraries first: a runner may start a worker before it knows the task, and the
+    // worker is ready the moment the task comes.
+    TMediaKitScope kit;
+    TMediaConverter converter;
+    if (!converter.LoadAVLib(""))
+        return Refuse(out, converter.LastError());
+
+    LoggerInstance().SetTriggerEventInMainThread(false);
+    LoggerInstance().SetLogLevel(LibraryToLogLevel(arguments.LogLevel));
+    LoggerInstance().SetOnLog([&out](TObject*, uint32_t, TLogLevel level, const std::string& text) {
+        out.Write(TWorkerLog{level, text});
+    });
+    converter.SetTriggerEventInMainThread(false);
+    converter.SetThreadPriority(arguments.Priority);
+    std::unique_ptr<TPicturePublisher> publisher;
+    if (arguments.PictureFd >= 0) {
+        publisher = std::make_unique<TPicturePublisher>(arguments.PictureFd, out);
+        if (publisher->Valid())
+            converter.SetPreviewBitmap(true);
+        else
+            publisher.reset();
+    }
+
+    std::optional<QGuiApplication> application;
+    std::optional<int> status;
+    while (const std::optional<std::string> description = inbox->NextTask())
+        status =
+            RunTask(out, converter, *description, *inbox, publisher.get(), application, argc, argv);
+    LoggerInstance().SetOnLog(nullptr);
+    if (!status)
+        return Refuse(out, "No task description on standard input");
+    return *status;
 }
 
 // Qt's messages become log records: standard error is not the worker's to write to (a

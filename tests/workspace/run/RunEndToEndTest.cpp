@@ -292,14 +292,7 @@ TEST_F(RunEndToEndTest, TwoAtATimeThreeFilesConvertAndTheWindowListsBothRunning)
 // alone: the window stays, the files after it convert, and the row says why it failed.
 TEST_F(RunEndToEndTest, AFileThatAbortsItsConversionFailsAloneAndTheBatchGoesOn) {
     const fs::path output = PrepareSettings();
-    const std::string wrapper = temp_.File("worker.sh");
-    WriteTextFile(wrapper,
-                  std::string("#!/bin/sh\n"
-                              "IFS= read -r description\n"
-                              "case \"$description\" in *aborting*) kill -ABRT $$ ;; esac\n"
-                              "{ printf '%s\\n' \"$description\"; cat; } | exec '") +
-                      TOVIK_WORKER_PROGRAM + "' \"$@\"\n");
-    ::chmod(wrapper.c_str(), 0755);
+    const std::string wrapper = test::FailingWorker(TOVIK_WORKER_PROGRAM, "aborting", "ABRT");
     ::setenv("TOVIK_WORKER_PROGRAM", wrapper.c_str(), 1);
     int shutDowns = 0;
     TfrmMain window(Services(shutDowns));
