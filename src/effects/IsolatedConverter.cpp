@@ -51,9 +51,9 @@ int TIsolatedConverter::AddTask(const std::string& fileName, const TInputOptions
     }
     // The in-process component reads the source with the task's input options: a source it
     // refuses is refused here with the same words, before any worker is started.
-    const int checked = checker_.AddTask(fileName, options);
+    const int checked = checkSources_ ? checker_.AddTask(fileName, options) : 0;
     const std::string refusal = checked < 0 ? checker_.LastError() : std::string();
-    if (checked >= 0)
+    if (checked >= 0 && checkSources_)
         checker_.ClearTasks();
     std::lock_guard lock(mutex_);
     if (checked < 0) {
@@ -175,12 +175,18 @@ void TIsolatedConverter::Schedule(int n) {
             changed_.notify_all();
         }
     }
+    // One worker stays ready for the next run, unless this one was stopped: a stop ends
+    // everything the run started.
     std::vector<std::unique_ptr<TWorkerProcess>> idle = std::move(idle_);
     idle_.clear();
+    if (!stopping_ && !idle.empty()) {
+        idle_.push_back(std::move(idle.back()));
+        idle.pop_back();
+    }
     allDone_ = true;
     lock.unlock();
     changed_.notify_all();
-    idle.clear(); // the run has no more tasks for them
+    idle.clear();
     // Nothing of this object is touched after the last report: its handler may free it.
     Report(TTerminateInfo{-1, true, false, {}});
 }
@@ -400,15 +406,44 @@ void TIsolatedConverter::StartWorkerAhead(const std::lock_guard<std::mutex>&) {
         idle_.push_back(std::move(spare));
 }
 
+bool TIsolatedConverter::ProbeSource(const std::string& fileName, TWorkerProbe& found) {
+    std::vector<std::unique_ptr<TWorkerProcess>> doomed;
+    std::unique_ptr<TWorkerProcess> worker;
+    {
+        std::lock_guard lock(mutex_);
+        if (working_) {
+            lastError_ = "Cannot probe while working.";
+            return false;
+        }
+        worker = TakeIdleWorker(doomed);
+    }
+    doomed.clear();
+    std::string error;
+    if (!worker) {
+        worker = std::make_unique<TWorkerProcess>(silence_);
+        if (!worker->Spawn(program_, error, WorkerOptions())) {
+            std::lock_guard lock(mutex_);
+            lastError_ = error;
+            return false;
+        }
+    }
+    const bool answered = worker->Probe(fileName, found, error);
+    std::lock_guard lock(mutex_);
+    if (!answered)
+        lastError_ = error;
+    // The same worker converts the file later, or looks at the next one.
+    if (worker->Reusable())
+        idle_.push_back(std::move(worker));
+    return answered;
+}
+
 void TIsolatedConverter::ClearTasks() {
     std::vector<TTask> doomed;
-    std::vector<std::unique_ptr<TWorkerProcess>> idle;
     {
         std::lock_guard lock(mutex_);
         if (working_ && !allDone_)
             throw std::runtime_error("Cannot ClearTasks while working.");
-        doomed.swap(tasks_);
-        idle.swap(idle_); // started for tasks that are gone
+        doomed.swap(tasks_); // the workers ready stay for the next tasks
         pendingPictures_.clear();
         lastError_.clear();
         working_ = false;

@@ -39,9 +39,16 @@ public:
     TIsolatedConverter(const TIsolatedConverter&) = delete;
     TIsolatedConverter& operator=(const TIsolatedConverter&) = delete;
 
-    // The source is opened here to check it, as the in-process component does; its index or
-    // -1 with LastError.
+    // The source is opened here to check it, as the in-process component does (unless
+    // SetCheckSources(false)); its index or -1 with LastError.
     int AddTask(const std::string& fileName, const TInputOptions* options = nullptr);
+    // Without the check, a source the component refuses fails its task in the worker, with
+    // the same words; a caller that probes its sources itself need not open them twice, nor
+    // load the media libraries at all when it probes through ProbeSource.
+    void SetCheckSources(bool value) { checkSources_ = value; }
+    // What a worker finds in a source (while not working); false with LastError when no
+    // worker could answer (one that crashed on the file says so).
+    bool ProbeSource(const std::string& fileName, TWorkerProbe& found);
     // The task's output; the worker checks it when the task starts (and fails the task when
     // it cannot be written). One output per task.
     bool SetOutputFile(int taskIndex, const std::string& fileName,
@@ -49,9 +56,11 @@ public:
     // The effects and layers the worker draws on the task's pictures.
     bool SetTaskEffects(int taskIndex, const TJobEffects& effects);
 
-    // Starts the first task's worker now, so that its start-up (the process, the libraries)
-    // overlaps what the caller still prepares; the first AddTask does it too. Call with the
-    // preview and priority settings made; ClearTasks ends a worker that got no task.
+    // Starts a worker now, when none is ready, so that its start-up (the process, the
+    // libraries) overlaps what the caller still prepares; the first AddTask does it too. A
+    // worker started with other preview or priority settings than the run's is not used.
+    // A run that ends keeps one worker ready for the next (one that was stopped does not);
+    // the destructor ends them.
     void StartWorkerAhead();
 
     // Up to n tasks at once (n <= 0: one, and returns after the end of the run).
@@ -110,6 +119,7 @@ private:
     const std::chrono::milliseconds silence_;
     TMediaConverter checker_; // opens sources in AddTask; main thread only
     bool previewBitmap_ = false;
+    bool checkSources_ = true;
     bool triggerEventInMainThread_ = true;
     TThreadPriority priority_ = TThreadPriority::tpNormal;
     std::shared_ptr<TGate> gate_ = std::make_shared<TGate>();

@@ -222,6 +222,32 @@ bool TWorkerProcess::Reusable() const {
     return pid_ > 0 && !running_ && !gone_ && !killedForSilence_ && input_ >= 0;
 }
 
+bool TWorkerProcess::Probe(const std::string& fileName, TWorkerProbe& found, std::string& error) {
+    std::unique_lock lock(mutex_);
+    if (running_ || gone_ || input_ < 0) {
+        error = "The worker cannot look at files now";
+        return false;
+    }
+    probed_.reset();
+    if (!SendAll(input_, WorkerProbeLine(fileName) + "\n")) {
+        error = "The worker is gone";
+        return false;
+    }
+    if (!changed_.wait_for(lock, silence_, [this] { return probed_ || gone_; })) {
+        killedForSilence_ = true;
+        ::kill(pid_, SIGKILL);
+        error = "The worker did not answer for " + std::to_string(silence_.count() / 1000) + " s";
+        return false;
+    }
+    if (!probed_) {
+        // A library that crashes on a damaged file takes the worker down while it looks.
+        error = endedWith_;
+        return false;
+    }
+    found = *std::exchange(probed_, std::nullopt);
+    return true;
+}
+
 void TWorkerProcess::Listen() {
     FILE* stream = ::fdopen(output_, "r");
     char* buffer = nullptr;
@@ -237,9 +263,17 @@ void TWorkerProcess::Listen() {
             lastHeard_ = std::chrono::steady_clock::now();
             events = events_;
         }
+        const auto record = ReadWorkerRecord(line);
+        if (record && std::holds_alternative<TWorkerProbe>(*record)) {
+            {
+                std::lock_guard lock(mutex_);
+                probed_ = std::get<TWorkerProbe>(*record);
+            }
+            changed_.notify_all();
+            continue;
+        }
         if (!events)
             continue; // between tasks nobody listens
-        const auto record = ReadWorkerRecord(line);
         if (!record) {
             // Something a library printed: kept as a log line.
             if (events->Log && !line.empty())
@@ -303,28 +337,27 @@ TTerminateInfo TWorkerProcess::Ended() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
-    bool silent;
+    TTerminateInfo result;
+    result.Failed = true;
     std::string outputFile;
     {
         std::lock_guard lock(mutex_);
+        std::string reason;
+        if (killedForSilence_)
+            reason = "it did not answer for " + std::to_string(silence_.count() / 1000) + " s";
+        else if (WIFSIGNALED(status))
+            reason = SignalName(WTERMSIG(status));
+        else
+            reason = "exit status " + std::to_string(WEXITSTATUS(status));
+        result.ErrorMessage = "The conversion stopped unexpectedly (" + reason + ")";
+        endedWith_ = result.ErrorMessage;
         gone_ = true;
-        silent = killedForSilence_;
         outputFile = outputFile_;
         if (input_ >= 0)
             ::close(input_);
         input_ = -1;
     }
     changed_.notify_all();
-    TTerminateInfo result;
-    result.Failed = true;
-    std::string reason;
-    if (silent)
-        reason = "it did not answer for " + std::to_string(silence_.count() / 1000) + " s";
-    else if (WIFSIGNALED(status))
-        reason = SignalName(WTERMSIG(status));
-    else
-        reason = "exit status " + std::to_string(WEXITSTATUS(status));
-    result.ErrorMessage = "The conversion stopped unexpectedly (" + reason + ")";
     // Only a task cut off in the middle leaves an output behind.
     std::error_code ignored;
     if (!outputFile.empty() && std::filesystem::exists(outputFile, ignored) &&

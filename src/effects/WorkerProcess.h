@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -70,6 +71,9 @@ public:
     void Wait();
     // Alive, answering and without a task: another one can begin.
     bool Reusable() const;
+    // Asks the worker, between tasks, what it finds in a source; false with error when the
+    // worker cannot answer (it died, or said nothing within the silence time).
+    bool Probe(const std::string& fileName, TWorkerProbe& found, std::string& error);
     const TWorkerOptions& Options() const { return options_; }
     pid_t Pid() const { return pid_; }
 
@@ -100,6 +104,8 @@ private:
     bool gone_ = false;    // the process ended and was reaped: its number may be another's
     bool closing_ = false; // the object is being destroyed
     bool killedForSilence_ = false;
+    std::optional<TWorkerProbe> probed_; // the answer to the probe request on its way
+    std::string endedWith_;              // why the process ended, once gone_
     std::chrono::steady_clock::time_point lastHeard_;
 };
 

@@ -39,6 +39,20 @@ std::string WorkerCommandLine(TWorkerCommand command) {
     return kCommandNames[static_cast<int>(command)];
 }
 
+std::string WorkerProbeLine(const std::string& fileName) {
+    return "probe " + TJson(fileName).dump(-1, ' ', false, TJson::error_handler_t::replace);
+}
+
+std::optional<std::string> ParseWorkerProbe(const std::string& line) {
+    constexpr std::string_view kPrefix = "probe ";
+    if (!line.starts_with(kPrefix))
+        return std::nullopt;
+    const TJson name = TJson::parse(line.substr(kPrefix.size()), nullptr, false);
+    if (!name.is_string())
+        return std::nullopt;
+    return name.get<std::string>();
+}
+
 std::string WriteWorkerRecord(const TWorkerRecord& record) {
     TJson line;
     if (const auto* progress = std::get_if<TProgressInfo>(&record)) {
@@ -50,6 +64,16 @@ std::string WriteWorkerRecord(const TWorkerRecord& record) {
         line["log"] = {{"level", static_cast<int>(log->Level)}, {"text", log->Text}};
     } else if (const auto* picture = std::get_if<TWorkerPicture>(&record)) {
         line["picture"] = {{"sequence", picture->Sequence}};
+    } else if (const auto* probe = std::get_if<TWorkerProbe>(&record)) {
+        line["probe"] = {{"opened", probe->Opened},
+                         {"error", probe->Error},
+                         {"name", probe->FileName},
+                         {"videoStreams", probe->VideoStreamCount},
+                         {"width", probe->Width},
+                         {"height", probe->Height},
+                         {"rotation", probe->Rotation},
+                         {"bitrate", probe->BitRate},
+                         {"aspect", probe->DisplayAspectRatio}};
     } else {
         const auto& end = std::get<TTerminateInfo>(record);
         line["end"] = {
@@ -88,6 +112,19 @@ std::optional<TWorkerRecord> ReadWorkerRecord(const std::string& line) {
     if (const auto picture = document.find("picture");
         picture != document.end() && picture->is_object())
         return TWorkerPicture{Get<uint32_t>(*picture, "sequence", 0)};
+    if (const auto probe = document.find("probe"); probe != document.end() && probe->is_object()) {
+        TWorkerProbe found;
+        found.Opened = Get<bool>(*probe, "opened", false);
+        found.Error = Get<std::string>(*probe, "error", "");
+        found.FileName = Get<std::string>(*probe, "name", "");
+        found.VideoStreamCount = Get<int32_t>(*probe, "videoStreams", 0);
+        found.Width = Get<int32_t>(*probe, "width", -1);
+        found.Height = Get<int32_t>(*probe, "height", -1);
+        found.Rotation = Get<int32_t>(*probe, "rotation", 0);
+        found.BitRate = Get<int32_t>(*probe, "bitrate", -1);
+        found.DisplayAspectRatio = Get<float>(*probe, "aspect", -1.0f);
+        return found;
+    }
     if (const auto end = document.find("end"); end != document.end() && end->is_object()) {
         TTerminateInfo info;
         info.Finished = Get<bool>(*end, "finished", false);

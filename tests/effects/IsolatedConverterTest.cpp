@@ -3,6 +3,7 @@
 // pause, stop, several tasks at once and the live picture work as in the program's own run.
 #include "effects/IsolatedConverter.h"
 
+#include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
 #include "support/TestSupport.h"
 
@@ -44,16 +45,19 @@ struct THeard {
 };
 
 // Processes whose parent is this one (the test starts no others meanwhile).
-int ChildProcesses() {
-    int count = 0;
+std::set<std::string> ChildPids() {
+    std::set<std::string> children;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         std::ifstream stat(entry.path() / "stat");
         std::string pid, name, state;
         int parent = 0;
         if (stat >> pid >> name >> state >> parent && parent == ::getpid())
-            ++count;
+            children.insert(pid);
     }
-    return count;
+    return children;
+}
+int ChildProcesses() {
+    return static_cast<int>(ChildPids().size());
 }
 
 class IsolatedConverterTest : public ::testing::Test {
@@ -255,6 +259,62 @@ TEST_F(IsolatedConverterTest, SourcesAndOutputsAreCheckedAsTheComponentChecksThe
     EXPECT_EQ(heard->RunEnds, 1);
     ASSERT_EQ(heard->Ends.size(), 1u);
     EXPECT_TRUE(heard->Ends[0].Failed);
+}
+
+// A batch starts one worker per file at once, not one per file: the next file and the next run
+// go to the worker that is ready.
+TEST_F(IsolatedConverterTest, FilesAndRunsGoToTheWorkerThatIsReady) {
+    TIsolatedConverter converter(TOVIK_WORKER_PROGRAM);
+    auto heard = std::make_shared<THeard>();
+    Listen(converter, heard);
+    Add(converter, Source("one.avi"), dir_.File("one.mov"));
+    Add(converter, Source("two.avi"), dir_.File("two.mov"));
+    converter.StartTask(1);
+    ASSERT_TRUE(heard->WaitForRunEnd(120s));
+    const std::set<std::string> kept = ChildPids();
+    EXPECT_EQ(kept.size(), 1u) << "one worker for both files, kept for the next run";
+
+    converter.ClearTasks();
+    EXPECT_EQ(ChildPids(), kept);
+    Add(converter, Source("three.avi"), dir_.File("three.mov"));
+    {
+        std::lock_guard lock(heard->Mutex);
+        heard->RunEnds = 0;
+    }
+    converter.StartTask(1);
+    ASSERT_TRUE(heard->WaitForRunEnd(120s));
+    EXPECT_EQ(ChildPids(), kept);
+    std::lock_guard lock(heard->Mutex);
+    ASSERT_EQ(heard->Ends.size(), 3u);
+    for (const TTerminateInfo& end : heard->Ends)
+        EXPECT_TRUE(end.Finished && !end.Failed) << end.TaskIndex << " " << end.ErrorMessage;
+}
+
+// A caller without media libraries of its own reads its sources through a worker: what it
+// finds is what the probe finds here, a file that is not there is refused in the probe's
+// words, and a file that crashes the worker while it is read fails alone.
+TEST_F(IsolatedConverterTest, SourcesAreProbedInAWorker) {
+    TIsolatedConverter converter(CrashingWorker());
+    TWorkerProbe found;
+    ASSERT_TRUE(converter.ProbeSource(test::MediaFile("clip.avi"), found)) << converter.LastError();
+    TMediaProbe here;
+    ASSERT_TRUE(here.LoadFile(test::MediaFile("clip.avi")));
+    EXPECT_TRUE(found.Opened);
+    EXPECT_EQ(found.FileName, here.FileName());
+    EXPECT_EQ(found.VideoStreamCount, here.VideoStreamCount());
+    EXPECT_EQ(found.Width, here.GetVideoStreamInfo(-1).Width);
+    EXPECT_EQ(found.Height, here.GetVideoStreamInfo(-1).Height);
+
+    TMediaProbe missingHere;
+    EXPECT_FALSE(missingHere.LoadFile(dir_.File("missing.avi")));
+    ASSERT_TRUE(converter.ProbeSource(dir_.File("missing.avi"), found));
+    EXPECT_FALSE(found.Opened);
+    EXPECT_EQ(found.Error, missingHere.LastErrMsg());
+
+    EXPECT_FALSE(converter.ProbeSource(Source("crashing.avi"), found));
+    EXPECT_EQ(converter.LastError(), "The conversion stopped unexpectedly (SIGSEGV)");
+    ASSERT_TRUE(converter.ProbeSource(test::MediaFile("clip.avi"), found)) << converter.LastError();
+    EXPECT_TRUE(found.Opened);
 }
 
 } // namespace

@@ -74,5 +74,35 @@ TEST(WorkerProtocolTest, CommandsAreWholeLines) {
     EXPECT_FALSE(ParseWorkerCommand("").has_value());
 }
 
+// A file name may hold anything but a line break; it comes back whole, and a probe record
+// that lost its fields never says the source opened.
+TEST(WorkerProtocolTest, ProbeRequestsAndAnswersComeBackAsWritten) {
+    for (const std::string name : {"/a/b.avi", "with space \"quoted\" \\ back.mp4", "é.mkv"}) {
+        const std::string line = WorkerProbeLine(name);
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+        EXPECT_EQ(ParseWorkerProbe(line), name) << line;
+        EXPECT_FALSE(ParseWorkerCommand(line).has_value());
+        EXPECT_FALSE(line.starts_with("{")) << "taken for a task description";
+    }
+    EXPECT_FALSE(ParseWorkerProbe("probe").has_value());
+    EXPECT_FALSE(ParseWorkerProbe("probe /unquoted").has_value());
+
+    TWorkerProbe found;
+    found.Opened = true;
+    found.FileName = "clip.mp4";
+    found.VideoStreamCount = 1;
+    found.Width = 1920;
+    found.Height = 1080;
+    found.Rotation = 90;
+    found.BitRate = 8'000'000;
+    found.DisplayAspectRatio = 16.0f / 9.0f;
+    const auto read = ReadWorkerRecord(WriteWorkerRecord(found));
+    ASSERT_TRUE(read && std::holds_alternative<TWorkerProbe>(*read));
+    EXPECT_EQ(std::get<TWorkerProbe>(*read), found);
+    const auto empty = ReadWorkerRecord(R"({"probe": {}})");
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_FALSE(std::get<TWorkerProbe>(*empty).Opened);
+}
+
 } // namespace
 } // namespace tovik

@@ -124,6 +124,42 @@ TConvertArguments ParseArguments(const TArguments& arguments) {
     return parsed;
 }
 
+// A source's facts as the task builder takes them, or none with why.
+std::optional<TSourceFacts> ProbeHere(TMediaProbe& probe, const std::string& file,
+                                      std::string& probedName, std::string& refusal) {
+    if (!probe.LoadFile(file)) {
+        refusal = probe.LastErrMsg();
+        return std::nullopt;
+    }
+    const TSourceFacts facts = SourceFactsOf(
+        probe.VideoStreamCount(),
+        probe.VideoStreamCount() > 0 ? probe.GetVideoStreamInfo(-1) : TVideoStreamInfo{});
+    probedName = probe.FileName();
+    probe.CloseFile();
+    return facts;
+}
+
+std::optional<TSourceFacts> ProbeInWorker(TIsolatedConverter& isolated, const std::string& file,
+                                          std::string& probedName, std::string& refusal) {
+    TWorkerProbe found;
+    if (!isolated.ProbeSource(file, found)) {
+        refusal = isolated.LastError();
+        return std::nullopt;
+    }
+    if (!found.Opened) {
+        refusal = found.Error;
+        return std::nullopt;
+    }
+    TVideoStreamInfo video;
+    video.Width = found.Width;
+    video.Height = found.Height;
+    video.Rotation = found.Rotation;
+    video.BitRate = found.BitRate;
+    video.DisplayAspectRatio = found.DisplayAspectRatio;
+    probedName = found.FileName;
+    return SourceFactsOf(found.VideoStreamCount, video);
+}
+
 } // namespace
 
 int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
@@ -156,18 +192,19 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     }
 
     // Each file converts in a process of its own when there is a worker program: a library
-    // that crashes on a damaged file fails that file, and the others still convert. The first
-    // worker starts before anything else, so that its start-up (the process, the libraries)
-    // overlaps this process loading its own libraries and preparing the files.
+    // that crashes on a damaged file fails that file, and the others still convert. The
+    // worker also reads the files for us, so this process loads no media libraries at all:
+    // loading them a second time, beside the worker, would cost the conversion a core.
     const std::string worker = FindWorkerProgram();
     std::optional<TIsolatedConverter> isolated;
     if (!worker.empty()) {
         isolated.emplace(worker);
+        isolated->SetCheckSources(false);
         isolated->StartWorkerAhead();
     }
 
     TMediaConverter converter;
-    if (!LoadConverterLibraries(converter))
+    if (!isolated && !LoadConverterLibraries(converter))
         return kExitSetUp;
     const TProgressStyle style = ProgressStyleFor(stderr, quiet);
     // Kit messages start on a line of their own when a redrawn progress line is open.
@@ -197,22 +234,21 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     TTakenNames taken;
     for (const std::string& file : parsed.Files) {
         try {
-            TMediaProbe& probe = converter.Probe();
-            if (!probe.LoadFile(file)) {
-                failures.emplace_back(file, probe.LastErrMsg());
+            std::string probedName;
+            std::string refusal;
+            const std::optional<TSourceFacts> facts =
+                isolated ? ProbeInWorker(*isolated, file, probedName, refusal)
+                         : ProbeHere(converter.Probe(), file, probedName, refusal);
+            if (!facts) {
+                failures.emplace_back(file, refusal);
                 continue;
             }
-            const TSourceFacts facts = SourceFactsOf(
-                probe.VideoStreamCount(),
-                probe.VideoStreamCount() > 0 ? probe.GetVideoStreamInfo(-1) : TVideoStreamInfo{});
-            const std::string probedName = probe.FileName();
-            probe.CloseFile();
             TlvFilesRecord job;
             job.SourceFile = file;
             job.TrimStart = parsed.Start;
             job.TrimLength = parsed.Length;
             TPreparedTask prepared =
-                PrepareConversionTask(job, probedName, facts, context, warn, parsed.FormatCode,
+                PrepareConversionTask(job, probedName, *facts, context, warn, parsed.FormatCode,
                                       parsed.OutputDirectory, &taken);
             // In the worker path the runner checks the source (with the component's texts)
             // and the worker opens the output, so neither is opened here as well.

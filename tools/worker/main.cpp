@@ -18,6 +18,7 @@
 #include "engine/MediaConverter.h"
 #include "media/MediaKit.h"
 #include "media/MediaLogger.h"
+#include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
 
 #include <QGuiApplication>
@@ -53,15 +54,28 @@ private:
     std::mutex mutex_; // one line at a time on standard output
 };
 
-// The lines read from standard input, waiting for the main thread: task descriptions, and
-// commands, each for the task whose description came last before it.
+// What the main thread does next: a task (its description) or a probe (the file name).
+struct TRequest {
+    bool Probe = false;
+    std::string Text;
+};
+
+// The lines read from standard input, waiting for the main thread: tasks and probe requests
+// in their order, and commands, each for the task whose description came last before it.
 class TInbox {
 public:
     void PutTask(std::string description) {
         {
             std::lock_guard lock(mutex_);
-            tasks_.push_back(std::move(description));
+            requests_.push_back(TRequest{false, std::move(description)});
             ++tasksRead_;
+        }
+        changed_.notify_all();
+    }
+    void PutProbe(std::string fileName) {
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(TRequest{true, std::move(fileName)});
         }
         changed_.notify_all();
     }
@@ -76,16 +90,17 @@ public:
         }
         changed_.notify_all();
     }
-    // The next task's description, waiting for it; none once the input has ended.
-    std::optional<std::string> NextTask() {
+    // The next request, waiting for it; none once the input has ended.
+    std::optional<TRequest> Next() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !tasks_.empty() || closed_; });
-        if (tasks_.empty())
+        changed_.wait(lock, [this] { return !requests_.empty() || closed_; });
+        if (requests_.empty())
             return std::nullopt;
-        std::string description = std::move(tasks_.front());
-        tasks_.pop_front();
-        ++tasksTaken_;
-        return description;
+        TRequest request = std::move(requests_.front());
+        requests_.pop_front();
+        if (!request.Probe)
+            ++tasksTaken_;
+        return request;
     }
     // The commands for the task taken last. Those for tasks already ended are dropped: a
     // runner may pause or stop a task just as it ends.
@@ -103,7 +118,7 @@ public:
 private:
     std::mutex mutex_; // guards everything below
     std::condition_variable changed_;
-    std::deque<std::string> tasks_;
+    std::deque<TRequest> requests_;
     std::vector<std::pair<int, TWorkerCommand>> commands_; // (task number, command)
     int tasksRead_ = 0;
     int tasksTaken_ = 0;
@@ -170,6 +185,34 @@ private:
     std::chrono::steady_clock::time_point last_{};
     uint32_t sequence_ = 0;
 };
+
+// Looks at a source for a runner that prepares its task without media libraries of its own.
+TWorkerProbe ProbeSource(const std::string& fileName) {
+    TWorkerProbe found;
+    try {
+        TMediaProbe probe;
+        found.Opened = probe.LoadFile(fileName);
+        if (!found.Opened) {
+            found.Error = probe.LastErrMsg();
+            return found;
+        }
+        found.FileName = probe.FileName();
+        found.VideoStreamCount = probe.VideoStreamCount();
+        if (found.VideoStreamCount > 0) {
+            const TVideoStreamInfo video = probe.GetVideoStreamInfo(-1);
+            found.Width = video.Width;
+            found.Height = video.Height;
+            found.Rotation = video.Rotation;
+            found.BitRate = video.BitRate;
+            found.DisplayAspectRatio = video.DisplayAspectRatio;
+        }
+        probe.CloseFile();
+    } catch (const std::exception& fault) {
+        found.Opened = false;
+        found.Error = fault.what();
+    }
+    return found;
+}
 
 // Runs one task on the loaded component; the exit status it would give the worker.
 int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& description,
@@ -269,6 +312,8 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
         while (std::getline(std::cin, line)) {
             if (line.starts_with("{"))
                 inbox->PutTask(std::move(line));
+            else if (auto probed = ParseWorkerProbe(line))
+                inbox->PutProbe(std::move(*probed));
             else if (const auto command = ParseWorkerCommand(line))
                 inbox->PutCommand(*command);
         }
@@ -300,9 +345,14 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
 
     std::optional<QGuiApplication> application;
     std::optional<int> status;
-    while (const std::optional<std::string> description = inbox->NextTask())
-        status =
-            RunTask(out, converter, *description, *inbox, publisher.get(), application, argc, argv);
+    while (const std::optional<TRequest> request = inbox->Next()) {
+        if (request->Probe) {
+            out.Write(ProbeSource(request->Text));
+            status = status.value_or(0);
+        } else
+            status = RunTask(out, converter, request->Text, *inbox, publisher.get(), application,
+                             argc, argv);
+    }
     LoggerInstance().SetOnLog(nullptr);
     if (!status)
         return Refuse(out, "No task description on standard input");

@@ -39,6 +39,10 @@ void TWorkerRunEngine::CloseProbe() {
 }
 
 bool TWorkerRunEngine::ProbeTask(const std::string& fileName, int64_t& durationUs) {
+    // Files are being added: a run is likely to follow, and a worker started now is ready
+    // by then.
+    if (!converter_.Working())
+        converter_.StartWorkerAhead();
     return ReadSourceDuration(fileName, durationUs);
 }
 
