@@ -171,6 +171,19 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
         return kExitUsage;
     }
     const bool quiet = parsed.Quiet || options.Quiet;
+    // Each file converts in a process of its own when there is a worker program: a library
+    // that crashes on a damaged file fails that file, and the others still convert. The
+    // worker also reads the files for us, so this process loads no media libraries at all:
+    // loading them a second time, beside the worker, would cost the conversion a core. It
+    // starts first of all, so that its start-up overlaps everything else here.
+    const std::string worker = FindWorkerProgram();
+    std::optional<TIsolatedConverter> isolated;
+    if (!worker.empty()) {
+        isolated.emplace(worker);
+        isolated->SetCheckSources(false);
+        isolated->StartWorkerAhead();
+    }
+
     if (parsed.OutputDirectory) {
         std::error_code error;
         std::filesystem::create_directories(*parsed.OutputDirectory, error);
@@ -189,18 +202,6 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
                      "tovik-cli convert: %s (./run.sh or tovik-install-profile puts it there)\n",
                      profileError.c_str());
         return kExitSetUp;
-    }
-
-    // Each file converts in a process of its own when there is a worker program: a library
-    // that crashes on a damaged file fails that file, and the others still convert. The
-    // worker also reads the files for us, so this process loads no media libraries at all:
-    // loading them a second time, beside the worker, would cost the conversion a core.
-    const std::string worker = FindWorkerProgram();
-    std::optional<TIsolatedConverter> isolated;
-    if (!worker.empty()) {
-        isolated.emplace(worker);
-        isolated->SetCheckSources(false);
-        isolated->StartWorkerAhead();
     }
 
     TMediaConverter converter;

@@ -291,16 +291,22 @@ int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& d
                 converter.Stop(false);
         }
     }
+    // The outputs were closed with the end of the run: the runner hears of it before the
+    // task's memory is freed.
+    bool failed;
+    {
+        std::lock_guard lock(resultMutex);
+        out.Write(result);
+        failed = result.Failed;
+    }
     converter.ClearTasks();
     // The handlers hold this task's state; the next task brings its own.
     converter.OnCustomHook = nullptr;
     converter.OnPreviewBitmap = nullptr;
     converter.OnProgress = nullptr;
     converter.OnTerminate = nullptr;
-    std::lock_guard lock(resultMutex);
-    out.Write(result);
     // A stop on request is no failure: the output is closed properly up to where it ended.
-    return result.Failed ? 1 : 0;
+    return failed ? 1 : 0;
 }
 
 int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char** argv) {
