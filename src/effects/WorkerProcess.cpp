@@ -159,23 +159,26 @@ bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
 }
 
 void TWorkerProcess::Begin(const TTaskDescription& task, TWorkerEvents events) {
-    std::lock_guard lock(mutex_);
-    events_ = std::make_shared<const TWorkerEvents>(std::move(events));
-    outputFile_ = task.Output.FileName;
-    running_ = true;
-    paused_ = false;
-    lastHeard_ = std::chrono::steady_clock::now();
-    if (gone_) {
-        // It ended while it waited for this task.
-        running_ = false;
-        events_.reset();
-        changed_.notify_all();
-        return;
+    TTerminateInfo lost;
+    {
+        std::lock_guard lock(mutex_);
+        events_ = std::make_shared<const TWorkerEvents>(std::move(events));
+        outputFile_ = task.Output.FileName;
+        running_ = true;
+        paused_ = false;
+        lastHeard_ = std::chrono::steady_clock::now();
+        if (!gone_) {
+            // A worker that cannot take its description dies or refuses; either is reported.
+            if (input_ >= 0)
+                SendAll(input_, WriteTaskDescription(task) + "\n");
+            changed_.notify_all();
+            return;
+        }
+        lost.Failed = true;
+        lost.ErrorMessage = endedWith_;
     }
-    // A worker that cannot take its description dies or refuses; either is reported.
-    if (input_ >= 0)
-        SendAll(input_, WriteTaskDescription(task) + "\n");
-    changed_.notify_all();
+    // It ended while it waited for this task: the task fails as if the worker had died in it.
+    Deliver(lost);
 }
 
 void TWorkerProcess::Send(TWorkerCommand command) {

@@ -168,6 +168,15 @@ TEST_F(WorkerProcessTest, AWorkerTakesTasksOneAfterAnotherUntilItDies) {
         std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(worker.Reusable());
     EXPECT_EQ(ends.size(), 2u) << "an idle worker's death is nobody's failure";
+
+    // A task given to it all the same (it died just after it was chosen) fails, and says why.
+    TWorkerEvents events;
+    events.Terminate = [&ends](const TTerminateInfo& end) { ends.push_back(end); };
+    worker.Begin(Task(test::MediaFile("clip.avi"), dir_.File("third.mov")), events);
+    worker.Wait();
+    ASSERT_EQ(ends.size(), 3u);
+    EXPECT_TRUE(ends.back().Failed);
+    EXPECT_EQ(ends.back().ErrorMessage, "The conversion stopped unexpectedly (SIGKILL)");
 }
 
 TEST_F(WorkerProcessTest, AProgramThatCannotStartIsRefusedAtOnce) {
