@@ -316,7 +316,11 @@ void TWorkerProcess::Deliver(const TTerminateInfo& info) {
         std::lock_guard lock(mutex_);
         events = std::exchange(events_, nullptr);
     }
-    if (events && events->Terminate)
+    // The listener and Begin may both find a task cut off by the worker's end: the one that
+    // took the task's events reports it, and only then is the task over.
+    if (!events)
+        return;
+    if (events->Terminate)
         events->Terminate(info);
     {
         std::lock_guard lock(mutex_);
