@@ -1,5 +1,7 @@
 #include "effects/WorkerProcess.h"
 
+#include "media/FFmpegLoader.h"
+#include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
 #include "platform/Environment.h"
 
@@ -42,6 +44,10 @@ bool SendAll(int socket, const std::string& text) {
 // enough to be read); a file that does not is of no use to anybody.
 bool StillOpens(const std::string& fileName) {
     try {
+        // A runner that leaves all reading to its workers has no libraries of its own yet.
+        std::string error;
+        if (!EngineLibrariesLoaded() && !LoadEngineLibraries(DefaultLibraryFolder(), error))
+            return false;
         TMediaProbe probe;
         const bool opened = probe.LoadFile(fileName) && probe.StreamCount() > 0;
         probe.CloseFile();

@@ -38,6 +38,24 @@ for output in $(cat "$home/out.txt"); do
     "$cli" info "$output" >/dev/null || fail "does not open: $output"
 done
 
+# A worker that dies in the middle of a file whose output plays up to there (MPEG, format
+# 100): the part written is kept. This process has no media libraries of its own in the
+# worker path; it loads them to look at what the crash left.
+"$cli" info "$home/in/first.avi" >/dev/null || fail "no info for the source"
+ffmpeg -v error -y -f lavfi -i testsrc2=size=640x480:rate=25:duration=120 -f lavfi \
+    -i sine=duration=120 -c:v mpeg4 -q:v 4 -c:a libmp3lame "$home/in/crashing-late.avi" ||
+    fail "the ffmpeg tool could not make the long clip"
+TOVIK_FAIL_AFTER=1 TOVIK_WORKER_PROGRAM="$(dirname "$0")/../support/failing_worker.sh" \
+    "$cli" convert --format 100 --jobs 1 --outdir "$home/late" "$home/in/crashing-late.avi" \
+    >"$home/late.txt" 2>"$home/late.err"
+code=$?
+[ "$code" = 1 ] || fail "a crash in the middle exits $code, expected 1"
+grep -q 'The conversion stopped unexpectedly (SIGSEGV)' "$home/late.err" ||
+    fail "the crash in the middle is not reported: $(cat "$home/late.err")"
+partial=$(ls "$home/late"/*.mpg 2>/dev/null | head -1)
+[ -n "$partial" ] || fail "the part written before the crash was removed"
+[ -z "$partial" ] || "$cli" info "$partial" >/dev/null || fail "the part kept does not open"
+
 # A tovik-cli copied away from its worker still converts, in its own process.
 mkdir -p "$home/alone"
 cp "$cli" "$home/alone/tovik-cli"
