@@ -131,7 +131,9 @@ private:
     void VideoThread();
     bool BuildVideoFilter(const AVFrame& frame);
     void FlushVideo();
-    bool QueuePicture(AVFrame& frame, double pts, int64_t bytePos);
+    enum class TQueued { qAborted, qDropped, qQueued };
+    // Waits for a free slot and fills it; a picture from before a seek is dropped instead.
+    TQueued QueuePicture(AVFrame& frame, double pts, int64_t bytePos);
     // Filters a decoded picture and queues what comes out; false when the queue was aborted.
     bool GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frameDuration);
     double TargetClockFor(double pts);

@@ -134,11 +134,11 @@ double TPlayback::TargetClockFor(double pts) {
     return frameTimer_;
 }
 
-bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
+TPlayback::TQueued TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
     const int width = frame.width & ~1;
     const int height = frame.height & ~1;
     if (width <= 0 || height <= 0)
-        return true;
+        return TQueued::qQueued; // nothing to show; it still counts as given out
     std::unique_lock lock(pictureMutex_);
     if (pictureSize_ >= kPictureSlots && !refreshPending_.load()) {
         std::lock_guard clocks(clockMutex_);
@@ -148,9 +148,9 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
         return pictureSize_ < kPictureSlots || videoQueue_.Aborted() || FlushWaiting();
     });
     if (videoQueue_.Aborted())
-        return false;
+        return TQueued::qAborted;
     if (FlushWaiting())
-        return true;
+        return TQueued::qDropped;
     TPictureSlot& slot = pictures_[pictureWrite_];
     if (!slot.Overlay || slot.Width != width || slot.Height != height) {
         slot.Allocated = false;
@@ -159,7 +159,7 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
         player_.PostPlayEvent({TPlayEventKind::pkAllocate, pictureWrite_, 0});
         pictureChanged_.wait(lock, [&] { return slot.Allocated || videoQueue_.Aborted(); });
         if (videoQueue_.Aborted())
-            return false;
+            return TQueued::qAborted;
     }
     AVFrame* overlay = slot.Overlay.get();
     lock.unlock();
@@ -172,7 +172,7 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
         overlay->width = width;
         overlay->height = height;
         if (ff::av_frame_get_buffer(overlay, 0) < 0)
-            return false;
+            return TQueued::qAborted;
     }
     ff::av_image_copy(overlay->data, overlay->linesize, const_cast<const uint8_t**>(frame.data),
                       frame.linesize, AV_PIX_FMT_YUV420P, width, height);
@@ -188,7 +188,7 @@ bool TPlayback::QueuePicture(AVFrame& frame, double pts, int64_t bytePos) {
     }
     pictureWrite_ = (pictureWrite_ + 1) % kPictureSlots;
     ++pictureSize_;
-    return true;
+    return TQueued::qQueued;
 }
 
 bool TPlayback::GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frameDuration) {
@@ -241,10 +241,12 @@ bool TPlayback::GiveOutPicture(AVFrame& decoded, AVFrame& filtered, double frame
                 pts = videoClockField_;
             videoClockField_ += frameDuration * (1 + filtered.repeat_pict * 0.5);
         }
-        const bool queued = QueuePicture(filtered, pts, bytePos);
+        const TQueued queued = QueuePicture(filtered, pts, bytePos);
         ff::av_frame_unref(&filtered);
-        if (!queued)
+        if (queued == TQueued::qAborted)
             return false;
+        if (queued == TQueued::qDropped)
+            continue;
         // A picture that was on its way when a seek came is not the picture after it.
         if (flushSeen_.load())
             player_.pictureAfterSeek_.Set();
