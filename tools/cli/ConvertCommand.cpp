@@ -251,8 +251,8 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
             TPreparedTask prepared =
                 PrepareConversionTask(job, probedName, *facts, context, warn, parsed.FormatCode,
                                       parsed.OutputDirectory, &taken);
-            // In the worker path the runner checks the source (with the component's texts)
-            // and the worker opens the output, so neither is opened here as well.
+            // In the worker path the worker opens the source and the output when the task
+            // runs, and refuses them in the component's words; nothing is opened here.
             const int index = isolated ? isolated->AddTask(file, &prepared.Input)
                                        : converter.AddTask(file, &prepared.Input);
             if (index < 0) {
