@@ -3,6 +3,7 @@
 
 #include "app/Desktop.h"
 #include "app/MainWindow.h"
+#include "app/preference/PreferenceValues.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -224,8 +225,7 @@ void TfrmMain::BuildRunTasks() {
 }
 
 void TfrmMain::RunStarted() {
-    const int simultaneous =
-        SimultaneousOfSetting(Settings().ReadInteger(kSettingsSection, kSimultaneousKey, 1));
+    const int simultaneous = ReadSimultaneous(Settings());
     std::vector<std::string> captions;
     for (const TFileResult& result : taskResults_)
         captions.push_back(result.SourceFile);

@@ -167,11 +167,13 @@ void TIsolatedConverter::Schedule(int n) {
             std::unique_ptr<TWorkerProcess> done = std::move(busy_[index]);
             busy_.erase(index);
             // The next file goes to the same process: no start-up to pay again.
-            if (!stopping_ && done->Reusable() && done->Options() == WorkerOptions())
+            if (!stopping_ && done->Reusable() && done->Options() == WorkerOptions()) {
                 idle_.push_back(std::move(done));
-            lock.unlock();
-            done.reset();
-            lock.lock();
+            } else {
+                lock.unlock();
+                done.reset(); // ends the process and joins its threads, outside the lock
+                lock.lock();
+            }
             changed_.notify_all();
         }
     }

@@ -245,11 +245,11 @@ bool TWorkerProcess::Probe(const std::string& fileName, TWorkerProbe& found, std
     if (!changed_.wait_for(lock, silence_, [this] { return probed_ || gone_; })) {
         killedForSilence_ = true;
         ::kill(pid_, SIGKILL);
-        error = "The worker did not answer for " + std::to_string(silence_.count() / 1000) + " s";
-        return false;
+        changed_.wait(lock, [this] { return gone_; });
     }
     if (!probed_) {
-        // A library that crashes on a damaged file takes the worker down while it looks.
+        // A library that crashes on a damaged file takes the worker down while it looks; one
+        // that hangs is ended, and says so.
         error = endedWith_;
         return false;
     }

@@ -315,6 +315,14 @@ TEST_F(IsolatedConverterTest, SourcesAreProbedInAWorker) {
     EXPECT_EQ(converter.LastError(), "The conversion stopped unexpectedly (SIGSEGV)");
     ASSERT_TRUE(converter.ProbeSource(test::MediaFile("clip.avi"), found)) << converter.LastError();
     EXPECT_TRUE(found.Opened);
+
+    // A worker that hangs while it reads is ended after the silence time.
+    const std::string hanging = dir_.File("hanging.sh");
+    test::WriteTextFile(hanging, "#!/bin/sh\nexec sleep 600\n");
+    ::chmod(hanging.c_str(), 0755);
+    TIsolatedConverter stuck(hanging, 1s);
+    EXPECT_FALSE(stuck.ProbeSource(test::MediaFile("clip.avi"), found));
+    EXPECT_EQ(stuck.LastError(), "The conversion stopped unexpectedly (it did not answer for 1 s)");
 }
 
 } // namespace

@@ -29,10 +29,13 @@ TPreferenceValues ReadPreferences(TIniFile& settings,
     values.JpgQuality = settings.ReadInteger(kSettingsSection, kJpgQualityKey, 30);
     const int priority = settings.ReadInteger(kSettingsSection, kPriorityKey, kDefaultPriority);
     values.Priority = priority >= 0 && priority < kPriorityCount ? priority : kDefaultPriority;
-    values.Simultaneous =
-        SimultaneousOfSetting(settings.ReadInteger(kSettingsSection, kSimultaneousKey, 1));
+    values.Simultaneous = ReadSimultaneous(settings);
     values.KeepFileDates = settings.ReadBool(kSettingsSection, kKeepFileDatesKey, false);
     return values;
+}
+
+int ReadSimultaneous(const TIniFile& settings) {
+    return SimultaneousOfSetting(settings.ReadInteger(kSettingsSection, kSimultaneousKey, 1));
 }
 
 TPreferenceValues DefaultPreferences() {

@@ -34,6 +34,9 @@ struct TPreferenceValues {
 TPreferenceValues ReadPreferences(TIniFile& settings,
                                   const std::function<bool(const std::string&)>& canWriteDir);
 
+// The stored count of simultaneous conversions, held within its range: what a run starts.
+int ReadSimultaneous(const TIniFile& settings);
+
 // "&Default": the default folder, full-size BMP snapshots of quality 20, Normal priority, one
 // conversion at a time, file dates not kept.
 TPreferenceValues DefaultPreferences();
