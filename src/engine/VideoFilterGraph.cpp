@@ -1,5 +1,6 @@
 #include "engine/VideoFilterGraph.h"
 
+#include "media/LibrarySets.h"
 #include "media/MyUtils.h"
 #include "media/TextFormat.h"
 
@@ -34,6 +35,8 @@ using TInOutPtr = std::unique_ptr<AVFilterInOut, TInOutDeleter>;
 
 bool TVideoFilterGraph::Build(const TVideoFilterSpec& spec, std::string& error) {
     Reset();
+    if (!LoadFilterLibrary(error))
+        return false;
     graph_.reset(ff::avfilter_graph_alloc());
     if (!graph_) {
         error = "Not enough memory";

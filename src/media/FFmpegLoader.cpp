@@ -188,6 +188,11 @@ bool TFFmpegLoader::OpenModule(TLibraryId id) {
 }
 
 bool TFFmpegLoader::LoadLib(TLibraryId id) {
+    std::lock_guard load(loadMutex_);
+    return LoadLibUnlocked(id);
+}
+
+bool TFFmpegLoader::LoadLibUnlocked(TLibraryId id) {
     const int index = static_cast<int>(id);
     void* handle = nullptr;
     bool bound = false;
@@ -213,7 +218,7 @@ bool TFFmpegLoader::LoadLib(TLibraryId id) {
         }
     }
     if (!bound) {
-        UnloadLib(id);
+        UnloadLibUnlocked(id);
         return false;
     }
     AfterLoad(id);
@@ -229,9 +234,10 @@ void TFFmpegLoader::AfterLoad(TLibraryId id) {
 
 bool TFFmpegLoader::LoadLibs(TLibrarySet set) {
     assert(!set.Empty() && "LoadLibs needs a non-empty set");
+    std::lock_guard load(loadMutex_);
     for (TLibraryId id : kLoadOrder) {
-        if (set.Contains(id) && !LoadLib(id)) {
-            UnloadLibs(set);
+        if (set.Contains(id) && !LoadLibUnlocked(id)) {
+            UnloadLibsUnlocked(set);
             return false;
         }
     }
@@ -255,6 +261,11 @@ bool TFFmpegLoader::LibsLoaded(TLibrarySet set) const {
 }
 
 void TFFmpegLoader::UnloadLib(TLibraryId id) {
+    std::lock_guard load(loadMutex_);
+    UnloadLibUnlocked(id);
+}
+
+void TFFmpegLoader::UnloadLibUnlocked(TLibraryId id) {
     void* handle = nullptr;
     bool bound = false;
     {
@@ -274,11 +285,16 @@ void TFFmpegLoader::UnloadLib(TLibraryId id) {
 
 void TFFmpegLoader::UnloadLibs(TLibrarySet set) {
     assert(!set.Empty() && "UnloadLibs needs a non-empty set");
+    std::lock_guard load(loadMutex_);
+    UnloadLibsUnlocked(set);
+}
+
+void TFFmpegLoader::UnloadLibsUnlocked(TLibrarySet set) {
     // Dependants first.
     for (int index = kLibraryCount - 1; index >= 0; --index) {
         TLibraryId id = kLoadOrder[index];
         if (set.Contains(id))
-            UnloadLib(id);
+            UnloadLibUnlocked(id);
     }
 }
 

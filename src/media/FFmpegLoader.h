@@ -81,6 +81,10 @@ public:
 
 private:
     TFFmpegLoader() = default;
+    // The Unlocked forms run under loadMutex_, taken by the public ones.
+    bool LoadLibUnlocked(TLibraryId id);
+    void UnloadLibUnlocked(TLibraryId id);
+    void UnloadLibsUnlocked(TLibrarySet set);
     bool OpenModule(TLibraryId id);
     void SetLastError(const std::string& text);
     void AfterLoad(TLibraryId id);
@@ -89,6 +93,9 @@ private:
         void* handle = nullptr;
         bool bound = false;
     };
+    // Serialises whole loads and unloads: a conversion thread may load a library on demand
+    // while another thread loads a set, and binding writes the shared entry points.
+    std::mutex loadMutex_;
     mutable std::mutex mutex_; // guards the fields below
     TLibraryStatus status_[kLibraryCount];
     std::string lastError_;

@@ -17,8 +17,22 @@ bool LoadEngineLibraries(const std::string& folder, std::string& error) {
     return LoadSet(kEngineLibrarySet, folder, error);
 }
 
+bool LoadEngineCoreLibraries(const std::string& folder, std::string& error) {
+    return LoadSet(kEngineCoreLibrarySet, folder, error);
+}
+
 bool EngineLibrariesLoaded() {
-    return FFmpegLoader().LibsLoaded(kEngineLibrarySet);
+    return FFmpegLoader().LibsLoaded(kEngineCoreLibrarySet);
+}
+
+bool LoadFilterLibrary(std::string& error) {
+    if (FFmpegLoader().LibLoaded(TLibraryId::libAVFilter))
+        return true;
+    // LoadLib binds under the loader's own lock; a second caller finds it bound.
+    if (FFmpegLoader().LoadLib(TLibraryId::libAVFilter))
+        return true;
+    error = FFmpegLoader().LastError();
+    return false;
 }
 
 bool LoadPlayerLibraries(const std::string& folder, std::string& error) {

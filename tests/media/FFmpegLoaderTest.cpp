@@ -8,8 +8,11 @@
 #include "platform/DynamicLibrary.h"
 #include "support/TestSupport.h"
 
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -75,6 +78,40 @@ TEST_F(FFmpegLoaderTest, EngineAndPlayerSetsLoadFromTheSystemAndBindTheirEntryPo
     SDL_version version{};
     sdl::SDL_GetVersion(&version);
     EXPECT_EQ(version.major, 2);
+}
+
+TEST_F(FFmpegLoaderTest, TheFilterLibraryLoadsOnDemandOnceFromAnyThread) {
+    std::string error;
+    ASSERT_TRUE(LoadEngineCoreLibraries("", error)) << error;
+    EXPECT_TRUE(EngineLibrariesLoaded());
+    EXPECT_FALSE(FFmpegLoader().LibLoaded(TLibraryId::libAVFilter));
+    EXPECT_EQ(ff::avfilter_graph_alloc, nullptr);
+
+    // Conversions running side by side may all build their first filter graph at once.
+    std::vector<std::thread> threads;
+    std::atomic<int> loaded{0};
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([&loaded] {
+            std::string threadError;
+            if (LoadFilterLibrary(threadError) && ff::avfilter_get_by_name("buffer"))
+                ++loaded;
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(loaded.load(), 4);
+    EXPECT_TRUE(FFmpegLoader().LibsLoaded(kEngineLibrarySet));
+
+    // A broken filter library fails the conversion that needs it with the loader's text,
+    // and leaves the core set as it was.
+    FFmpegLoader().UnloadLib(TLibraryId::libAVFilter);
+    test::TTempDir folder;
+    test::WriteTextFile(folder.File("libavfilter.so.8"), "not a library");
+    FFmpegLoader().SetLibraryPath(folder.Path().string());
+    EXPECT_FALSE(LoadFilterLibrary(error));
+    const std::string expected = "Load library " + folder.File("libavfilter.so.8") + " error: ";
+    EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
+    EXPECT_TRUE(EngineLibrariesLoaded());
+    EXPECT_EQ(ff::avfilter_graph_alloc, nullptr);
 }
 
 TEST_F(FFmpegLoaderTest, LoadingTwiceIsHarmlessAndUnloadingClearsEntryPoints) {

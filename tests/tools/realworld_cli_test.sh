@@ -52,6 +52,16 @@ for signal in TERM HUP; do
         fail "SIG$signal: the stopped MOV does not open or is empty (duration '$d')"
 done
 
+# A phone video's rotation turns it upright: the filter graph that does it is built in the
+# worker, which loads the filter library only then. "As source" keeps the turned size.
+sed -i '/^\[formatInfo0\]/,/^\[/ s/^iVideoSize=.*/iVideoSize=0/' "$XDG_CONFIG_HOME/tovikavimovformat.ini"
+"$cli" convert --format 0 --outdir "$home/upright" "$media/rotated.mp4" >/dev/null 2>&1
+code=$?
+[ $code -eq 0 ] || fail "rotated.mp4: status $code, expected 0"
+size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 \
+    "$home/upright/rotated_(new).mov" 2>/dev/null)
+[ "$size" = "120,160" ] || fail "rotated.mp4: converted size '$size', expected upright 120,160"
+
 # A negative length is refused and leaves no file.
 "$cli" engine -i "$media/clip.avi" -t -1 "$home/negative.avi" >/dev/null 2>&1
 code=$?

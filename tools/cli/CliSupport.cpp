@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include "media/FFmpegLoader.h"
+#include "media/LibrarySets.h"
 #include "media/MediaLogger.h"
 
 #include <cstdio>
@@ -8,10 +9,11 @@
 
 namespace tovik::cli {
 
-bool LoadConverterLibraries(TMediaConverter& converter) {
-    if (converter.LoadAVLib(DefaultLibraryFolder()))
+bool LoadConverterLibraries() {
+    std::string error;
+    if (LoadEngineCoreLibraries(DefaultLibraryFolder(), error))
         return true;
-    std::fprintf(stderr, "%s\n", converter.LastError().c_str());
+    std::fprintf(stderr, "%s\n", error.c_str());
     return false;
 }
 

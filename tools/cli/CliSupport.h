@@ -5,8 +5,9 @@
 
 namespace tovik::cli {
 
-// Loads the engine's libraries for the converter; prints the loader's error when that fails.
-bool LoadConverterLibraries(TMediaConverter& converter);
+// Loads what the engine needs to convert (the filter library comes when a conversion first
+// builds a filter graph); prints the loader's error when that fails.
+bool LoadConverterLibraries();
 // Prints the kit's log lines up to level on stderr, each after leading (a line break that
 // ends a progress line, for example), from whatever thread logs them.
 void PrintKitMessages(TLogLevel level, const char* leading);

@@ -205,7 +205,7 @@ int RunConvertCommand(const TArguments& arguments, const TCliOptions& options) {
     }
 
     TMediaConverter converter;
-    if (!isolated && !LoadConverterLibraries(converter))
+    if (!isolated && !LoadConverterLibraries())
         return kExitSetUp;
     const TProgressStyle style = ProgressStyleFor(stderr, quiet);
     // Kit messages start on a line of their own when a redrawn progress line is open.

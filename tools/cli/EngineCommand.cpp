@@ -79,7 +79,7 @@ void BuildTask(TMediaConverter& converter, const TArguments& arguments) {
 
 int RunEngineCommand(const TArguments& arguments, const TCliOptions& options) {
     TMediaConverter converter;
-    if (!LoadConverterLibraries(converter))
+    if (!LoadConverterLibraries())
         return kExitSetUp;
     const TProgressStyle style = ProgressStyleFor(stderr, options.Quiet);
     PrintKitMessages(options.Quiet ? TLogLevel::llError : TLogLevel::llWarning,

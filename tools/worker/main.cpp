@@ -16,6 +16,7 @@
 #include "effects/TaskDescription.h"
 #include "effects/WorkerProtocol.h"
 #include "engine/MediaConverter.h"
+#include "media/LibrarySets.h"
 #include "media/MediaKit.h"
 #include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
@@ -328,10 +329,11 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
 
     // The libraries first: a runner may start a worker before it knows the task, and the
     // worker is ready the moment the task comes.
+    // The filter library loads with the first task that builds a filter graph.
     TMediaKitScope kit;
     TMediaConverter converter;
-    if (!converter.LoadAVLib(""))
-        return Refuse(out, converter.LastError());
+    if (std::string error; !LoadEngineCoreLibraries("", error))
+        return Refuse(out, error);
 
     LoggerInstance().SetTriggerEventInMainThread(false);
     LoggerInstance().SetLogLevel(LibraryToLogLevel(arguments.LogLevel));
