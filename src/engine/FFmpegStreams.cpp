@@ -1,6 +1,7 @@
 // Input and output stage of the engine: creating the video, audio and subtitle streams of an
 // output from the pending settings.
 
+#include "engine/CodecThreads.h"
 #include "engine/FFmpeg.h"
 #include "media/MediaLogger.h"
 #include "media/TextFormat.h"
@@ -103,7 +104,9 @@ TOutputStreamSetup& TCustomFFmpeg::CreateStream(TOutputFile& output, AVMediaType
     if (!setup->Codec)
         throw FFmpegException("Could not alloc stream");
     setup->Codec->codec_type = type;
-    setup->Codec->thread_count = settings_.ThreadCount;
+    setup->Codec->thread_count = settings_.ThreadCount != 0
+                                     ? settings_.ThreadCount
+                                     : AutomaticEncoderThreads(encoder, ff::av_cpu_count());
     std::vector<std::string>& filters = type == AVMEDIA_TYPE_VIDEO ? settings_.VideoBitstreamFilters
                                         : type == AVMEDIA_TYPE_AUDIO
                                             ? settings_.AudioBitstreamFilters

@@ -5,6 +5,7 @@
 
 #include "media/UnicodeProtocol.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace tovik {
@@ -55,9 +56,35 @@ protected:
         return {lists[0], lists[1]};
     }
 
+    // Converts with stage threads; the file's packet list.
+    std::vector<std::string> Staged(const std::vector<std::string>& options) {
+        const std::string out = dir_.File(std::to_string(count_++) + ".avi");
+        std::vector<std::string> arguments = options;
+        arguments.push_back(out);
+        const auto result = test::Convert(arguments, [](TFFmpeg&) {});
+        EXPECT_TRUE(result.Ok) << result.Error;
+        return PacketList(out);
+    }
+
     test::TTempDir dir_;
     int count_ = 0;
 };
+
+TEST_F(StagedConvertTest, SliceEncodersGetHalfTheCoresUnlessTheThreadsAreGiven) {
+    // mpeg4 writes a slice per thread, so the thread count shows in the bytes.
+    const std::vector<std::string> options = {
+        "-i", MediaFile("long.avi"), "-vcodec", "mpeg4", "-qscale", "4", "-an"};
+    const int half = std::max(1, ff::av_cpu_count() / 2);
+    auto withThreads = [&options](int threads) {
+        std::vector<std::string> given = {"-threads", std::to_string(threads)};
+        given.insert(given.end(), options.begin(), options.end());
+        return given;
+    };
+    const auto automatic = Staged(options);
+    ASSERT_GE(automatic.size(), 50u);
+    EXPECT_EQ(automatic, Staged(withThreads(half)));
+    EXPECT_NE(automatic, Staged(withThreads(half + 2))) << "a given count is used as given";
+}
 
 TEST_F(StagedConvertTest, CopiedAndDeterministicallyEncodedFilesMatchTheOneThreadRun) {
     const std::string clip = MediaFile("long.avi");
