@@ -462,11 +462,17 @@ protected:
     void PreviewStep(const AVFrame& frame, AVRational timeBase);
     // trimHead: samples at the frame's start that lie before the kept part.
     void AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& samples, int trimHead);
+    // Hands the FIFO's whole encoder frames to the encoder stage, a few thousand samples at
+    // a time (flushing: the rest too, padded to a whole frame).
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     // Runs on the stream's encoder stage: encodes one frame (null: drains the encoder) and
     // writes the packets it gives.
     void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+    // On the encoder stage: cuts a run of sound for an encoder of a fixed frame size into its
+    // frames and encodes each.
+    void EncodeAudioRun(TOutputStream& ost, const AVFrame& run);
+    void SendToEncoder(TOutputStream& ost, AVFrame* frame);
     // Under OutputMutex.
     void ReadQualityStats(TOutputStream& ost, const AVPacket& packet);
     // Under OutputMutex. frameNumber: frames handed over before the packet's; position: in

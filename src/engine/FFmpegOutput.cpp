@@ -439,15 +439,32 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
     EncodeAudioFifo(ost, false);
 }
 
+namespace {
+
+// Samples handed to an audio encoder stage at once. Encoders of a fixed frame size get runs of
+// whole frames that their stage cuts up: a hand-over per frame would cost more than encoding
+// it for small frames (libvorbis takes 64 samples at a time).
+constexpr int kAudioRun = 4096;
+
+bool TakesAnyFrameSize(const AVCodecContext& encoder) {
+    return encoder.frame_size <= 1 ||
+           (encoder.codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+}
+
+} // namespace
+
 void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool flushing) {
     TTranscodeState& state = *transcode_;
     AVCodecContext& encoder = *ost.Setup->Codec;
-    const bool anySize =
-        encoder.frame_size <= 1 || (encoder.codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const bool anySize = TakesAnyFrameSize(encoder);
     AVFrame* frame = state.EncoderFrame.get();
     for (;;) {
         const int waiting = ost.Audio.FifoSamples();
-        int size = anySize ? std::min(waiting, 4096) : encoder.frame_size;
+        // A run of whole frames; when flushing, a tail shorter than a frame is padded to one.
+        const int size =
+            anySize ? std::min(waiting, kAudioRun)
+                    : encoder.frame_size * std::clamp(waiting / encoder.frame_size, 1,
+                                                      std::max(1, kAudioRun / encoder.frame_size));
         if (waiting == 0 || (!flushing && waiting < size))
             break;
         const int moved = ost.Audio.Pop(frame, size, !anySize);
@@ -524,6 +541,45 @@ void TCustomFFmpeg::SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVS
 // ---- Encoding and writing ------------------------------------------------------------------
 
 void TCustomFFmpeg::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    if (frame && encoder.codec_type == AVMEDIA_TYPE_AUDIO && !TakesAnyFrameSize(encoder) &&
+        frame->nb_samples > encoder.frame_size)
+        EncodeAudioRun(ost, *frame);
+    else
+        SendToEncoder(ost, frame);
+}
+
+void TCustomFFmpeg::EncodeAudioRun(TOutputStream& ost, const AVFrame& run) {
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    const int size = encoder.frame_size;
+    const int channels = run.ch_layout.nb_channels;
+    const auto format = static_cast<AVSampleFormat>(run.format);
+    if (!ost.AudioPiece)
+        ost.AudioPiece = MakeFrame();
+    AVFrame* piece = ost.AudioPiece.get();
+    for (int offset = 0; offset < run.nb_samples; offset += size) {
+        // The encoder may still hold the last piece; then this one gets a buffer of its own.
+        if (!piece->buf[0]) {
+            piece->format = run.format;
+            piece->sample_rate = run.sample_rate;
+            piece->nb_samples = size;
+            if (ff::av_channel_layout_copy(&piece->ch_layout, &run.ch_layout) < 0 ||
+                ff::av_frame_get_buffer(piece, 0) < 0)
+                throw FFmpegException("Audio encoding failed");
+        } else if (ff::av_frame_make_writable(piece) < 0) {
+            throw FFmpegException("Audio encoding failed");
+        }
+        const int count = std::min(size, run.nb_samples - offset);
+        ff::av_samples_copy(piece->extended_data, run.extended_data, 0, offset, count, channels,
+                            format);
+        if (count < size) // a run is whole frames; this only guards a short one
+            ff::av_samples_set_silence(piece->extended_data, count, size - count, channels, format);
+        piece->pts = run.pts + offset;
+        SendToEncoder(ost, piece);
+    }
+}
+
+void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, AVFrame* frame) {
     TTranscodeState& state = *transcode_;
     AVCodecContext& encoder = *ost.Setup->Codec;
     const bool video = encoder.codec_type == AVMEDIA_TYPE_VIDEO;

@@ -91,6 +91,7 @@ struct TOutputStream {
     TPacketPtr EncodedPacket; // encoder thread
     int64_t SentFrames = 0;   // encoder thread: frames handed to the encoder
     int64_t NextSentPts = 0;  // encoder thread: the position after the last frame handed over
+    TFramePtr AudioPiece;     // encoder thread: one encoder frame cut from a run of sound
 
     // Video: crop and scale without a filter chain.
     bool CropNeeded = false;

@@ -137,6 +137,30 @@ TEST_F(ConvertTest, AudioSyncFillsAHoleWithSilence) {
     EXPECT_NEAR(static_cast<double>(test::PcmSamples(Out("closed.wav")).size()) / 44100, 2.0, 0.05);
 }
 
+TEST_F(ConvertTest, SoundCutIntoSmallEncoderFramesKeepsEverySampleInPlace) {
+    // The encoder stage cuts runs of sound into the encoder's frames (libvorbis takes 64
+    // samples); lossless FLAC with small frames shows every sample and every frame's time.
+    ASSERT_TRUE(
+        Convert({"-i", MediaFile("long.avi"), "-vn", "-acodec", "pcm_s16le", Out("reference.wav")})
+            .Ok);
+    ASSERT_TRUE(Convert({"-i", MediaFile("long.avi"), "-vn", "-acodec", "flac", "-frame_size",
+                         "100", Out("small.nut")})
+                    .Ok);
+    const auto reference = test::PcmSamples(Out("reference.wav"));
+    std::vector<int64_t> times;
+    const auto cut = test::DecodedSamples(Out("small.nut"), &times);
+    ASSERT_GT(reference.size(), 100000u);
+    // The last frame is filled up with silence.
+    ASSERT_GE(cut.size(), reference.size());
+    EXPECT_LT(cut.size(), reference.size() + 2 * 100);
+    EXPECT_TRUE(std::equal(reference.begin(), reference.end(), cut.begin()));
+    EXPECT_TRUE(std::all_of(cut.begin() + static_cast<long>(reference.size()), cut.end(),
+                            [](int16_t sample) { return sample == 0; }));
+    ASSERT_GT(times.size(), 2u);
+    for (size_t i = 1; i < times.size(); ++i)
+        ASSERT_EQ(times[i] - times[i - 1], times[1] - times[0]) << "frame " << i;
+}
+
 TEST_F(ConvertTest, VolumeScalesSamplesAndClips) {
     ASSERT_TRUE(Convert({"-i", MediaFile("quiet.wav"), "-vol", "512", Out("loud.wav")}).Ok);
     const auto in = test::PcmSamples(MediaFile("quiet.wav"));

@@ -77,4 +77,46 @@ std::vector<int16_t> PcmSamples(const std::string& fileName) {
     return samples;
 }
 
+std::vector<int16_t> DecodedSamples(const std::string& fileName, std::vector<int64_t>* times) {
+    std::vector<int16_t> samples;
+    AVFormatContext* context = nullptr;
+    if (OpenInputFormat(&context, NameForLibrary(fileName), nullptr, nullptr) < 0)
+        return samples;
+    ff::avformat_find_stream_info(context, nullptr);
+    const int index = ff::av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    const AVCodec* codec =
+        index >= 0 ? ff::avcodec_find_decoder(context->streams[index]->codecpar->codec_id)
+                   : nullptr;
+    TCodecContextPtr decoder(codec ? ff::avcodec_alloc_context3(codec) : nullptr);
+    if (decoder &&
+        ff::avcodec_parameters_to_context(decoder.get(), context->streams[index]->codecpar) >= 0 &&
+        ff::avcodec_open2(decoder.get(), codec, nullptr) >= 0) {
+        TPacketPtr packet = MakePacket();
+        TFramePtr frame = MakeFrame();
+        auto drain = [&] {
+            while (ff::avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+                if (frame->format == AV_SAMPLE_FMT_S16) {
+                    const auto* data = reinterpret_cast<const int16_t*>(frame->data[0]);
+                    samples.insert(samples.end(), data,
+                                   data + frame->nb_samples * frame->ch_layout.nb_channels);
+                }
+                ff::av_frame_unref(frame.get());
+            }
+        };
+        while (ff::av_read_frame(context, packet.get()) >= 0) {
+            if (packet->stream_index == index) {
+                if (times)
+                    times->push_back(packet->pts);
+                if (ff::avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+                    drain();
+            }
+            ff::av_packet_unref(packet.get());
+        }
+        ff::avcodec_send_packet(decoder.get(), nullptr);
+        drain();
+    }
+    CloseInputFormat(&context);
+    return samples;
+}
+
 } // namespace tovik::test

@@ -83,5 +83,9 @@ std::vector<double> VideoFrameTimes(const std::string& fileName);
 TBitmap FirstPicture(const std::string& fileName);
 // The 16-bit samples of the first audio stream of a PCM file.
 std::vector<int16_t> PcmSamples(const std::string& fileName);
+// The first audio stream decoded, for codecs that decode to interleaved 16-bit samples (FLAC
+// of 16-bit sound); the packets' times (stream time base) into times when given.
+std::vector<int16_t> DecodedSamples(const std::string& fileName,
+                                    std::vector<int64_t>* times = nullptr);
 
 } // namespace tovik::test
