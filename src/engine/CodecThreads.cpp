@@ -12,4 +12,24 @@ int AutomaticEncoderThreads(const AVCodec* encoder, int cores) {
     return std::max(1, cores / 2);
 }
 
+int AutomaticDecoderThreads(const AVCodec* decoder, int cores) {
+    if (!decoder || decoder->type != AVMEDIA_TYPE_VIDEO)
+        return 0;
+    switch (decoder->id) {
+    case AV_CODEC_ID_MPEG1VIDEO:
+    case AV_CODEC_ID_MPEG2VIDEO:
+    case AV_CODEC_ID_MPEG4:
+    case AV_CODEC_ID_H263:
+    case AV_CODEC_ID_H263P:
+    case AV_CODEC_ID_MSMPEG4V3:
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2:
+    case AV_CODEC_ID_DVVIDEO:
+    case AV_CODEC_ID_MJPEG:
+        return std::max(1, cores / 2);
+    default:
+        return 0;
+    }
+}
+
 } // namespace tovik

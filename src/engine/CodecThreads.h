@@ -1,5 +1,5 @@
 #pragma once
-// How many threads an encoder gets when the task leaves "threads" automatic.
+// How many threads a codec gets when the task leaves "threads" automatic.
 
 #include "media/FFmpegPtr.h"
 
@@ -14,5 +14,13 @@ namespace tovik {
 // never on whether the stages run on threads, so both ways give the same file.
 // Null encoder (a copied stream): 0.
 int AutomaticEncoderThreads(const AVCodec* encoder, int cores);
+
+// Decoders of the older video codecs (MPEG-1/2/4 part 2, H.263, WMV, DV, MJPEG) decode a
+// picture in a fraction of what encoding it costs; frame threads add about half again to
+// their CPU time, which the encoder stages beside them then lack (the WMV line took 1.07x as
+// long with them). They get half the cores. Heavier decoders (H.264, HEVC, VP9, AV1), where
+// frame threads pay, and sound keep the library's automatic choice (0). Decoding gives the
+// same pictures with any count.
+int AutomaticDecoderThreads(const AVCodec* decoder, int cores);
 
 } // namespace tovik

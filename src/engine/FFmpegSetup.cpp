@@ -2,6 +2,7 @@
 // preparation, opening encoders and decoders, headers and the stream-mapping log.
 
 #include "engine/AudioFormats.h"
+#include "engine/CodecThreads.h"
 #include "engine/FFmpeg.h"
 #include "engine/TranscodeState.h"
 #include "media/CodecLock.h"
@@ -493,7 +494,9 @@ void TCustomFFmpeg::OpenDecoders() {
         if (!ist.Decoder || ff::avcodec_parameters_to_context(ist.Decoder.get(), parameters) < 0)
             notFound();
         ist.Decoder->pkt_timebase = ist.Stream->time_base;
-        ist.Decoder->thread_count = settings_.ThreadCount;
+        ist.Decoder->thread_count = settings_.ThreadCount != 0
+                                        ? settings_.ThreadCount
+                                        : AutomaticDecoderThreads(codec, ff::av_cpu_count());
         if (defaultOptions_) {
             const int typeFlag =
                 parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? AV_OPT_FLAG_VIDEO_PARAM
