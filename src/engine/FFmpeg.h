@@ -7,7 +7,7 @@
 //   input and output setup ............ (input/output stage)
 //   transcode setup ................... (set-up stage)
 //   loop and frame path ............... (loop stage)
-//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp
+//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp, FFmpegRepeats.cpp
 //   worker threads, pause and stop .... (thread stage)
 // The converting thread demuxes, decodes and runs the frame path; each encoded video and
 // audio stream encodes and writes its packets on a stage thread of its own, joined to the
@@ -473,6 +473,16 @@ protected:
     // frames and encodes each.
     void EncodeAudioRun(TOutputStream& ost, const AVFrame& run);
     void SendToEncoder(TOutputStream& ost, AVFrame* frame);
+    // On the encoder stage, for encoders whose repeats are written again (FFmpegRepeats.cpp):
+    // true when frame repeats the last picture and was taken care of without the encoder.
+    bool TakeRepeat(TOutputStream& ost, const AVFrame& frame);
+    // The picture went to the encoder; its packet will come out in order.
+    void NoteCoded(TOutputStream& ost, const AVFrame& frame);
+    // After the packet of the oldest picture inside the encoder was written: its repeats.
+    void WriteRepeats(TOutputStream& ost);
+    void WriteRepeat(TOutputStream& ost, int64_t pts);
+    // Counts, logs the statistics of and writes one packet in encoder time base.
+    void WriteEncoded(TOutputStream& ost, AVPacket* packet, int64_t frameNumber, int64_t position);
     // Under OutputMutex.
     void ReadQualityStats(TOutputStream& ost, const AVPacket& packet);
     // Under OutputMutex. frameNumber: frames handed over before the packet's; position: in

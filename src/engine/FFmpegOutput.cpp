@@ -580,10 +580,11 @@ void TCustomFFmpeg::EncodeAudioRun(TOutputStream& ost, const AVFrame& run) {
 }
 
 void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, AVFrame* frame) {
-    TTranscodeState& state = *transcode_;
     AVCodecContext& encoder = *ost.Setup->Codec;
     const bool video = encoder.codec_type == AVMEDIA_TYPE_VIDEO;
     const char* failure = video ? "Video encoding failed" : "Audio encoding failed";
+    if (frame && ost.Repeats.Enabled && TakeRepeat(ost, *frame))
+        return;
     // The statistics count the frames handed over before this one, as the loop did when it
     // encoded in place.
     const int64_t frameNumber = ost.SentFrames;
@@ -594,6 +595,8 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, AVFrame* frame) {
     if (frame) {
         ++ost.SentFrames;
         ost.NextSentPts = frame->pts + 1;
+        if (ost.Repeats.Enabled)
+            NoteCoded(ost, *frame);
     }
     AVPacket* packet = ost.EncodedPacket.get();
     for (;;) {
@@ -604,21 +607,35 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, AVFrame* frame) {
             throw FFmpegException(failure);
         if (video && ost.PassLog && encoder.stats_out)
             std::fputs(encoder.stats_out, ost.PassLog.get());
-        {
-            std::lock_guard lock(state.OutputMutex);
-            if (video) {
-                state.VideoBytes += packet->size;
-                ReadQualityStats(ost, *packet);
-                if (!settings_.VStatsFileName.empty())
-                    WriteVideoStats(ost, *packet, frameNumber, position);
-            } else {
-                state.AudioBytes += packet->size;
-            }
+        if (ost.Repeats.Enabled) {
+            ff::av_packet_unref(ost.Repeats.LastPacket.get());
+            if (ff::av_packet_ref(ost.Repeats.LastPacket.get(), packet) < 0)
+                throw FFmpegException(failure);
         }
-        ff::av_packet_rescale_ts(packet, encoder.time_base, ost.Stream->time_base);
-        WritePacket(ost, packet);
-        ff::av_packet_unref(packet);
+        WriteEncoded(ost, packet, frameNumber, position);
+        if (ost.Repeats.Enabled)
+            WriteRepeats(ost);
     }
+}
+
+void TCustomFFmpeg::WriteEncoded(TOutputStream& ost, AVPacket* packet, int64_t frameNumber,
+                                 int64_t position) {
+    TTranscodeState& state = *transcode_;
+    const AVCodecContext& encoder = *ost.Setup->Codec;
+    {
+        std::lock_guard lock(state.OutputMutex);
+        if (encoder.codec_type == AVMEDIA_TYPE_VIDEO) {
+            state.VideoBytes += packet->size;
+            ReadQualityStats(ost, *packet);
+            if (!settings_.VStatsFileName.empty())
+                WriteVideoStats(ost, *packet, frameNumber, position);
+        } else {
+            state.AudioBytes += packet->size;
+        }
+    }
+    ff::av_packet_rescale_ts(packet, encoder.time_base, ost.Stream->time_base);
+    WritePacket(ost, packet);
+    ff::av_packet_unref(packet);
 }
 
 void TCustomFFmpeg::ReadQualityStats(TOutputStream& ost, const AVPacket& packet) {

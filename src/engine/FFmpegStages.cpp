@@ -37,6 +37,7 @@ void TCustomFFmpeg::StartEncoderStages() {
         ost.EncodedPacket = MakePacket();
         if (!ost.EncodedPacket)
             throw FFmpegException("Cannot allocate buffers");
+        ost.Repeats.Enabled = ost.Setup->Codec->codec_id == AV_CODEC_ID_DVVIDEO;
         ost.EncoderStage = std::make_unique<TFrameStage>(
             type == AVMEDIA_TYPE_VIDEO ? kVideoQueue : kAudioQueue,
             [this, &ost](AVFrame* frame) { EncodeFrame(ost, frame); }, threaded);

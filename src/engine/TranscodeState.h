@@ -92,6 +92,16 @@ struct TOutputStream {
     int64_t SentFrames = 0;   // encoder thread: frames handed to the encoder
     int64_t NextSentPts = 0;  // encoder thread: the position after the last frame handed over
     TFramePtr AudioPiece;     // encoder thread: one encoder frame cut from a run of sound
+    // Encoders that code each picture on its own, from that picture alone (DV): a picture the
+    // frame rate conversion repeats is coded once and its packet written again.
+    struct TRepeats {
+        bool Enabled = false;  // fixed while the stages run
+        TFramePtr LastPicture; // encoder thread: a reference to the last picture coded
+        TPacketPtr LastPacket; // encoder thread: the last packet written, encoder time base
+        TPacketPtr Copy;       // encoder thread: the packet being written again
+        // Encoder thread: per picture inside the encoder, in order, the times of its repeats.
+        std::deque<std::vector<int64_t>> Pending;
+    } Repeats;
 
     // Video: crop and scale without a filter chain.
     bool CropNeeded = false;

@@ -118,6 +118,36 @@ TEST_F(StagedConvertTest, CopiedAndDeterministicallyEncodedFilesMatchTheOneThrea
     }
 }
 
+TEST_F(StagedConvertTest, DvWritesRepeatedPicturesAgainAsTheyWouldBeCoded) {
+    // 25 to 29.97 pictures a second repeats one in six. DV codes each picture from that
+    // picture alone, so a repeat's packet is written again rather than coded again. The
+    // packets must be the ones DV gives when every picture is coded: those of the same
+    // pictures stored raw first, then coded at their own rate.
+    const std::vector<std::string> pictures = {"-an",     "-r",       "29.97",  "-s",
+                                               "720x480", "-pix_fmt", "yuv411p"};
+    auto convert = [this](std::vector<std::string> arguments, const std::string& name) {
+        arguments.push_back(dir_.File(name));
+        const auto result = test::Convert(arguments, [](TFFmpeg&) {});
+        EXPECT_TRUE(result.Ok) << result.Error;
+        return dir_.File(name);
+    };
+    std::vector<std::string> direct = {"-i", MediaFile("long.avi"), "-vcodec", "dvvideo"};
+    direct.insert(direct.end(), pictures.begin(), pictures.end());
+    std::vector<std::string> raw = {"-i", MediaFile("long.avi"), "-vcodec", "rawvideo"};
+    raw.insert(raw.end(), pictures.begin(), pictures.end());
+    const auto once = PacketList(convert(direct, "direct.avi"));
+    const auto coded =
+        PacketList(convert({"-i", convert(raw, "raw.avi"), "-vcodec", "dvvideo"}, "coded.avi"));
+    ASSERT_GE(once.size(), 60u);
+    EXPECT_EQ(once, coded);
+    // The clip does have repeats: packets equal to the one before, but for their time.
+    int repeated = 0;
+    auto bytes = [](const std::string& line) { return line.substr(line.find(" size=")); };
+    for (size_t i = 1; i < once.size(); ++i)
+        repeated += bytes(once[i]) == bytes(once[i - 1]) ? 1 : 0;
+    EXPECT_GE(repeated, static_cast<int>(once.size()) / 7);
+}
+
 TEST_F(StagedConvertTest, AJoinGroupMatchesTheOneThreadRun) {
     std::vector<std::string> lists[2];
     for (int threaded = 0; threaded < 2; ++threaded) {
