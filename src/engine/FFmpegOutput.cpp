@@ -559,15 +559,14 @@ void TCustomFFmpeg::EncodeAudioRun(TOutputStream& ost, const AVFrame& run) {
     AVFrame* piece = ost.AudioPiece.get();
     for (int offset = 0; offset < run.nb_samples; offset += size) {
         // The encoder may still hold the last piece; then this one gets a buffer of its own.
-        if (!piece->buf[0]) {
+        if (!piece->buf[0] || !ff::av_frame_is_writable(piece)) {
+            ff::av_frame_unref(piece);
             piece->format = run.format;
             piece->sample_rate = run.sample_rate;
             piece->nb_samples = size;
             if (ff::av_channel_layout_copy(&piece->ch_layout, &run.ch_layout) < 0 ||
                 ff::av_frame_get_buffer(piece, 0) < 0)
                 throw FFmpegException("Audio encoding failed");
-        } else if (ff::av_frame_make_writable(piece) < 0) {
-            throw FFmpegException("Audio encoding failed");
         }
         const int count = std::min(size, run.nb_samples - offset);
         ff::av_samples_copy(piece->extended_data, run.extended_data, 0, offset, count, channels,
