@@ -51,7 +51,14 @@ awk -v a="$r1 $g1 $b1" -v b="$r2 $g2 $b2" 'BEGIN { split(a, x); split(b, y)
 mkfifo "$dir/in"
 "$worker" <"$dir/in" >"$dir/long.out" 2>/dev/null &
 exec 3>"$dir/in"
-{ describe "$dir/long.mp4" "$dir/long.mov" -9223372036854775808; echo pause; } >&3
+describe "$dir/long.mp4" "$dir/long.mov" -9223372036854775808 >&3
+# Pause once pictures are coming, so that the stop below has something to finish (a slow
+# build, as under the race checker, may take seconds to the first one).
+for _ in $(seq 300); do
+    grep -q '^{"progress":.*"frame":[1-9]' "$dir/long.out" && break
+    sleep 0.1
+done
+echo pause >&3
 sleep 2
 before=$(grep -c '^{"progress":' "$dir/long.out")
 sleep 2
