@@ -1,20 +1,12 @@
 #include "engine/CodecThreads.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tovik {
 
 int AutomaticEncoderThreads(const AVCodec* encoder, int cores) {
     constexpr int kOwnThreads = AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS;
-    if (!encoder || encoder->type != AVMEDIA_TYPE_VIDEO)
-        return 0;
-    // Xvid declares no threads, so the library's automatic count gives it one, but it shares
-    // its motion search among the threads it is given and writes the same bytes with any
-    // count: the encoder that is the slow stage of an Xvid conversion gets every core.
-    if (std::strcmp(encoder->name, "libxvid") == 0)
-        return std::max(1, cores);
-    if ((encoder->capabilities & kOwnThreads) ||
+    if (!encoder || encoder->type != AVMEDIA_TYPE_VIDEO || (encoder->capabilities & kOwnThreads) ||
         !(encoder->capabilities & AV_CODEC_CAP_SLICE_THREADS))
         return 0;
     return std::max(1, cores / 2);
