@@ -5,13 +5,13 @@
 
 namespace tovik {
 
-// Encoders that thread only by slices (mpeg4, MPEG-1/2, DV, ...) cut every picture into a
+// Encoders that thread only by slices (mpeg4, MPEG-1/2, H.263) cut every picture into a
 // slice per thread. Beside the decoding and the other encoders, which now run on stages of
 // their own, a slice per core costs more than it gains on few cores (the mpeg4 line took
 // 1.2x as long with a slice per core as with one slice on two cores), so they get half the
-// cores. Encoders with threads of their own (frame threads, libx264's) and encoders that do
-// not thread keep the library's automatic choice (0). The count depends on the machine only,
-// never on whether the stages run on threads, so both ways give the same file.
+// cores. Encoders with threads of their own (frame threads as in DV, libx264's) and encoders
+// that do not thread keep the library's automatic choice (0). The count depends on the
+// machine only, never on whether the stages run on threads, so both ways give the same file.
 // Null encoder (a copied stream): 0.
 int AutomaticEncoderThreads(const AVCodec* encoder, int cores);
 
