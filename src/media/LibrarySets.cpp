@@ -26,9 +26,7 @@ bool EngineLibrariesLoaded() {
 }
 
 bool LoadFilterLibrary(std::string& error) {
-    if (FFmpegLoader().LibLoaded(TLibraryId::libAVFilter))
-        return true;
-    // LoadLib binds under the loader's own lock; a second caller finds it bound.
+    // LoadLib binds under the loader's own lock; a later caller finds it bound.
     if (FFmpegLoader().LoadLib(TLibraryId::libAVFilter))
         return true;
     error = FFmpegLoader().LastError();

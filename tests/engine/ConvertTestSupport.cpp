@@ -83,11 +83,9 @@ std::vector<int16_t> DecodedSamples(const std::string& fileName, std::vector<int
     if (OpenInputFormat(&context, NameForLibrary(fileName), nullptr, nullptr) < 0)
         return samples;
     ff::avformat_find_stream_info(context, nullptr);
-    const int index = ff::av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    const AVCodec* codec =
-        index >= 0 ? ff::avcodec_find_decoder(context->streams[index]->codecpar->codec_id)
-                   : nullptr;
-    TCodecContextPtr decoder(codec ? ff::avcodec_alloc_context3(codec) : nullptr);
+    const AVCodec* codec = nullptr;
+    const int index = ff::av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    TCodecContextPtr decoder(index >= 0 && codec ? ff::avcodec_alloc_context3(codec) : nullptr);
     if (decoder &&
         ff::avcodec_parameters_to_context(decoder.get(), context->streams[index]->codecpar) >= 0 &&
         ff::avcodec_open2(decoder.get(), codec, nullptr) >= 0) {

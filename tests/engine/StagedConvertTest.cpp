@@ -6,6 +6,7 @@
 #include "media/UnicodeProtocol.h"
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 namespace tovik {
@@ -39,31 +40,27 @@ class StagedConvertTest : public ::testing::Test {
 protected:
     void SetUp() override { test::LoadEngineLibrariesOrFail(); }
 
+    // Converts into the folder's file of that name (the next numbered one when empty); its
+    // path.
+    std::string ConvertTo(std::vector<std::string> arguments, std::string name = {},
+                          const std::function<void(TFFmpeg&)>& prepare = {}) {
+        const std::string out = dir_.File(name.empty() ? std::to_string(count_++) + ".avi" : name);
+        arguments.push_back(out);
+        const auto result = test::Convert(arguments, prepare);
+        EXPECT_TRUE(result.Ok) << result.Error;
+        EXPECT_TRUE(result.Finished);
+        return out;
+    }
+
     // Converts with and without stage threads; the two files' packet lists.
     std::pair<std::vector<std::string>, std::vector<std::string>>
     BothWays(const std::vector<std::string>& options, const std::string& extension) {
         std::vector<std::string> lists[2];
-        for (int threaded = 0; threaded < 2; ++threaded) {
-            const std::string out = dir_.File(std::to_string(count_++) + "." + extension);
-            std::vector<std::string> arguments = options;
-            arguments.push_back(out);
-            const auto result = test::Convert(
-                arguments, [&](TFFmpeg& task) { task.SetStageThreads(threaded == 1); });
-            EXPECT_TRUE(result.Ok) << result.Error;
-            EXPECT_TRUE(result.Finished);
-            lists[threaded] = PacketList(out);
-        }
+        for (int threaded = 0; threaded < 2; ++threaded)
+            lists[threaded] =
+                PacketList(ConvertTo(options, std::to_string(count_++) + "." + extension,
+                                     [&](TFFmpeg& task) { task.SetStageThreads(threaded == 1); }));
         return {lists[0], lists[1]};
-    }
-
-    // Converts with stage threads; the file's packet list.
-    std::vector<std::string> Staged(const std::vector<std::string>& options) {
-        const std::string out = dir_.File(std::to_string(count_++) + ".avi");
-        std::vector<std::string> arguments = options;
-        arguments.push_back(out);
-        const auto result = test::Convert(arguments, [](TFFmpeg&) {});
-        EXPECT_TRUE(result.Ok) << result.Error;
-        return PacketList(out);
     }
 
     test::TTempDir dir_;
@@ -80,10 +77,11 @@ TEST_F(StagedConvertTest, SliceEncodersGetHalfTheCoresUnlessTheThreadsAreGiven) 
         given.insert(given.end(), options.begin(), options.end());
         return given;
     };
-    const auto automatic = Staged(options);
+    const auto automatic = PacketList(ConvertTo(options));
     ASSERT_GE(automatic.size(), 50u);
-    EXPECT_EQ(automatic, Staged(withThreads(half)));
-    EXPECT_NE(automatic, Staged(withThreads(half + 2))) << "a given count is used as given";
+    EXPECT_EQ(automatic, PacketList(ConvertTo(withThreads(half))));
+    EXPECT_NE(automatic, PacketList(ConvertTo(withThreads(half + 2))))
+        << "a given count is used as given";
 }
 
 TEST_F(StagedConvertTest, CopiedAndDeterministicallyEncodedFilesMatchTheOneThreadRun) {
@@ -125,19 +123,13 @@ TEST_F(StagedConvertTest, DvWritesRepeatedPicturesAgainAsTheyWouldBeCoded) {
     // pictures stored raw first, then coded at their own rate.
     const std::vector<std::string> pictures = {"-an",     "-r",       "29.97",  "-s",
                                                "720x480", "-pix_fmt", "yuv411p"};
-    auto convert = [this](std::vector<std::string> arguments, const std::string& name) {
-        arguments.push_back(dir_.File(name));
-        const auto result = test::Convert(arguments, [](TFFmpeg&) {});
-        EXPECT_TRUE(result.Ok) << result.Error;
-        return dir_.File(name);
-    };
     std::vector<std::string> direct = {"-i", MediaFile("long.avi"), "-vcodec", "dvvideo"};
     direct.insert(direct.end(), pictures.begin(), pictures.end());
     std::vector<std::string> raw = {"-i", MediaFile("long.avi"), "-vcodec", "rawvideo"};
     raw.insert(raw.end(), pictures.begin(), pictures.end());
-    const auto once = PacketList(convert(direct, "direct.avi"));
+    const auto once = PacketList(ConvertTo(direct, "direct.avi"));
     const auto coded =
-        PacketList(convert({"-i", convert(raw, "raw.avi"), "-vcodec", "dvvideo"}, "coded.avi"));
+        PacketList(ConvertTo({"-i", ConvertTo(raw, "raw.avi"), "-vcodec", "dvvideo"}, "coded.avi"));
     ASSERT_GE(once.size(), 60u);
     EXPECT_EQ(once, coded);
     // The clip does have repeats: packets equal to the one before, but for their time.
