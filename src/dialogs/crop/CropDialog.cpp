@@ -433,7 +433,9 @@ void TfrmCrop::MediaPlayerPosition(int64_t position) {
 }
 
 void TfrmCrop::MediaPlayerState(TPlayState state) {
-    if (state == TPlayState::psPause) {
+    // A pause reported after the user already resumed is stale: the buttons follow the
+    // player as it is now.
+    if (state == TPlayState::psPause && MediaPlayer_->Paused()) {
         paused_ = true;
         stopped_ = false;
         imgbtnPlay->setEnabled(true);
