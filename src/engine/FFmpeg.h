@@ -452,7 +452,12 @@ protected:
     void CopyPacket(TOutputStream& ost, const TInputStream& ist, const AVPacket* packet);
     void FlushInputStream(TInputStream& ist);
     bool FinishJoinedInput(int fileIndex);
-    void FramePath(TInputStream& ist, AVFrame& frame);
+    // Deinterlaces, turns upright and runs the hooks on a decoded picture; returns the picture
+    // the outputs take (the decoder's, or the stream's upright copy).
+    AVFrame& FramePath(TInputStream& ist, AVFrame& frame);
+    // The stream's upright picture of frame; throws when the graph fails.
+    AVFrame& Upright(TInputStream& ist, AVFrame& frame);
+    void PrepareUpright(TInputStream& ist, const std::string& upright, bool swaps);
     void RunCustomHook(TInputStream& ist, AVFrame& frame);
     void Deinterlace(AVFrame& frame);
     void VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& picture);

@@ -474,15 +474,15 @@ int TCustomFFmpeg::DecodeVideo(TInputStream& ist, AVPacket* packet) {
         // Pictures between the keyframe a seek landed on and the start are only decoded.
         if (!StartTimeReached(ist))
             return;
-        FramePath(ist, *frame);
+        AVFrame& picture = FramePath(ist, *frame);
         for (TOutputStream& ost : state.OutputStreams) {
             if (!ost.EncodingNeeded ||
                 &state.InputStreams[static_cast<size_t>(ost.SourceIndex)] != &ist)
                 continue;
             if (ost.Filter)
-                FilterAndOutput(ost, ist, frame);
+                FilterAndOutput(ost, ist, &picture);
             else
-                VideoOut(ost, ist, *frame);
+                VideoOut(ost, ist, picture);
         }
     });
 }

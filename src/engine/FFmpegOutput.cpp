@@ -45,26 +45,62 @@ void TCustomFFmpeg::SetPreviewFlags(int flags) {
 
 // ---- Frame path ---------------------------------------------------------------------------
 
-void TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& frame) {
+AVFrame& TCustomFFmpeg::FramePath(TInputStream& ist, AVFrame& decoded) {
     TTranscodeState& state = *transcode_;
     ++state.FrameCounter;
     const bool hook = hookCallback_ && !hookDisabled_;
     const bool modules = !frameHooks_.empty() && !hookDisabled_;
-    if (!settings_.DoDeinterlace && !hook && !modules)
-        return;
+    if (!settings_.DoDeinterlace && !hook && !modules && !ist.Uprighter)
+        return decoded;
+    // Fields are rows of the picture as stored: deinterlace before turning.
     if (settings_.DoDeinterlace)
-        Deinterlace(frame);
+        Deinterlace(decoded);
+    AVFrame& frame = ist.Uprighter ? Upright(ist, decoded) : decoded;
     if (hook) {
         RunCustomHook(ist, frame);
     } else if (modules) {
         if (ff::av_frame_make_writable(&frame) < 0) {
             LoggerInstance().Log(this, TLogLevel::llError, "hook buf malloc error.");
-            return;
+            return frame;
         }
         for (const TFrameHookEntry& module : frameHooks_)
             reinterpret_cast<TProcess>(module.Process)(module.Context, &frame, frame.format,
                                                        frame.width, frame.height, ist.Pts);
     }
+    return frame;
+}
+
+void TCustomFFmpeg::PrepareUpright(TInputStream& ist, const std::string& upright, bool swaps) {
+    if (ist.Uprighter)
+        return;
+    const AVCodecParameters& in = *ist.Stream->codecpar;
+    TVideoFilterSpec spec;
+    spec.InputWidth = in.width;
+    spec.InputHeight = in.height;
+    spec.InputFormat = static_cast<AVPixelFormat>(in.format);
+    spec.OutputFormat = spec.InputFormat;
+    spec.TimeBase = ist.Stream->time_base;
+    spec.SampleAspect = ist.Stream->sample_aspect_ratio.num ? ist.Stream->sample_aspect_ratio
+                                                            : in.sample_aspect_ratio;
+    spec.Upright = upright;
+    spec.UprightSwapsSize = swaps;
+    auto graph = std::make_unique<TVideoFilterGraph>();
+    std::string error;
+    if (!graph->Build(spec, error)) {
+        lastError_ = error.empty() ? "Error opening filters!" : "Error opening filters: " + error;
+        throw FFmpegException(lastError_);
+    }
+    ist.UprightFrame = MakeFrame();
+    ist.Uprighter = std::move(graph);
+}
+
+AVFrame& TCustomFFmpeg::Upright(TInputStream& ist, AVFrame& frame) {
+    AVFrame* upright = ist.UprightFrame.get();
+    ff::av_frame_unref(upright);
+    // Turning is one picture in, one out.
+    if (ist.Uprighter->Push(&frame) < 0 || ist.Uprighter->Pull(upright) < 0)
+        throw FFmpegException("Error while filtering");
+    return *upright;
 }
 
 void TCustomFFmpeg::RunCustomHook(TInputStream& ist, AVFrame& frame) {

@@ -329,16 +329,19 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
                              ost.ResampleHeight != encoder.height ||
                              ost.ResampleFormat != encoder.pix_fmt;
         if (!settings_.VideoFilters.empty() || !upright.empty()) {
+            // The frame path hands the outputs the picture already upright.
+            if (!upright.empty())
+                PrepareUpright(ist, upright, swaps);
             TVideoFilterSpec spec;
-            spec.InputWidth = in->width;
-            spec.InputHeight = in->height;
-            spec.Upright = upright;
-            spec.UprightSwapsSize = swaps;
+            spec.InputWidth = shownWidth;
+            spec.InputHeight = shownHeight;
             spec.InputFormat = static_cast<AVPixelFormat>(in->format);
             spec.TimeBase = ist.Stream->time_base;
             spec.SampleAspect = ist.Stream->sample_aspect_ratio.num
                                     ? ist.Stream->sample_aspect_ratio
                                     : in->sample_aspect_ratio;
+            if (swaps && spec.SampleAspect.num > 0)
+                spec.SampleAspect = AVRational{spec.SampleAspect.den, spec.SampleAspect.num};
             spec.CropTop = ost.CropTop;
             spec.CropBottom = ost.CropBottom;
             spec.CropLeft = ost.CropLeft;

@@ -6,6 +6,7 @@
 #include "StreamFacts.h"
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 namespace tovik {
@@ -150,6 +151,46 @@ TEST_F(RealWorldTest, ASizeGivenForARotatedClipIsTheUprightPicturesSize) {
     EXPECT_EQ(video[0].Width, 240);
     EXPECT_EQ(video[0].Height, 320);
     EXPECT_NE(test::BrightCorner(video[0].FirstPicture), -1);
+}
+
+TEST_F(RealWorldTest, EffectsOnAClipStoredSidewaysAreDrawnOnTheUprightPicture) {
+    // The hook whitens the top right of the picture it is given, as a watermark placed
+    // there in the dialogs (which show the clip upright) would be.
+    for (const int angle : {90, 180}) {
+        const std::string name = "rotated" + std::to_string(angle);
+        int hookWidth = 0;
+        int hookHeight = 0;
+        const std::string out = Out(name + "_hooked.avi");
+        const auto result = Convert(
+            {"-i", MediaFile(name + ".mp4"), "-vcodec", "mpeg4", "-qscale", "2", "-an", out},
+            [&](TFFmpeg& task) {
+                task.SetHookCallback(
+                    [&](TCustomFFmpeg&, TBitmap& bitmap, int, int64_t, bool& writeBack, bool&) {
+                        hookWidth = bitmap.Width();
+                        hookHeight = bitmap.Height();
+                        for (int y = 0; y < bitmap.Height() / 5; ++y)
+                            std::memset(bitmap.ScanLine(y) + 3 * (bitmap.Width() * 4 / 5), 255,
+                                        3 * (bitmap.Width() - bitmap.Width() * 4 / 5));
+                        writeBack = true;
+                    });
+            });
+        ASSERT_TRUE(result.Ok) << name << ": " << result.Error;
+        const auto video = StreamsOfType(DecodeStreams(out), AVMEDIA_TYPE_VIDEO);
+        ASSERT_EQ(video.size(), 1u);
+        EXPECT_EQ(hookWidth, video[0].Width) << name;
+        EXPECT_EQ(hookHeight, video[0].Height) << name;
+        if (angle == 90) {
+            EXPECT_LT(hookWidth, hookHeight) << name << ": the hook saw the picture upright";
+        }
+        const TBitmap& picture = video[0].FirstPicture;
+        const int w = picture.Width() / 5;
+        const int h = picture.Height() / 5;
+        EXPECT_GT(test::MeanLevel(picture, picture.Width() - w, 0, w, h), 240)
+            << name << ": the white corner is where the hook drew it";
+        // The clip's own marker still turns with the picture.
+        const int markerX = angle == 90 ? 0 : picture.Width() - w;
+        EXPECT_GT(test::MeanLevel(picture, markerX, picture.Height() - h, w, h), 128) << name;
+    }
 }
 
 // ---- Display aspect ---------------------------------------------------------------------------
