@@ -202,8 +202,10 @@ public:
     // the engine's libraries are not loaded.
     void ResetEngine();
     // Applies one option (name without the leading dash) to the pending settings. Raises
-    // FFmpegException (or a conversion error for non-numbers) on a refused value.
-    void SetOption(const std::string& name, const std::string& value);
+    // FFmpegException (or a conversion error for non-numbers) on a refused value. False when
+    // the name is none of the engine's and the libraries know no option of that name, or
+    // refused the value.
+    bool SetOption(const std::string& name, const std::string& value);
     // Applies option lines: "newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre",
     // "vfilters" and "vf" are skipped; "acodec", "vcodec", "scodec" and "s" only with
     // applyCodecOptions.

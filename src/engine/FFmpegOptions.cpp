@@ -212,7 +212,7 @@ const std::vector<TCustomFFmpeg::TOptionEntry>& TCustomFFmpeg::OptionTable() {
     return table;
 }
 
-void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value) {
+bool TCustomFFmpeg::SetOption(const std::string& name, const std::string& value) {
     if (!EngineLibrariesLoaded())
         throw FFmpegException("The media libraries are not loaded.");
     if (!defaultOptions_)
@@ -226,26 +226,26 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
     }();
     if (const auto handler = handlers.find(name); handler != handlers.end()) {
         (this->*handler->second)(name, value);
-        return;
+        return true;
     }
     if (const auto member = SwitchMembers().find(name); member != SwitchMembers().end()) {
         settings_.*(member->second) = SwitchValue(value);
-        return;
+        return true;
     }
     if (const auto member = IntegerMembers().find(name); member != IntegerMembers().end()) {
         settings_.*(member->second) = StrToInt(value);
-        return;
+        return true;
     }
     if (const auto member = FloatMembers().find(name); member != FloatMembers().end()) {
         settings_.*(member->second) = static_cast<float>(StrToFloat(value));
-        return;
+        return true;
     }
     if (const auto member = TextMembers().find(name); member != TextMembers().end()) {
         settings_.*(member->second) = value;
-        return;
+        return true;
     }
     // Everything else is a library option; the generic setter logs what it refuses.
-    SetGenericOption(name, value);
+    return SetGenericOption(name, value);
 }
 
 void TCustomFFmpeg::ParseOptionText(const std::string& text, bool applyCodecOptions) {

@@ -55,6 +55,26 @@ TEST_F(ConvertTest, EncodesToTheContainersAndCodecsAsked) {
     }
 }
 
+TEST_F(ConvertTest, TheFfmpegToolsStreamTypedNamesAreUnderstoodAndUnknownOnesRefused) {
+    ASSERT_TRUE(Convert({"-i", MediaFile("clip.avi"), "-c:v", "mpeg2video", "-b:v", "300k", "-c:a",
+                         "mp2", "-b:a", "64k", Out("typed.mpg")})
+                    .Ok);
+    auto facts = Inspect(Out("typed.mpg"));
+    EXPECT_EQ(facts.VideoCodec, "mpeg2video");
+    EXPECT_EQ(facts.AudioCodec, "mp2");
+    ASSERT_TRUE(Convert({"-i", MediaFile("clip.avi"), "-c", "copy", Out("copied.mkv")}).Ok);
+    facts = Inspect(Out("copied.mkv"));
+    EXPECT_EQ(facts.VideoCodec, "mpeg4");
+    EXPECT_EQ(facts.AudioCodec, "mp3float");
+    // A typing error must not convert with the option quietly left out.
+    auto result = Convert({"-i", MediaFile("clip.avi"), "-bogus", "5", Out("bogus.avi")});
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Error, "Unrecognized option 'bogus' or invalid value '5'");
+    result = Convert({"-i", MediaFile("clip.avi"), "-g", "many", Out("bad.avi")});
+    EXPECT_EQ(result.Error, "Unrecognized option 'g' or invalid value 'many'");
+    EXPECT_FALSE(fs::exists(Out("bogus.avi")));
+}
+
 TEST_F(ConvertTest, SizeRateAndChannelsFollowTheOptions) {
     const auto result = Convert({"-i", MediaFile("clip.avi"), "-s", "320x240", "-r", "10", "-ar",
                                  "22050", "-ac", "1", Out("small.avi")});
