@@ -32,4 +32,20 @@ int AutomaticDecoderThreads(const AVCodec* decoder, int cores) {
     }
 }
 
+bool CodesGroupsApart(AVCodecID encoder) {
+    switch (encoder) {
+    case AV_CODEC_ID_MSMPEG4V2:
+    case AV_CODEC_ID_MSMPEG4V3:
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int GroupEncoderCount(int cores) {
+    return std::clamp(cores, 1, 4);
+}
+
 } // namespace tovik

@@ -23,4 +23,13 @@ int AutomaticEncoderThreads(const AVCodec* encoder, int cores);
 // same pictures with any count.
 int AutomaticDecoderThreads(const AVCodec* decoder, int cores);
 
+// Encoders that neither thread nor carry anything from one group of pictures into the next
+// beyond what a key picture resets (the WMV 7/8 and MS MPEG-4 family, without B-frames):
+// their groups can be coded by separate encoders side by side and their packets put back
+// in order, which is how a conversion to them uses more than one core.
+bool CodesGroupsApart(AVCodecID encoder);
+// Encoders coding groups side by side, when the task leaves "threads" automatic: one per
+// core, at most four (beyond that the frame path is the slower stage), 1 on one core.
+int GroupEncoderCount(int cores);
+
 } // namespace tovik

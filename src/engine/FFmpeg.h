@@ -501,6 +501,18 @@ protected:
     void WritePacket(TOutputStream& ost, AVPacket* packet);
     void RunBitstreamFilters(TOutputStream& ost, AVPacket* packet, size_t index);
     void MuxPacket(TOutputStream& ost, AVPacket* packet);
+    // Group encoders (FFmpegGroups.cpp): unopened copies of the stream's encoder when its
+    // groups of pictures may be coded side by side; opened once the stream's own encoder is.
+    std::vector<TCodecContextPtr> CopyForGroups(const TOutputStream& ost);
+    void OpenGroupEncoders(TOutputStream& ost, std::vector<TCodecContextPtr> copies);
+    void StartGroupStages(TOutputStream& ost, bool threaded);
+    // From the frame path: the picture goes to its group's encoder (takes its reference).
+    void PushToGroups(TOutputStream& ost, AVFrame* frame);
+    // On a group encoder's stage: codes one picture (null: drains).
+    void EncodeInGroup(TOutputStream& ost, TOutputStream::TGroupEncoder& group, AVFrame* frame);
+    void FinishGroup(TOutputStream& ost, TOutputStream::TGroupEncoder& group);
+    // Writes whatever finished groups are next in order (under the groups' mutex).
+    void WriteFinishedGroups(TOutputStream& ost, bool all);
     // Starts an encoder stage per encoded video and audio stream (FFmpegStages.cpp).
     void StartEncoderStages();
     // Drains the encoders and waits for their stages; raises a stage's failure.

@@ -251,7 +251,10 @@ void TCustomFFmpeg::VideoOut(TOutputStream& ost, TInputStream& ist, AVFrame& pic
         if (quality > 0)
             frame->quality = static_cast<int>(quality);
         PreviewStep(*frame, encoder.time_base);
-        ost.EncoderStage->Push(frame); // takes the frame's reference
+        if (ost.Groups.Encoders.empty())
+            ost.EncoderStage->Push(frame); // takes the frame's reference
+        else
+            PushToGroups(ost, frame);
         ++ost.SyncOpts;
         ++ost.FrameNumber;
     }

@@ -443,6 +443,8 @@ void TCustomFFmpeg::OpenEncoders() {
                 }
             }
         }
+        // Copies of the encoder as set up, before opening changes it.
+        std::vector<TCodecContextPtr> groupCopies = CopyForGroups(ost);
         AVDictionary* options = defaultOptions_ ? defaultOptions_->EncoderOptions(codec) : nullptr;
         int result;
         {
@@ -462,6 +464,7 @@ void TCustomFFmpeg::OpenEncoders() {
             LoggerInstance().Log(this, TLogLevel::llError, error);
             throw FFmpegException(error);
         }
+        OpenGroupEncoders(ost, std::move(groupCopies));
         state.ExtraBytes += encoder.extradata_size;
         if (ff::avcodec_parameters_from_context(ost.Stream->codecpar, &encoder) < 0)
             throw FFmpegException("av_mallocz fail");

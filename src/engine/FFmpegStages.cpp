@@ -34,6 +34,10 @@ void TCustomFFmpeg::StartEncoderStages() {
         const AVMediaType type = ost.Setup->Codec->codec_type;
         if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO)
             continue; // subtitles are few and encoded where they are decoded
+        if (!ost.Groups.Encoders.empty()) {
+            StartGroupStages(ost, threaded);
+            continue;
+        }
         ost.EncodedPacket = MakePacket();
         if (!ost.EncodedPacket)
             throw FFmpegException("Cannot allocate buffers");
@@ -47,6 +51,13 @@ void TCustomFFmpeg::StartEncoderStages() {
 void TCustomFFmpeg::FlushEncoders() {
     TTranscodeState& state = *transcode_;
     for (TOutputStream& ost : state.OutputStreams) {
+        if (!ost.Groups.Encoders.empty() && !ost.Flushed) {
+            ost.Flushed = true;
+            for (TOutputStream::TGroupEncoder& group : ost.Groups.Encoders)
+                if (group.Stage)
+                    group.Stage->Push(nullptr);
+            continue;
+        }
         if (!ost.EncoderStage || ost.Flushed)
             continue;
         ost.Flushed = true;
@@ -58,14 +69,25 @@ void TCustomFFmpeg::FlushEncoders() {
     }
     // The stages drain side by side; the first failure is raised once all have ended.
     std::string failure;
-    for (TOutputStream& ost : state.OutputStreams) {
-        if (!ost.EncoderStage)
-            continue;
+    const auto finish = [&failure](TFrameStage& stage) {
         try {
-            ost.EncoderStage->Finish();
+            stage.Finish();
         } catch (const std::exception& error) {
             if (failure.empty())
                 failure = error.what();
+        }
+    };
+    for (TOutputStream& ost : state.OutputStreams) {
+        if (ost.EncoderStage)
+            finish(*ost.EncoderStage);
+        for (TOutputStream::TGroupEncoder& group : ost.Groups.Encoders)
+            if (group.Stage)
+                finish(*group.Stage);
+        if (!ost.Groups.Encoders.empty() && failure.empty()) {
+            // Every group came back: nothing waits unless a group was lost, and then what
+            // there is still goes out in order.
+            std::lock_guard lock(ost.Groups.Mutex);
+            WriteFinishedGroups(ost, true);
         }
     }
     if (!failure.empty())
@@ -75,9 +97,13 @@ void TCustomFFmpeg::FlushEncoders() {
 void TCustomFFmpeg::AbortStages() {
     if (!transcode_)
         return;
-    for (TOutputStream& ost : transcode_->OutputStreams)
+    for (TOutputStream& ost : transcode_->OutputStreams) {
         if (ost.EncoderStage)
             ost.EncoderStage->Abort();
+        for (TOutputStream::TGroupEncoder& group : ost.Groups.Encoders)
+            if (group.Stage)
+                group.Stage->Abort();
+    }
 }
 
 } // namespace tovik

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -106,6 +107,32 @@ struct TOutputStream {
         // Encoder thread: per picture inside the encoder, in order, the times of its repeats.
         std::deque<std::vector<int64_t>> Pending;
     } Repeats;
+
+    // Encoders that code whole groups of pictures side by side (CodecThreads.h). Group g
+    // (Length pictures, the first a key picture) goes to encoder g mod their count; the
+    // packets are written back in group order. Empty when the stream has one encoder stage.
+    struct TGroupEncoder {
+        AVCodecContext* Codec = nullptr; // the stream's own encoder for the first, else Twin
+        TCodecContextPtr Twin;
+        TPacketPtr Packet; // its stage thread
+        struct TSent {
+            int64_t Group;
+            int64_t Pts;
+        };
+        std::deque<TSent> Sent; // its stage thread: each picture inside, with its real time
+        int64_t Pictures = 0;   // its stage thread: pictures of its own groups handed to it
+        int64_t Coded = 0;      // its stage thread: pictures it coded, warm-up ones included
+        int64_t OpenGroup = -1; // its stage thread: the group being collected
+        std::vector<TPacketPtr> OpenPackets; // its stage thread
+        std::unique_ptr<TFrameStage> Stage;  // declared last: ends before the encoder goes
+    };
+    struct TGroups {
+        int64_t Length = 0;                              // fixed while the stages run
+        std::deque<TGroupEncoder> Encoders;              // fixed while the stages run
+        std::mutex Mutex;                                // orders the writing of finished groups
+        std::map<int64_t, std::vector<TPacketPtr>> Done; // under Mutex: waiting their turn
+        int64_t NextGroup = 0;                           // under Mutex: the group written next
+    } Groups;
 
     // Video: crop and scale without a filter chain.
     bool CropNeeded = false;
