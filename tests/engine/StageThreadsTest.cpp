@@ -20,7 +20,14 @@ int64_t ProcessCpuMilliseconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
 
-enum class TBusyStage { bsEncoder, bsFramePath };
+// bsGroups: as bsFramePath, into WMV, whose groups of pictures several encoders code.
+enum class TBusyStage { bsEncoder, bsFramePath, bsGroups };
+
+std::string OutName(TBusyStage busy) {
+    return busy == TBusyStage::bsEncoder     ? "e.mp4"
+           : busy == TBusyStage::bsFramePath ? "f.avi"
+                                             : "g.wmv";
+}
 
 class StageThreadsTest : public ComponentTest {
 protected:
@@ -34,7 +41,7 @@ protected:
             task->SetOption("vcodec", "libx264");
             task->SetOption("s", "640x480");
         } else {
-            task->SetOption("vcodec", "mpeg4");
+            task->SetOption("vcodec", busy == TBusyStage::bsGroups ? "wmv2" : "mpeg4");
             task->SetHookCallback(
                 [](TCustomFFmpeg&, TBitmap&, int, int64_t, bool& writeBack, bool&) {
                     writeBack = false;
@@ -55,8 +62,9 @@ protected:
 };
 
 TEST_F(StageThreadsTest, StopWhileEitherStageIsBusyReportsOnceAndFinishesTheFile) {
-    for (const TBusyStage busy : {TBusyStage::bsEncoder, TBusyStage::bsFramePath}) {
-        const std::string out = temp_.File(busy == TBusyStage::bsEncoder ? "e.mp4" : "f.avi");
+    for (const TBusyStage busy :
+         {TBusyStage::bsEncoder, TBusyStage::bsFramePath, TBusyStage::bsGroups}) {
+        const std::string out = temp_.File(OutName(busy));
         NewRun();
         progress_ = 0;
         auto task = NewTask(busy, out);
@@ -74,8 +82,9 @@ TEST_F(StageThreadsTest, StopWhileEitherStageIsBusyReportsOnceAndFinishesTheFile
 }
 
 TEST_F(StageThreadsTest, PauseHoldsEveryStageUntilResumed) {
-    for (const TBusyStage busy : {TBusyStage::bsEncoder, TBusyStage::bsFramePath}) {
-        const std::string out = temp_.File(busy == TBusyStage::bsEncoder ? "e.mp4" : "f.avi");
+    for (const TBusyStage busy :
+         {TBusyStage::bsEncoder, TBusyStage::bsFramePath, TBusyStage::bsGroups}) {
+        const std::string out = temp_.File(OutName(busy));
         NewRun();
         progress_ = 0;
         auto task = NewTask(busy, out);
@@ -119,35 +128,40 @@ private:
 };
 
 TEST_F(StageThreadsTest, AFailingEncoderStageEndsTheTaskWithOneReportBothWays) {
-    std::string errors[2];
-    for (int threaded = 0; threaded < 2; ++threaded) {
-        NewRun();
-        auto task = std::make_unique<TFFmpeg>();
-        task->ResetEngine();
-        task->SetStageThreads(threaded == 1);
-        ASSERT_TRUE(task->AddInputFile(MediaFile(kLongClip)));
-        // Video only: every packet is written by the encoder stage, and the writes fail once
-        // the file reaches the limit, long before the end.
-        task->SetOption("vcodec", "mpeg4");
-        task->SetOption("qscale", "2");
-        task->SetOption("an", "");
-        ASSERT_GT(task->AddOutputFile(temp_.File(std::to_string(threaded) + ".avi"), false), 0);
-        task->SetTerminateCallback([this](TCustomFFmpeg& ended) {
-            std::lock_guard lock(mutex_);
-            reports_.push_back({0, ended.Finished(), ended.Failed(), ended.ErrorMessage()});
-        });
-        {
-            TFileSizeLimit limit(100000);
-            task->StartConvert(true, TThreadPriority::tpNormal)->Resume();
-            ASSERT_TRUE(PumpUntil([&] { return task->Terminated(); }));
+    // WMV: the failing write comes from whichever of the group encoders finished a group.
+    for (const std::string codec : {"mpeg4", "wmv2"}) {
+        std::string errors[2];
+        for (int threaded = 0; threaded < 2; ++threaded) {
+            NewRun();
+            auto task = std::make_unique<TFFmpeg>();
+            task->ResetEngine();
+            task->SetStageThreads(threaded == 1);
+            ASSERT_TRUE(task->AddInputFile(MediaFile(kLongClip)));
+            // Video only: every packet is written by the encoder stage, and the writes fail once
+            // the file reaches the limit, long before the end.
+            task->SetOption("vcodec", codec);
+            task->SetOption("qscale", "2");
+            task->SetOption("an", "");
+            ASSERT_GT(
+                task->AddOutputFile(temp_.File(codec + std::to_string(threaded) + ".avi"), false),
+                0);
+            task->SetTerminateCallback([this](TCustomFFmpeg& ended) {
+                std::lock_guard lock(mutex_);
+                reports_.push_back({0, ended.Finished(), ended.Failed(), ended.ErrorMessage()});
+            });
+            {
+                TFileSizeLimit limit(100000);
+                task->StartConvert(true, TThreadPriority::tpNormal)->Resume();
+                ASSERT_TRUE(PumpUntil([&] { return task->Terminated(); }));
+            }
+            ASSERT_EQ(Reports().size(), 1u);
+            EXPECT_TRUE(Reports()[0].Failed);
+            EXPECT_FALSE(Reports()[0].Finished);
+            errors[threaded] = Reports()[0].ErrorMessage;
         }
-        ASSERT_EQ(Reports().size(), 1u);
-        EXPECT_TRUE(Reports()[0].Failed);
-        EXPECT_FALSE(Reports()[0].Finished);
-        errors[threaded] = Reports()[0].ErrorMessage;
+        EXPECT_EQ(errors[0].rfind("av_interleaved_write_frame()", 0), 0u) << errors[0];
+        EXPECT_EQ(errors[1], errors[0]);
     }
-    EXPECT_EQ(errors[0].rfind("av_interleaved_write_frame()", 0), 0u) << errors[0];
-    EXPECT_EQ(errors[1], errors[0]);
 }
 
 } // namespace
