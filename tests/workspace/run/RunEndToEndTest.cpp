@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -171,6 +172,46 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
         BlockMean(plain, 640, 500, 400, 40, temp_.File("plain2.rgb"));
     for (size_t c = 0; c < 3; ++c)
         EXPECT_NEAR(titledRest[c], plainRest[c], 12.0) << "colour " << c;
+}
+
+// A phone clip stored sideways: the layer placed at the top left of the picture the user sees
+// (upright, as the dialogs show it) is at the top left of the converted picture.
+TEST_F(RunEndToEndTest, ALayerOnAClipStoredSidewaysLandsWhereTheUprightPictureHasIt) {
+    const fs::path output = PrepareSettings();
+    const fs::path sources = temp_.Path() / "sources";
+    fs::create_directories(sources);
+    const std::string phone = (sources / "phone.mp4").string();
+    ASSERT_EQ(RunFfmpegTool("-i '" + MediaFile("clip.avi") +
+                            "' -c copy -metadata:s:v:0 rotate=90 '" + phone + "'"),
+              0);
+    int shutDowns = 0;
+    TfrmMain window(Services(shutDowns));
+    window.show();
+    LoadEngineLibrariesOrFail();
+    ASSERT_EQ(window.AddFiles({QString::fromStdString(phone)}), 1);
+    // A white box over the top half of the upright picture's left half (120x160 upright).
+    auto layer = std::make_shared<TWmRec>();
+    layer->Text = "T";
+    layer->TextWidth = 60;
+    layer->TextHeight = 80;
+    layer->BackFilled = true;
+    layer->BackColor = 0x00FFFFFF;
+    layer->Font.Size = 8;
+    layer->EndSecond = 100;
+    window.Jobs().EditJob(0, [&](TlvFilesRecord& job) { job.Effects.Overlays.push_back(layer); });
+    window.OnProgressShown = [](TfrmProgress& progress) {
+        QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
+    };
+    window.StartClick();
+    const std::string converted = (output / "phone_(new).mov").string();
+    ASSERT_TRUE(fs::exists(converted)) << window.LogText().toStdString();
+    // MOV's 640x480 frame: the box covers about the top left 320x240; the top right shows
+    // the clip's own colours.
+    const auto topLeft = BlockMean(converted, 640, 100, 60, 40, temp_.File("left.rgb"));
+    const auto topRight = BlockMean(converted, 640, 500, 60, 40, temp_.File("right.rgb"));
+    for (size_t c = 0; c < 3; ++c)
+        EXPECT_GT(topLeft[c], 225.0) << "colour " << c;
+    EXPECT_LT(std::min({topRight[0], topRight[1], topRight[2]}), 200.0) << "no box there";
 }
 
 // A fresh settings folder with the installed profile: the first format of the profile is
