@@ -7,7 +7,8 @@
 //   input and output setup ............ (input/output stage)
 //   transcode setup ................... (set-up stage)
 //   loop and frame path ............... (loop stage)
-//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp, FFmpegRepeats.cpp
+//   encoder stages .................... FFmpegStages.cpp, FrameStage.cpp, FFmpegRepeats.cpp,
+//                                       FFmpegGroups.cpp
 //   worker threads, pause and stop .... (thread stage)
 // The converting thread demuxes, decodes and runs the frame path; each encoded video and
 // audio stream encodes and writes its packets on a stage thread of its own, joined to the

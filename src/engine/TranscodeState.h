@@ -128,10 +128,12 @@ struct TOutputStream {
     };
     struct TGroups {
         int64_t Length = 0;                              // fixed while the stages run
-        std::deque<TGroupEncoder> Encoders;              // fixed while the stages run
         std::mutex Mutex;                                // orders the writing of finished groups
         std::map<int64_t, std::vector<TPacketPtr>> Done; // under Mutex: waiting their turn
         int64_t NextGroup = 0;                           // under Mutex: the group written next
+        // Fixed while the stages run; declared last, so that their stages end before what
+        // they write into goes.
+        std::deque<TGroupEncoder> Encoders;
     } Groups;
 
     // Video: crop and scale without a filter chain.

@@ -2,6 +2,7 @@
 
 #include "media/TextFormat.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 #include "platform/TimeZone.h"
 
 #include <cerrno>
@@ -191,8 +192,7 @@ int64_t FileSizeOf(const std::string& fileName) {
 }
 
 std::string ExtractFilePart(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return platform::FileNamePart(path);
 }
 
 std::string ExtractFolderPart(const std::string& path) {

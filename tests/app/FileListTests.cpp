@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/theme/Themes.h"
+#include "platform/PathText.h"
 #include "workspace/ui/FileList.h"
 #include "workspace/ui/PathElision.h"
 
@@ -299,7 +300,8 @@ void ExpectInStep(const TFileList& list, const TJobList& jobs) {
         EXPECT_EQ(item->text(flcSource).toStdString(), job.Job.SourceFile) << row;
         EXPECT_EQ(item->text(flcDuration).toLongLong(), SourceSeconds(job)) << row;
         EXPECT_EQ(item->text(flcTrimmedLength).toLongLong(), TrimmedSeconds(job)) << row;
-        EXPECT_EQ(item->text(flcDestination).toStdString(), FileNamePart(job.Destination)) << row;
+        EXPECT_EQ(item->text(flcDestination).toStdString(), platform::FileNamePart(job.Destination))
+            << row;
         EXPECT_EQ(item->text(flcProgress).toStdString(), job.Progress) << row;
         EXPECT_EQ(item->checkState(0) == Qt::Checked, job.Checked) << row;
     }

@@ -1,11 +1,24 @@
 #include "platform/FileSystem.h"
 #include "platform/Environment.h"
+#include "platform/PathText.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace tovik::platform {
 namespace {
+
+TEST(FileSystemTest, NameAndExtensionPartsOfAPath) {
+    EXPECT_EQ(FileNamePart("/out/dir/a_(new).mp4"), "a_(new).mp4");
+    EXPECT_EQ(FileNamePart("plain.mp4"), "plain.mp4");
+    EXPECT_EQ(FileNamePart("/out/dir/"), "");
+    EXPECT_EQ(FileExtension("/v/clip.tar.gz"), ".gz");
+    EXPECT_EQ(FileExtension("clip.avi"), ".avi");
+    // A dot in a folder's name is not an extension.
+    EXPECT_EQ(FileExtension("/v.1/clip"), "");
+    EXPECT_EQ(FileExtension("/v/clip"), "");
+    EXPECT_EQ(FileExtension("/v/clip."), ".");
+}
 
 TEST(FileSystemTest, SizesOnlyForFilesThatAreNotFolders) {
     test::TTempDir dir;

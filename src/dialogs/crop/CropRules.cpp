@@ -1,5 +1,6 @@
 #include "dialogs/crop/CropRules.h"
 
+#include "platform/PathText.h"
 #include "workspace/picture/FittedRect.h"
 
 #include <algorithm>
@@ -182,13 +183,7 @@ void TCropEditor::Reset() {
 std::string CropSourceName(const std::string& sourceFile) {
     if (sourceFile.size() < 51)
         return sourceFile;
-    const size_t dot = sourceFile.find_last_of('.');
-    const size_t slash = sourceFile.find_last_of('/');
-    const std::string extension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash)
-            ? sourceFile.substr(dot)
-            : std::string();
-    return sourceFile.substr(0, 44) + ".." + extension + "  ";
+    return sourceFile.substr(0, 44) + ".." + platform::FileExtension(sourceFile) + "  ";
 }
 
 std::string CropLengthText(int64_t duration) {

@@ -1,4 +1,5 @@
 #include "dialogs/trim/TrimRules.h"
+#include "platform/PathText.h"
 
 #include <algorithm>
 
@@ -81,13 +82,7 @@ std::pair<int, int> TTrimMarks::Selection(int maximum) const {
 std::string TrimCaption(const std::string& sourceFile) {
     if (sourceFile.size() <= 50)
         return sourceFile;
-    const size_t dot = sourceFile.find_last_of('.');
-    const size_t slash = sourceFile.find_last_of('/');
-    const std::string extension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash)
-            ? sourceFile.substr(dot)
-            : std::string();
-    return "Trim   " + sourceFile.substr(0, 50) + ".." + extension + "  ";
+    return "Trim   " + sourceFile.substr(0, 50) + ".." + platform::FileExtension(sourceFile) + "  ";
 }
 
 int64_t FrameDuration(int frameRateNum, int frameRateDen) {

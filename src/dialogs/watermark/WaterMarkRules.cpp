@@ -1,6 +1,7 @@
 #include "dialogs/watermark/WaterMarkRules.h"
 
 #include "media/MyUtils.h"
+#include "platform/PathText.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -27,12 +28,7 @@ std::string WaterMarkCaption(const std::string& path) {
     const std::vector<size_t> starts = CharacterStarts(path);
     if (starts.size() < 56)
         return caption + path;
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    const std::string extension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot)
-                                                                                : "";
-    return caption + path.substr(0, starts[50]) + ".." + extension + "  ";
+    return caption + path.substr(0, starts[50]) + ".." + platform::FileExtension(path) + "  ";
 }
 
 int32_t NewLayerEnd(int64_t sourceDuration) {

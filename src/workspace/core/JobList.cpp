@@ -105,9 +105,4 @@ int64_t ConvertedLength(const TJobRow& row) {
     return row.Duration > start ? row.Duration - start : 0;
 }
 
-std::string FileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace tovik

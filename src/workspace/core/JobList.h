@@ -92,7 +92,5 @@ int64_t SourceSeconds(const TJobRow& row);
 int64_t TrimmedSeconds(const TJobRow& row);
 // The same length in microseconds, not truncated.
 int64_t ConvertedLength(const TJobRow& row);
-// The file name part of a path (the list shows destinations without their folder).
-std::string FileNamePart(const std::string& path);
 
 } // namespace tovik

@@ -1,6 +1,7 @@
 #include "workspace/core/OutputName.h"
 #include "settings/SettingsKeys.h"
 
+#include "platform/PathText.h"
 #include "settings/GlobalObject.h"
 #include "settings/IniFile.h"
 
@@ -30,8 +31,7 @@ bool NameTaken(const std::string& path) {
 } // namespace
 
 std::string SourceBaseName(const std::string& sourceFile) {
-    const size_t slash = sourceFile.find_last_of('/');
-    std::string name = slash == std::string::npos ? sourceFile : sourceFile.substr(slash + 1);
+    std::string name = platform::FileNamePart(sourceFile);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos)
         name.erase(dot);

@@ -1,6 +1,7 @@
 #include "workspace/run/RunTexts.h"
 
 #include "media/MyUtils.h"
+#include "platform/PathText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,11 +64,7 @@ std::string FileLabel(const std::string& caption) {
     const std::vector<size_t> starts = CharacterStarts(caption);
     if (starts.size() <= 50)
         return caption;
-    const size_t slash = caption.find_last_of('/');
-    const size_t dot = caption.find_last_of('.');
-    const bool hasExtension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return caption.substr(0, starts[44]) + ".." + (hasExtension ? caption.substr(dot) : "");
+    return caption.substr(0, starts[44]) + ".." + platform::FileExtension(caption);
 }
 
 bool NeedsFrameHook(const TJobEffects& effects) {

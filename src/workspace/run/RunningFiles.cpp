@@ -1,5 +1,6 @@
 #include "workspace/run/RunningFiles.h"
 
+#include "platform/PathText.h"
 #include "workspace/run/RunTexts.h"
 
 #include <algorithm>
@@ -85,9 +86,7 @@ std::vector<TRunningLine> TRunningFiles::Lines() const {
         if (!file.Running)
             continue;
         // The lines are narrow: the name without its folder.
-        const size_t slash = file.Caption.find_last_of('/');
-        const std::string name =
-            slash == std::string::npos ? file.Caption : file.Caption.substr(slash + 1);
+        const std::string name = platform::FileNamePart(file.Caption);
         const int task = static_cast<int>(index);
         lines.push_back(TRunningLine{task, FileLabel(name), file.Percent, task == previewed});
     }

@@ -1,5 +1,6 @@
 #include "workspace/ui/FileList.h"
 
+#include "platform/PathText.h"
 #include "workspace/ui/PathElision.h"
 
 #include <QDragEnterEvent>
@@ -137,7 +138,7 @@ void TFileList::RemoveColumns() {
 
 void TFileList::ShowRow(QTreeWidgetItem& item, const TJobRow& row) {
     const QString source = QString::fromStdString(row.Job.SourceFile);
-    const QString destination = QString::fromStdString(FileNamePart(row.Destination));
+    const QString destination = QString::fromStdString(platform::FileNamePart(row.Destination));
     item.setText(flcSource, source);
     item.setText(flcDuration, QString::number(SourceSeconds(row)));
     item.setText(flcTrimmedLength, QString::number(TrimmedSeconds(row)));
