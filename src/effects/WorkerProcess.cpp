@@ -138,6 +138,7 @@ bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
         }
     }
     std::vector<char*> arguments;
+    arguments.reserve(words.size() + 1);
     for (std::string& word : words)
         arguments.push_back(word.data());
     arguments.push_back(nullptr);
@@ -301,9 +302,10 @@ void TWorkerProcess::Listen() {
             Deliver(std::get<TTerminateInfo>(*record));
         }
     }
-    std::free(buffer);
+    // getline's buffer and fdopen's stream are C's, freed the C way.
+    std::free(buffer); // NOLINT(cppcoreguidelines-owning-memory,cppcoreguidelines-no-malloc)
     if (stream)
-        std::fclose(stream);
+        std::fclose(stream); // NOLINT(cppcoreguidelines-owning-memory)
     else
         ::close(output_);
     const TTerminateInfo failure = Ended();

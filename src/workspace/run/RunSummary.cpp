@@ -8,7 +8,8 @@
 
 namespace tovik {
 
-void TBatchTimeLeft::Start(std::vector<int64_t> lengths, TClock::time_point now, int simultaneous) {
+void TBatchTimeLeft::Start(const std::vector<int64_t>& lengths, TClock::time_point now,
+                           int simultaneous) {
     files_.clear();
     files_.reserve(lengths.size());
     for (const int64_t length : lengths)

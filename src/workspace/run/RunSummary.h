@@ -23,7 +23,7 @@ public:
     // Starts a run of files with these lengths (microseconds, 0 or less when unknown), of
     // which up to `simultaneous` convert at a time. One at a time, a report of file i means
     // every earlier file has ended; several at a time, only Ended says so.
-    void Start(std::vector<int64_t> lengths, TClock::time_point now, int simultaneous = 1);
+    void Start(const std::vector<int64_t>& lengths, TClock::time_point now, int simultaneous = 1);
     // A progress report of file index taskIndex; returns the whole run's seconds left, or
     // nothing while less than kSettleTime has passed or nothing was converted yet.
     std::optional<int64_t> Update(int taskIndex, int64_t currentTime, TClock::time_point now);
