@@ -75,6 +75,11 @@ bool CodeAlike(const AVCodecContext& a, const AVCodecContext& b) {
             std::memcmp(a.extradata, b.extradata, static_cast<size_t>(a.extradata_size)) == 0);
 }
 
+// Groups longer than this stay with one encoder: each further encoder first codes as many
+// groups as come before its own only to warm up, which for long groups is much of a short
+// file coded twice, and few long groups leave little to code side by side.
+constexpr int kLongestGroup = 50;
+
 // Marks a picture an encoder codes only to warm its rate control up (frame->opaque).
 const char kWarmUp = 0;
 // The group of a warm-up picture's packet: none, it is dropped.
@@ -87,12 +92,14 @@ std::vector<TCodecContextPtr> TCustomFFmpeg::CopyForGroups(const TOutputStream& 
     const AVCodec* codec = ost.Setup->Encoder;
     std::vector<TCodecContextPtr> copies;
     // Only where nothing ties one group to the next: no given thread count, no two-pass
-    // statistics, rate overrides, matrices or B-frames, no per-picture statistics file.
+    // statistics, rate overrides, matrices or B-frames, no per-picture statistics file; and
+    // groups short enough to pay.
     if (encoder.codec_type != AVMEDIA_TYPE_VIDEO || !codec || !CodesGroupsApart(codec->id) ||
         encoder.thread_count != 0 ||
         (encoder.flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) ||
         encoder.rc_override_count > 0 || encoder.intra_matrix || encoder.inter_matrix ||
-        encoder.max_b_frames > 0 || !settings_.VStatsFileName.empty())
+        encoder.max_b_frames > 0 || encoder.gop_size > kLongestGroup ||
+        !settings_.VStatsFileName.empty())
         return copies;
     const int count = GroupEncoderCount(ff::av_cpu_count());
     for (int i = 1; i < count; ++i) {
