@@ -374,6 +374,10 @@ protected:
     // Fails the task when a stream to be decoded has no decoder or no known format.
     void CheckDecodable(const TInputStream& ist);
     void OpenEncoders();
+    // Opens an encoder with the task's encoder options; the library's result.
+    int OpenEncoder(AVCodecContext& encoder, const AVCodec* codec);
+    // A built graph; throws with the filter error as the task's error text.
+    std::unique_ptr<TVideoFilterGraph> BuildFilterGraph(const TVideoFilterSpec& spec);
     void OpenDecoders();
     void CopyMetadataAndChapters();
     // The source's file tags into an output that no "map_meta_data" names (FFmpegMetadata.cpp).

@@ -11,7 +11,6 @@
 #include "engine/CodecThreads.h"
 #include "engine/FFmpeg.h"
 #include "engine/TranscodeState.h"
-#include "media/CodecLock.h"
 #include "media/MediaLogger.h"
 
 #include <algorithm>
@@ -123,15 +122,8 @@ void TCustomFFmpeg::OpenGroupEncoders(TOutputStream& ost, std::vector<TCodecCont
     encoders.clear();
     encoders.emplace_back().Codec = ost.Setup->Codec.get();
     for (TCodecContextPtr& copy : copies) {
-        AVDictionary* options = defaultOptions_ ? defaultOptions_->EncoderOptions(codec) : nullptr;
-        int result;
-        {
-            std::lock_guard lock(CodecLock());
-            result = ff::avcodec_open2(copy.get(), codec, &options);
-        }
-        ff::av_dict_free(&options);
         // One encoder that would code differently, and the stream keeps to its own.
-        if (result < 0 || !CodeAlike(encoder, *copy)) {
+        if (OpenEncoder(*copy, codec) < 0 || !CodeAlike(encoder, *copy)) {
             LoggerInstance().Log(this, TLogLevel::llVerbose,
                                  "The encoder's groups of pictures are coded one after another.");
             encoders.clear();

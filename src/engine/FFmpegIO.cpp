@@ -203,8 +203,7 @@ bool TCustomFFmpeg::AddInputFile(const std::string& fileName) {
             const bool swaps = RotationSwapsSize(*stream);
             settings_.FrameWidth = swaps ? parameters2->height : parameters2->width;
             settings_.FrameHeight = swaps ? parameters2->width : parameters2->height;
-            AVRational aspect = stream->sample_aspect_ratio.num ? stream->sample_aspect_ratio
-                                                                : parameters2->sample_aspect_ratio;
+            const AVRational aspect = StoredSampleAspect(*stream);
             if (parameters2->height > 0 && parameters2->width > 0) {
                 const double ratio =
                     aspect.num ? static_cast<double>(aspect.num) / aspect.den : 0.0;

@@ -4,6 +4,7 @@
 #include "engine/FFmpeg.h"
 #include "engine/TranscodeState.h"
 #include "engine/VideoSync.h"
+#include "media/DisplayRotation.h"
 #include "media/MediaLogger.h"
 #include "media/MyUtils.h"
 #include "media/TextFormat.h"
@@ -80,18 +81,11 @@ void TCustomFFmpeg::PrepareUpright(TInputStream& ist, const std::string& upright
     spec.InputFormat = static_cast<AVPixelFormat>(in.format);
     spec.OutputFormat = spec.InputFormat;
     spec.TimeBase = ist.Stream->time_base;
-    spec.SampleAspect = ist.Stream->sample_aspect_ratio.num ? ist.Stream->sample_aspect_ratio
-                                                            : in.sample_aspect_ratio;
+    spec.SampleAspect = StoredSampleAspect(*ist.Stream);
     spec.Upright = upright;
     spec.UprightSwapsSize = swaps;
-    auto graph = std::make_unique<TVideoFilterGraph>();
-    std::string error;
-    if (!graph->Build(spec, error)) {
-        lastError_ = error.empty() ? "Error opening filters!" : "Error opening filters: " + error;
-        throw FFmpegException(lastError_);
-    }
+    ist.Uprighter = BuildFilterGraph(spec);
     ist.UprightFrame = MakeFrame();
-    ist.Uprighter = std::move(graph);
 }
 
 AVFrame& TCustomFFmpeg::Upright(TInputStream& ist, AVFrame& frame) {

@@ -337,9 +337,7 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
             spec.InputHeight = shownHeight;
             spec.InputFormat = static_cast<AVPixelFormat>(in->format);
             spec.TimeBase = ist.Stream->time_base;
-            spec.SampleAspect = ist.Stream->sample_aspect_ratio.num
-                                    ? ist.Stream->sample_aspect_ratio
-                                    : in->sample_aspect_ratio;
+            spec.SampleAspect = StoredSampleAspect(*ist.Stream);
             if (swaps && spec.SampleAspect.num > 0)
                 spec.SampleAspect = AVRational{spec.SampleAspect.den, spec.SampleAspect.num};
             spec.CropTop = ost.CropTop;
@@ -351,13 +349,7 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
             spec.OutputFormat = encoder.pix_fmt;
             spec.ScaleFlags = ScaleFlags();
             spec.Chain = settings_.VideoFilters;
-            ost.Filter = std::make_unique<TVideoFilterGraph>();
-            std::string error;
-            if (!ost.Filter->Build(spec, error)) {
-                lastError_ =
-                    error.empty() ? "Error opening filters!" : "Error opening filters: " + error;
-                throw FFmpegException(lastError_);
-            }
+            ost.Filter = BuildFilterGraph(spec);
             encoder.width = ost.Filter->OutputWidth();
             encoder.height = ost.Filter->OutputHeight();
             const AVRational filteredAspect = ost.Filter->OutputSampleAspect();
@@ -409,6 +401,27 @@ void TCustomFFmpeg::PrepareEncoding(TOutputStream& ost, int outputPosition) {
     }
 }
 
+int TCustomFFmpeg::OpenEncoder(AVCodecContext& encoder, const AVCodec* codec) {
+    AVDictionary* options = defaultOptions_ ? defaultOptions_->EncoderOptions(codec) : nullptr;
+    int result;
+    {
+        std::lock_guard lock(CodecLock());
+        result = ff::avcodec_open2(&encoder, codec, &options);
+    }
+    ff::av_dict_free(&options);
+    return result;
+}
+
+std::unique_ptr<TVideoFilterGraph> TCustomFFmpeg::BuildFilterGraph(const TVideoFilterSpec& spec) {
+    auto graph = std::make_unique<TVideoFilterGraph>();
+    std::string error;
+    if (!graph->Build(spec, error)) {
+        lastError_ = error.empty() ? "Error opening filters!" : "Error opening filters: " + error;
+        throw FFmpegException(lastError_);
+    }
+    return graph;
+}
+
 void TCustomFFmpeg::OpenEncoders() {
     TTranscodeState& state = *transcode_;
     for (TOutputStream& ost : state.OutputStreams) {
@@ -445,15 +458,8 @@ void TCustomFFmpeg::OpenEncoders() {
         }
         // Copies of the encoder as set up, before opening changes it.
         std::vector<TCodecContextPtr> groupCopies = CopyForGroups(ost);
-        AVDictionary* options = defaultOptions_ ? defaultOptions_->EncoderOptions(codec) : nullptr;
-        int result;
-        {
-            std::lock_guard lock(CodecLock());
-            result = ff::avcodec_open2(&encoder, codec, &options);
-            if (result >= 0)
-                ost.EncoderOpen = true;
-        }
-        ff::av_dict_free(&options);
+        const int result = OpenEncoder(encoder, codec);
+        ost.EncoderOpen = result >= 0;
         if (result < 0) {
             LogStreamMapping();
             const std::string error = FormatText(

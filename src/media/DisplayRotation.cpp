@@ -62,4 +62,9 @@ bool RotationSwapsSize(const AVStream& stream) {
     return std::fabs(theta - 90) < 1.0 || std::fabs(theta - 270) < 1.0;
 }
 
+AVRational StoredSampleAspect(const AVStream& stream) {
+    return stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio
+                                          : stream.codecpar->sample_aspect_ratio;
+}
+
 } // namespace tovik

@@ -16,5 +16,8 @@ int DisplayRotation(const AVStream& stream);
 std::string UprightFilter(const AVStream& stream);
 // Whether the upright picture has width and height swapped against the stored one.
 bool RotationSwapsSize(const AVStream& stream);
+// The stored picture's sample aspect: the container's when it gives one, else the codec's
+// (0/1 when neither knows).
+AVRational StoredSampleAspect(const AVStream& stream);
 
 } // namespace tovik
