@@ -88,6 +88,19 @@ protected:
         return services;
     }
 
+    // A text layer "T" on a white box of that size at the picture's top left, all along.
+    static std::shared_ptr<TWmRec> WhiteTextBox(int width, int height) {
+        auto layer = std::make_shared<TWmRec>();
+        layer->Text = "T";
+        layer->TextWidth = width;
+        layer->TextHeight = height;
+        layer->BackFilled = true;
+        layer->BackColor = 0x00FFFFFF;
+        layer->Font.Size = 8;
+        layer->EndSecond = 100;
+        return layer;
+    }
+
     // The mean of each colour over a block of an RGB frame decoded from a file at 1 s.
     static std::vector<double> BlockMean(const std::string& file, int width, int left, int top,
                                          int size, const std::string& raw) {
@@ -119,17 +132,7 @@ TEST_F(RunEndToEndTest, TwoAviRowsBecomeMovFilesAndTheTextLayerShows) {
     ASSERT_EQ(window.AddFiles({Source("clip.avi", "plain.avi"), Source("clip.avi", "titled.avi")}),
               2);
     // A white box with black text over the top-left quarter of the 160x120 source, all along.
-    auto layer = std::make_shared<TWmRec>();
-    layer->Text = "T";
-    layer->TextLeft = 0;
-    layer->TextTop = 0;
-    layer->TextWidth = 80;
-    layer->TextHeight = 60;
-    layer->BackFilled = true;
-    layer->BackColor = 0x00FFFFFF;
-    layer->Font.Size = 8;
-    layer->StartSecond = 0;
-    layer->EndSecond = 100;
+    const auto layer = WhiteTextBox(80, 60);
     window.Jobs().EditJob(1, [&](TlvFilesRecord& job) { job.Effects.Overlays.push_back(layer); });
 
     window.OnProgressShown = [](TfrmProgress& progress) {
@@ -190,14 +193,7 @@ TEST_F(RunEndToEndTest, ALayerOnAClipStoredSidewaysLandsWhereTheUprightPictureHa
     LoadEngineLibrariesOrFail();
     ASSERT_EQ(window.AddFiles({QString::fromStdString(phone)}), 1);
     // A white box over the top half of the upright picture's left half (120x160 upright).
-    auto layer = std::make_shared<TWmRec>();
-    layer->Text = "T";
-    layer->TextWidth = 60;
-    layer->TextHeight = 80;
-    layer->BackFilled = true;
-    layer->BackColor = 0x00FFFFFF;
-    layer->Font.Size = 8;
-    layer->EndSecond = 100;
+    const auto layer = WhiteTextBox(60, 80);
     window.Jobs().EditJob(0, [&](TlvFilesRecord& job) { job.Effects.Overlays.push_back(layer); });
     window.OnProgressShown = [](TfrmProgress& progress) {
         QTimer::singleShot(180'000, &progress, [&progress] { progress.close(); });
