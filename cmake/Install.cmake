@@ -10,6 +10,7 @@ set(TOVIK_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/data/desktop)
 install(TARGETS tovik-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The conversion worker is a helper of the programs, not a command of its own.
 install(TARGETS tovik-worker RUNTIME DESTINATION lib/tovik)
+install(TARGETS tovik-layers LIBRARY DESTINATION lib/tovik)
 # The script looks for the profile in ../share/tovik beside itself.
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/install-profile.sh
     DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tovik-install-profile)

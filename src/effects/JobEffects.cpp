@@ -26,4 +26,12 @@ uint32_t ColorRefToRgb(TColorRef color) {
     return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
 }
 
+void ApplyJobColors(TBitmap& frame, const TJobEffects& job) {
+    if (job.HasColorAdjust())
+        ApplyColorAndExposure(frame, job.Brightness, job.Contrast, job.Saturation,
+                              static_cast<float>(job.Exposure));
+    else if (job.Exposure != kNeutralExposure)
+        ApplyExposure(frame, static_cast<float>(job.Exposure));
+}
+
 } // namespace tovik

@@ -72,4 +72,8 @@ struct TJobEffects {
 // The RGB value of a stored colour (system colours resolved to their usual values).
 uint32_t ColorRefToRgb(TColorRef color);
 
+// The job's colour and exposure passes on one frame (one pass where both apply). The caller
+// holds the frame's canvas lock. Layers are drawn apart (effects/OverlayRenderer.h).
+void ApplyJobColors(TBitmap& frame, const TJobEffects& job);
+
 } // namespace tovik

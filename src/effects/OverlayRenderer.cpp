@@ -187,11 +187,7 @@ void DrawTextLayer(TBitmap& frame, const TWmRec& layer) {
 void RenderJobEffects(TBitmap& frame, const TJobEffects& job, int64_t frameTime,
                       TPictureCache& pictures) {
     std::lock_guard canvas(frame.CanvasLock());
-    if (job.HasColorAdjust())
-        ApplyColorAndExposure(frame, job.Brightness, job.Contrast, job.Saturation,
-                              static_cast<float>(job.Exposure));
-    else if (job.Exposure != kNeutralExposure)
-        ApplyExposure(frame, static_cast<float>(job.Exposure));
+    ApplyJobColors(frame, job);
     const int64_t second = frameTime / 1000000;
     for (const auto& layer : job.Overlays) {
         if (!layer || !layer->ShownAt(second))

@@ -22,7 +22,7 @@ cmake --install "$build" --prefix "$work/stage" >"$work/install.log" 2>&1 ||
 # Wherever the installation is copied, it keeps working.
 mv "$work/stage" "$work/moved"
 prefix="$work/moved"
-for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile lib/tovik/tovik-worker \
+for file in bin/tovik-converter bin/tovik-cli bin/tovik-install-profile lib/tovik/tovik-worker lib/tovik/tovik-layers.so \
     share/tovik/tovikavimovformat.ini share/tovik/help/watermark.html \
     share/applications/$app_id.desktop \
     share/metainfo/$app_id.metainfo.xml share/icons/hicolor/scalable/apps/$app_id.svg \

@@ -97,6 +97,28 @@ for output in first second; do
     "$ffmpeg" -v error -i "$dir/$output.mov" -f null - || fail "$output.mov does not play"
 done
 
+# Qt is loaded only for layers: the worker links none of it, and a worker whose drawing
+# module is missing still converts tasks without layers (colour passes included), while a
+# task with a layer ends failed with the reason and no output.
+if ldd "$worker" | grep -q 'libQt6'; then
+    fail "the worker links Qt: $(ldd "$worker" | grep libQt6 | tr -d '\t')"
+fi
+mkdir -p "$dir/alone"
+cp "$worker" "$dir/alone/tovik-worker"
+colours='{"Input":{"FileName":"%s"},"Output":{"FileName":"%s","VideoCodec":"mpeg4","AudioCodec":"aac","Duration":1000000},"Effects":{"Brightness":%s,"Overlays":[%s]}}\n'
+printf "$colours" "$media/clip.avi" "$dir/alone-plain.mov" 200 "" | "$dir/alone/tovik-worker" >"$dir/alone-plain.out" 2>/dev/null ||
+    fail "a task without layers needs the drawing module: $(tail -n 1 "$dir/alone-plain.out")"
+"$ffmpeg" -v error -i "$dir/alone-plain.mov" -f null - || fail "alone-plain.mov does not play"
+read -r r1 g1 b1 <<<"$(pixel "$dir/alone-plain.mov" 150 110)"
+# 255 is the neutral brightness: 200 darkens.
+[ "$((r1 + g1 + b1 + 60))" -lt "$((r2 + g2 + b2))" ] ||
+    fail "brightness was not applied without the module: $r1 $g1 $b1 against $r2 $g2 $b2"
+printf "$colours" "$media/clip.avi" "$dir/alone-layer.mov" 128 "$layer" | "$dir/alone/tovik-worker" >"$dir/alone-layer.out" 2>/dev/null
+[ $? = 1 ] || fail "a task with a layer and no drawing module does not exit 1"
+tail -n 1 "$dir/alone-layer.out" | grep -q '"end":{"error":"Cannot draw the layers: [^"]*tovik-layers.so[^"]*","failed":true' ||
+    fail "the missing module is not the reason given: $(tail -n 1 "$dir/alone-layer.out")"
+[ -e "$dir/alone-layer.mov" ] && fail "a task that could not draw its layers left an output"
+
 # A broken description: exit status 2 and an end record that says why.
 echo '{"Output": {"Volume": "loud"}}' | "$worker" >"$dir/bad.out" 2>/dev/null
 code=$?

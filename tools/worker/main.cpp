@@ -11,7 +11,6 @@
 // stopped on request), 1 the conversion failed, 2 the description or the libraries were
 // refused.
 
-#include "effects/OverlayRenderer.h"
 #include "effects/SharedPicture.h"
 #include "effects/TaskDescription.h"
 #include "effects/WorkerProtocol.h"
@@ -21,8 +20,8 @@
 #include "media/MediaLogger.h"
 #include "media/MediaProbe.h"
 #include "platform/Dispatcher.h"
+#include "worker/LayerDrawing.h"
 
-#include <QGuiApplication>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -217,8 +216,8 @@ TWorkerProbe ProbeSource(const std::string& fileName) {
 
 // Runs one task on the loaded component; the exit status it would give the worker.
 int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& description,
-            TInbox& inbox, TPicturePublisher* publisher,
-            std::optional<QGuiApplication>& application, int& argc, char** argv) {
+            TInbox& inbox, TPicturePublisher* publisher, TLayerDrawing& drawing, int& argc,
+            char** argv) {
     TTaskDescription task;
     try {
         task = ReadTaskDescription(description);
@@ -226,20 +225,21 @@ int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& d
         return Refuse(out, fault.what());
     }
 
-    // Layers are drawn with Qt's fonts and picture readers, which want an application object;
-    // conversions without layers do not pay for starting one. No window is ever shown.
-    if (!task.Effects.Overlays.empty() && !application) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        application.emplace(argc, argv);
+    // Layers are drawn with Qt, loaded with the first task that has any; conversions without
+    // layers do not pay for it.
+    if (std::string error; !drawing.Prepare(task.Effects, argc, argv, error)) {
+        TTerminateInfo end;
+        end.Failed = true;
+        end.ErrorMessage = error;
+        out.Write(end);
+        return 1;
     }
 
     // The job's effects are drawn here, on the task's thread, from the description's copy.
-    TPictureCache pictures;
     task.Output.CustomHook = task.Effects.Any();
     converter.OnCustomHook = [&](TObject*, PHookInfo info) {
         if (info && info->Bitmap)
-            RenderJobEffects(*info->Bitmap, task.Effects, info->FrameTime, pictures);
+            drawing.Render(*info->Bitmap, task.Effects, info->FrameTime);
     };
     if (publisher) {
         // The task's thread: the only caller, so the publisher needs no lock.
@@ -351,15 +351,17 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
             publisher.reset();
     }
 
-    std::optional<QGuiApplication> application;
+    TLayerDrawing drawing(LayerModuleBesideProgram(), [&out](int level, const std::string& text) {
+        out.Write(TWorkerLog{level == 0 ? TLogLevel::llVerbose : TLogLevel::llWarning, text});
+    });
     std::optional<int> status;
     while (const std::optional<TRequest> request = inbox->Next()) {
         if (request->Probe) {
             out.Write(ProbeSource(request->Text));
             status = status.value_or(0);
         } else
-            status = RunTask(out, converter, request->Text, *inbox, publisher.get(), application,
-                             argc, argv);
+            status = RunTask(out, converter, request->Text, *inbox, publisher.get(), drawing, argc,
+                             argv);
     }
     LoggerInstance().SetOnLog(nullptr);
     if (!status)
@@ -367,23 +369,10 @@ int Run(TRecordWriter& out, const TWorkerArguments& arguments, int& argc, char**
     return *status;
 }
 
-// Qt's messages become log records: standard error is not the worker's to write to (a
-// quiet command line would show them). Qt's handler has no context argument of its own.
-TRecordWriter* g_qtMessages = nullptr;
-
-void RecordQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (g_qtMessages)
-        g_qtMessages->Write(TWorkerLog{
-            type == QtDebugMsg || type == QtInfoMsg ? TLogLevel::llVerbose : TLogLevel::llWarning,
-            text.toStdString()});
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     TRecordWriter out;
-    g_qtMessages = &out;
-    qInstallMessageHandler(RecordQtMessage);
     const int status = Run(out, ParseArguments(argc, argv), argc, argv);
     // The command reader may still wait on standard input: end here, without the static
     // destructors it could race with. Every output was closed when the task ended.
