@@ -70,8 +70,12 @@ bool Render(void* context, TBitmap* frame, const TJobEffects* job, int64_t frame
 }
 
 void Close(void* context) {
-    // Taken back from the caller, who gave it up with this call.
-    std::unique_ptr<TLayerContext> owned(static_cast<TLayerContext*>(context));
+    // Taken back from the caller, who gave it up with this call; what Qt says while its
+    // application object ends still reaches the log, nothing after.
+    std::unique_ptr<TLayerContext>(static_cast<TLayerContext*>(context)).reset();
+    qInstallMessageHandler(nullptr);
+    g_log = nullptr;
+    g_logUser = nullptr;
 }
 
 constexpr TovikLayerModule kModule{kTovikLayerModuleVersion, Open, ForgetPictures, Render, Close};
