@@ -125,11 +125,16 @@ private:
     bool closed_ = false;
 };
 
-int Refuse(TRecordWriter& out, const std::string& reason) {
+// The task's one termination record, for a task that failed before it could run.
+void WriteFailure(TRecordWriter& out, const std::string& reason) {
     TTerminateInfo end;
     end.Failed = true;
     end.ErrorMessage = reason;
     out.Write(end);
+}
+
+int Refuse(TRecordWriter& out, const std::string& reason) {
+    WriteFailure(out, reason);
     return 2;
 }
 
@@ -228,10 +233,7 @@ int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& d
     // Layers are drawn with Qt, loaded with the first task that has any; conversions without
     // layers do not pay for it.
     if (std::string error; !drawing.Prepare(task.Effects, argc, argv, error)) {
-        TTerminateInfo end;
-        end.Failed = true;
-        end.ErrorMessage = error;
-        out.Write(end);
+        WriteFailure(out, error);
         return 1;
     }
 
@@ -271,11 +273,9 @@ int RunTask(TRecordWriter& out, TMediaConverter& converter, const std::string& d
     if (index < 0)
         return Refuse(out, converter.LastError());
     if (!converter.SetOutputFile(index, task.Output.FileName, &task.Output)) {
-        TTerminateInfo end;
-        end.Failed = true;
-        end.ErrorMessage = converter.LastError();
+        const std::string error = converter.LastError();
         converter.ClearTasks();
-        out.Write(end);
+        WriteFailure(out, error);
         return 1;
     }
 
