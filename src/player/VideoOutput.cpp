@@ -297,8 +297,11 @@ void TPlayback::DisplayWaveform() {
         std::lock_guard lock(audioMutex_);
         if (!paused_.load()) {
             // Start where the sound now heard is, plus room for the whole display.
-            const double sinceCallback = Now() - audioCallbackTime_;
-            int delay = waveformUnread_ - static_cast<int>(audioSpec_.freq * sinceCallback);
+            // Before the first callback (or after a long stall) the time since it is huge:
+            // clamp in floating point, so the count of samples heard cannot overflow.
+            const double sinceCallback = std::max(0.0, Now() - audioCallbackTime_);
+            const double heard = std::min<double>(audioSpec_.freq * sinceCallback, waveformUnread_);
+            int delay = waveformUnread_ - static_cast<int>(heard);
             delay = std::max(delay, 0) + 2 * width;
             delay = std::max(delay, width);
             const int size = kWaveformSamples;
