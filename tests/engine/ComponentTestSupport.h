@@ -87,6 +87,10 @@ protected:
         std::lock_guard lock(mutex_);
         return !reports_.empty() && reports_.back().TaskIndex == -1;
     }
+    // A task marks itself terminated on its worker just before it makes its end report there.
+    bool WaitForTaskReport(const TCustomFFmpeg& task) {
+        return PumpUntil([&] { return task.Terminated() && !Reports().empty(); });
+    }
     bool WaitForRunEnd() {
         return PumpUntil([this] { return RunEnded(); });
     }

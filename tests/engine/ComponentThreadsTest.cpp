@@ -54,7 +54,7 @@ TEST_F(TaskThreadsTest, ConvertsOnceInAWorker) {
     EXPECT_TRUE(task->Working());
     EXPECT_EQ(task->StartConvert(true, TThreadPriority::tpNormal), nullptr); // already working
     worker->Resume();
-    ASSERT_TRUE(PumpUntil([&] { return task->Terminated(); }));
+    ASSERT_TRUE(WaitForTaskReport(*task));
     task->BreakConvert(true); // ended: returns at once
     ASSERT_EQ(Reports().size(), 1u);
     EXPECT_TRUE(Reports()[0].Finished);

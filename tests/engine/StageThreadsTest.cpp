@@ -98,7 +98,7 @@ TEST_F(StageThreadsTest, PauseHoldsEveryStageUntilResumed) {
         EXPECT_LT(ProcessCpuMilliseconds() - cpu, 150) << "a paused task keeps a core busy";
         EXPECT_EQ(progress_, reports);
         task->ResumeConvert();
-        ASSERT_TRUE(PumpUntil([&] { return task->Terminated(); }));
+        ASSERT_TRUE(WaitForTaskReport(*task));
         ASSERT_EQ(Reports().size(), 1u);
         EXPECT_TRUE(Reports()[0].Finished) << Reports()[0].ErrorMessage;
         EXPECT_NEAR(static_cast<double>(MediaDuration(out)) / 1e6, 4.0, 0.15) << out;
@@ -152,7 +152,7 @@ TEST_F(StageThreadsTest, AFailingEncoderStageEndsTheTaskWithOneReportBothWays) {
             {
                 TFileSizeLimit limit(100000);
                 task->StartConvert(true, TThreadPriority::tpNormal)->Resume();
-                ASSERT_TRUE(PumpUntil([&] { return task->Terminated(); }));
+                ASSERT_TRUE(WaitForTaskReport(*task));
             }
             ASSERT_EQ(Reports().size(), 1u);
             EXPECT_TRUE(Reports()[0].Failed);
