@@ -111,15 +111,18 @@ void TCustomFFmpeg::CheckStreamsComplete() {
             continue;
         // What was read of the source within the kept part, on the output's timeline.
         const int64_t from = KeepFrom(ist) == INT64_MIN ? 0 : KeepFrom(ist);
-        const int64_t expected = std::min(ist.ReadUntil - from, settings_.RecordingTime);
+        // In floating point: a damaged file's times can be anything.
+        const double expected =
+            std::min(static_cast<double>(ist.ReadUntil) - static_cast<double>(from) -
+                         static_cast<double>(ist.ReadGaps),
+                     static_cast<double>(settings_.RecordingTime));
         // Short streams and small losses are left alone: only most of a stream missing counts.
-        if (expected < 2 * AV_TIME_BASE || ost.LastMuxTime * 2 >= expected)
+        if (expected < 2.0 * AV_TIME_BASE || static_cast<double>(ost.LastMuxTime) * 2 >= expected)
             continue;
         throw FFmpegException(FormatText(
             "Output file #%d stream #%d (%s) lost most of its input: %0.2f s of %0.2f s written",
             ost.FileIndex, ost.StreamIndex, StreamTypeName(type).c_str(),
-            static_cast<double>(ost.LastMuxTime) / AV_TIME_BASE,
-            static_cast<double>(expected) / AV_TIME_BASE));
+            static_cast<double>(ost.LastMuxTime) / AV_TIME_BASE, expected / AV_TIME_BASE));
     }
 }
 
@@ -313,10 +316,17 @@ void TCustomFFmpeg::HandleInputPacket(int fileIndex, AVPacket* packet) {
         }
     }
     const int64_t packetTime = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    if (packetTime != AV_NOPTS_VALUE)
+    if (packetTime != AV_NOPTS_VALUE) {
+        const int64_t start = ToMicroseconds(packetTime, timeBase);
+        const auto threshold = static_cast<int64_t>(settings_.DtsDeltaThreshold * AV_TIME_BASE);
+        int64_t jump = 0;
+        if (ist.ReadUntil != INT64_MIN && !__builtin_sub_overflow(start, ist.ReadUntil, &jump) &&
+            jump > threshold && __builtin_add_overflow(ist.ReadGaps, jump, &ist.ReadGaps))
+            ist.ReadGaps = INT64_MAX;
         ist.ReadUntil =
             std::max(ist.ReadUntil,
                      ToMicroseconds(packetTime + std::max<int64_t>(packet->duration, 0), timeBase));
+    }
     // Decoded streams end by their decoded frames' times (packets may carry no presentation
     // time, and with reordering a later packet can still hold an earlier picture).
     if (!ist.DecodingNeeded && settings_.RecordingTime != INT64_MAX &&

@@ -425,14 +425,17 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
         if (std::fabs(delta) > 50) {
             if (ist.IsStart || std::fabs(delta) > settings_.AudioDriftThreshold * encoderRate) {
                 if (delta < 0) {
-                    dropInput = static_cast<int>(-delta * samples.sample_rate / encoderRate);
+                    // A damaged file's timestamps can be hours apart: keep the count within an int.
+                    dropInput = static_cast<int>(std::min(
+                        -delta * samples.sample_rate / encoderRate, static_cast<double>(INT_MAX)));
                     if (settings_.Verbose >= 3)
                         LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
                                                 "discarding %d audio samples", dropInput);
                     if (dropInput >= keptSamples)
                         return;
                 } else {
-                    const int silence = static_cast<int>(delta);
+                    const int silence =
+                        static_cast<int>(std::min(delta, static_cast<double>(INT_MAX)));
                     if (settings_.Verbose >= 3)
                         LoggerInstance().LogFmt(this, TLogLevel::llVerbose,
                                                 "adding %d audio samples of silence", silence);

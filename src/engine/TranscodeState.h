@@ -58,6 +58,9 @@ struct TInputStream {
     std::deque<int64_t> WaitingDts;
     // The end of the latest packet read (microseconds, after the input's offset).
     int64_t ReadUntil = INT64_MIN;
+    // The part of that span without packets: jumps between packets past the timestamp
+    // discontinuity threshold, as a damaged file's timestamps make. Not content that was lost.
+    int64_t ReadGaps = 0;
     // A picture stored sideways is turned upright as it enters the frame path, so that the
     // effects and the preview see it as it is shown; the outputs' graphs then take it as is.
     std::unique_ptr<TVideoFilterGraph> Uprighter;

@@ -411,6 +411,21 @@ TEST_F(RealWorldTest, AnOutputThatLostMostOfAStreamIsNoSuccess) {
                     .Ok);
 }
 
+TEST_F(RealWorldTest, ATimestampJumpOfHoursIsNoLoss) {
+    // 2 s of sound, its second half stamped 50000 s later. The ffmpeg tool writes the 2 s and
+    // exits 0, with or without sound sync; the hole is not sound that went missing on the way.
+    for (const bool sync : {false, true}) {
+        std::vector<std::string> arguments = {"-i", MediaFile("sound_jump.mka")};
+        if (sync)
+            arguments.insert(arguments.end(), {"-async", "1"});
+        const std::string out = Out(sync ? "synced.wav" : "plain.wav");
+        arguments.push_back(out);
+        const auto result = Convert(arguments);
+        EXPECT_TRUE(result.Ok) << result.Error;
+        EXPECT_NEAR(static_cast<double>(test::PcmSamples(out).size()) / 44100, 2.0, 0.05);
+    }
+}
+
 // Found by fuzzing: the resampler kept the stream's first sound format, so mono frames after
 // stereo ones were read as stereo (a crash) and a new rate played at the old one.
 TEST_F(RealWorldTest, SoundThatChangesItsFormatMidStreamIsFollowed) {

@@ -79,3 +79,7 @@ run -f lavfi -i "sine=frequency=660:sample_rate=48000:duration=1" -ac 2 -c:a mp2
 run -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1" -ac 1 -c:a mp2 -b:a 64k \
     "$out/switch_b.mp2"
 cat "$out/switch_a.mp2" "$out/switch_b.mp2" >"$out/switch_channels.mp2"
+
+# 2 s of sound whose second half is stamped 50000 s later (a damaged file's timestamps).
+run -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" \
+    -af "asetpts='PTS+gte(T,1)*50000/TB'" -c:a pcm_s16le "$out/sound_jump.mka"
