@@ -512,6 +512,32 @@ void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool flushing) {
     }
 }
 
+// DV carries each picture's sound inside it: the muxer cannot write a picture whose share of
+// sound never came, and fails at the end of a file whose sound stops short of its pictures (a
+// cut-off download). The sound is filled up with silence to the last picture's end instead.
+// Called once the sound's resampler is drained, before the last of its fifo is coded.
+void TCustomFFmpeg::PadSoundToPictures(TOutputStream& ost) {
+    const AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
+    if (!context || std::strcmp(context->oformat->name, "dv") != 0)
+        return;
+    for (const TOutputStream& video : transcode_->OutputStreams) {
+        if (video.FileIndex != ost.FileIndex || !video.Setup->Codec ||
+            video.Setup->Codec->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        const int rate = ost.Setup->Codec->sample_rate;
+        const int64_t needed = ff::av_rescale_q_rnd(video.SyncOpts, video.Setup->Codec->time_base,
+                                                    AVRational{1, rate}, AV_ROUND_UP);
+        // A second at a time, coded as it goes: the gap can be long.
+        for (int64_t missing = needed - ost.SyncOpts - ost.Audio.FifoSamples();
+             missing > 0 && !StopRequested(); missing -= rate) {
+            if (ost.Audio.AddSilence(static_cast<int>(std::min<int64_t>(missing, rate))) < 0)
+                throw FFmpegException("Cannot allocate buffers");
+            EncodeAudioFifo(ost, false);
+        }
+        return;
+    }
+}
+
 // ---- Subtitles ---------------------------------------------------------------------------
 
 int TCustomFFmpeg::DecodeSubtitle(TInputStream& ist, AVPacket* packet) {

@@ -63,6 +63,7 @@ void TCustomFFmpeg::FlushEncoders() {
         ost.Flushed = true;
         if (ost.Setup->Codec->codec_type == AVMEDIA_TYPE_AUDIO && ost.Audio.IsOpen()) {
             ost.Audio.Push(nullptr);
+            PadSoundToPictures(ost);
             EncodeAudioFifo(ost, true);
         }
         ost.EncoderStage->Push(nullptr);

@@ -393,6 +393,23 @@ TEST_F(RealWorldTest, DvFromSoundThatStartsLateIsLedInBySilence) {
     EXPECT_LT(audio[0].FirstPeak, 0.001);
 }
 
+TEST_F(RealWorldTest, DvFromSoundThatStopsEarlyKeepsEveryPicture) {
+    // A cut-off download: 3 s of pictures, 2 s of sound. The ffmpeg tool drops the last
+    // second of pictures ("Insufficient audio data"); the sound is filled up with silence.
+    for (const char* target : {"pal-dv", "ntsc-dv"}) {
+        const std::string out = Out(std::string(target) + ".dv");
+        const auto result = Convert({"-i", MediaFile("short_sound.mkv"), "-target", target, out});
+        ASSERT_TRUE(result.Ok) << target << ": " << result.Error;
+        const auto streams = DecodeStreams(out);
+        const auto video = StreamsOfType(streams, AVMEDIA_TYPE_VIDEO);
+        const auto audio = StreamsOfType(streams, AVMEDIA_TYPE_AUDIO);
+        ASSERT_EQ(video.size(), 1u);
+        ASSERT_EQ(audio.size(), 1u);
+        EXPECT_NEAR(video[0].Length(), 3.0, 0.05) << target;
+        EXPECT_NEAR(audio[0].Length(), 3.0, 0.05) << target;
+    }
+}
+
 TEST_F(RealWorldTest, AnOutputThatLostMostOfAStreamIsNoSuccess) {
     // The ffmpeg tool writes the picture alone and exits 0.
     const std::string out = Out("lost.avi");

@@ -83,3 +83,8 @@ cat "$out/switch_a.mp2" "$out/switch_b.mp2" >"$out/switch_channels.mp2"
 # 2 s of sound whose second half is stamped 50000 s later (a damaged file's timestamps).
 run -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" \
     -af "asetpts='PTS+gte(T,1)*50000/TB'" -c:a pcm_s16le "$out/sound_jump.mka"
+
+# Pictures for 3 s, sound for 2 s (a download cut off between the two streams' ends).
+run -f lavfi -i "testsrc2=size=160x120:rate=25:duration=3" \
+    -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -c:v mpeg4 -c:a aac \
+    "$out/short_sound.mkv"
