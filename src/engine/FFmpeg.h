@@ -477,6 +477,7 @@ protected:
     // Hands the FIFO's whole encoder frames to the encoder stage, a few thousand samples at
     // a time (flushing: the rest too, padded to a whole frame).
     void EncodeAudioFifo(TOutputStream& ost, bool flushing);
+    // DV only: fills the sound up with silence to the end of the last picture.
     void PadSoundToPictures(TOutputStream& ost);
     void SubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     // Runs on the stream's encoder stage: encodes one frame (null: drains the encoder) and

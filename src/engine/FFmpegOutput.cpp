@@ -525,6 +525,8 @@ void TCustomFFmpeg::PadSoundToPictures(TOutputStream& ost) {
             video.Setup->Codec->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
         const int rate = ost.Setup->Codec->sample_rate;
+        if (rate <= 0)
+            return;
         const int64_t needed = ff::av_rescale_q_rnd(video.SyncOpts, video.Setup->Codec->time_base,
                                                     AVRational{1, rate}, AV_ROUND_UP);
         // A second at a time, coded as it goes: the gap can be long.
