@@ -17,6 +17,11 @@ namespace tovik {
 
 namespace {
 
+// DV keeps no times: each picture carries its own share of sound.
+bool IsDv(const AVFormatContext* context) {
+    return context && std::strcmp(context->oformat->name, "dv") == 0;
+}
+
 using TProcess = void (*)(void* context, AVFrame* picture, int pixelFormat, int width, int height,
                           int64_t pts);
 
@@ -459,8 +464,7 @@ void TCustomFFmpeg::AudioOut(TOutputStream& ost, TInputStream& ist, AVFrame& sam
         // picture needs its share of sound, so sound that starts late is led in by silence.
         ost.AudioStarted = true;
         const int64_t start = std::max<int64_t>(0, std::llround(syncTime * encoderRate) - waiting);
-        const AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
-        if (std::strcmp(context->oformat->name, "dv") == 0)
+        if (IsDv(outputs_[static_cast<size_t>(ost.FileIndex)]->Context))
             ost.Audio.AddSilence(static_cast<int>(std::min<int64_t>(start, INT_MAX)));
         else
             ost.SyncOpts = start;
@@ -517,8 +521,7 @@ void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool flushing) {
 // cut-off download). The sound is filled up with silence to the last picture's end instead.
 // Called once the sound's resampler is drained, before the last of its fifo is coded.
 void TCustomFFmpeg::PadSoundToPictures(TOutputStream& ost) {
-    const AVFormatContext* context = outputs_[static_cast<size_t>(ost.FileIndex)]->Context;
-    if (!context || std::strcmp(context->oformat->name, "dv") != 0)
+    if (!IsDv(outputs_[static_cast<size_t>(ost.FileIndex)]->Context))
         return;
     for (const TOutputStream& video : transcode_->OutputStreams) {
         if (video.FileIndex != ost.FileIndex || !video.Setup->Codec ||
