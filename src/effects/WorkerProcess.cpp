@@ -4,6 +4,7 @@
 #include "media/LibrarySets.h"
 #include "media/MediaProbe.h"
 #include "platform/Environment.h"
+#include "platform/PictureAllocator.h"
 
 #include <cerrno>
 #include <csignal>
@@ -142,8 +143,14 @@ bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
     for (std::string& word : words)
         arguments.push_back(word.data());
     arguments.push_back(nullptr);
-    const int spawned =
-        ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments.data(), environ);
+    std::vector<std::string> variables = platform::EnvironmentForPictureWork(environ);
+    std::vector<char*> environment;
+    environment.reserve(variables.size() + 1);
+    for (std::string& variable : variables)
+        environment.push_back(variable.data());
+    environment.push_back(nullptr);
+    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments.data(),
+                                      environment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(commands[1]);
     ::close(records[1]);

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "media/MediaKit.h"
+#include "platform/PictureAllocator.h"
 
 #include <cstdio>
 #include <cstring>
@@ -96,6 +97,9 @@ int main(int argc, char* argv[]) {
         std::fputs(command->help, stdout);
         return kExitOk;
     }
+    // The engine converts in this process; the other commands leave that to workers.
+    if (command->run == &RunEngineCommand)
+        tovik::platform::RestartForPictureWork(argv);
     tovik::TMediaKitScope mediaKit;
     try {
         return command->run(arguments, options);
