@@ -16,15 +16,21 @@ constexpr const char* kVariable = "GLIBC_TUNABLES";
 // Huge pages on request; blocks below 16 MiB from the heap rather than a mapping of their
 // own (mapped blocks are new memory every time); the heap grows 32 MiB at a time, so that
 // whole huge pages fit in it, and is given back only past 256 MiB free.
+constexpr const char* kHugePages = "glibc.malloc.hugetlb=1";
 constexpr const char* kTunables = "glibc.malloc.hugetlb=1"
                                   ":glibc.malloc.mmap_threshold=16777216"
                                   ":glibc.malloc.top_pad=33554432"
                                   ":glibc.malloc.trim_threshold=268435456";
 
-bool StartsWithOurs(const std::string& value) {
-    const size_t length = std::strlen(kTunables);
-    return value.compare(0, length, kTunables) == 0 &&
+// Whether `value` begins with the whole entry list `entries`.
+bool StartsWithEntries(const std::string& value, const char* entries) {
+    const size_t length = std::strlen(entries);
+    return value.compare(0, length, entries) == 0 &&
            (value.size() == length || value[length] == ':');
+}
+
+bool StartsWithOurs(const std::string& value) {
+    return StartsWithEntries(value, kTunables);
 }
 
 } // namespace
@@ -53,7 +59,9 @@ std::vector<std::string> EnvironmentForPictureWork(const char* const* environmen
 
 void RestartForPictureWork(char** argv) {
     const std::optional<std::string> current = GetEnv(kVariable);
-    if ((current && StartsWithOurs(*current)) || ::getauxval(AT_SECURE) != 0)
+    // Huge pages asked for already is enough: it is also what a C library that shortens the
+    // variable while reading it leaves, and starting again then would never end.
+    if ((current && StartsWithEntries(*current, kHugePages)) || ::getauxval(AT_SECURE) != 0)
         return;
     // The program's own file by its name, so that process lists still show the name.
     char program[4096];
