@@ -58,6 +58,16 @@ bool StillOpens(const std::string& fileName) {
     }
 }
 
+// The strings as the null-terminated array exec takes; they must outlive it.
+std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (std::string& text : strings)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 } // namespace
 
 std::string FindWorkerProgram(const std::vector<std::string>& furtherFolders) {
@@ -138,17 +148,9 @@ bool TWorkerProcess::Spawn(const std::string& program, std::string& error,
             picture_.reset(); // the conversion runs without its live picture
         }
     }
-    std::vector<char*> arguments;
-    arguments.reserve(words.size() + 1);
-    for (std::string& word : words)
-        arguments.push_back(word.data());
-    arguments.push_back(nullptr);
+    std::vector<char*> arguments = NullTerminated(words);
     std::vector<std::string> variables = platform::EnvironmentForPictureWork(environ);
-    std::vector<char*> environment;
-    environment.reserve(variables.size() + 1);
-    for (std::string& variable : variables)
-        environment.push_back(variable.data());
-    environment.push_back(nullptr);
+    std::vector<char*> environment = NullTerminated(variables);
     const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, arguments.data(),
                                       environment.data());
     posix_spawn_file_actions_destroy(&actions);

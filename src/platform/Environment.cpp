@@ -67,12 +67,18 @@ std::string UserName() {
     return GetEnv("USER").value_or("");
 }
 
-std::string ExecutableDir() {
+std::string ExecutablePath() {
     std::vector<char> path(PATH_MAX + 1, '\0');
     ssize_t length = readlink("/proc/self/exe", path.data(), PATH_MAX);
     if (length <= 0)
+        return {};
+    return std::string(path.data(), static_cast<size_t>(length));
+}
+
+std::string ExecutableDir() {
+    const std::string exe = ExecutablePath();
+    if (exe.empty())
         return ".";
-    std::string exe(path.data(), static_cast<size_t>(length));
     auto slash = exe.rfind('/');
     return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
 }

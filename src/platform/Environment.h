@@ -18,6 +18,8 @@ std::string ConfigDir();
 std::string StateDir();
 // The logged-on user's name.
 std::string UserName();
+// The running program's file; empty when it cannot be told.
+std::string ExecutablePath();
 // Folder of the running program (no trailing separator).
 std::string ExecutableDir();
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <sys/auxv.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ constexpr const char* kTunables = "glibc.malloc.hugetlb=1"
                                   ":glibc.malloc.mmap_threshold=16777216"
                                   ":glibc.malloc.top_pad=33554432"
                                   ":glibc.malloc.trim_threshold=268435456";
+static_assert(std::string_view(kTunables).starts_with(kHugePages));
 
 // Whether `value` begins with the whole entry list `entries`.
 bool StartsWithEntries(const std::string& value, const char* entries) {
@@ -64,13 +66,11 @@ void RestartForPictureWork(char** argv) {
     if ((current && StartsWithEntries(*current, kHugePages)) || ::getauxval(AT_SECURE) != 0)
         return;
     // The program's own file by its name, so that process lists still show the name.
-    char program[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", program, sizeof(program) - 1);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof(program) - 1)
+    const std::string program = ExecutablePath();
+    if (program.empty())
         return;
-    program[length] = '\0';
     SetEnv(kVariable, PictureAllocatorTunables(current));
-    ::execv(program, argv);
+    ::execv(program.c_str(), argv);
     // Still here: go on untuned, and leave the environment as it was for children.
     if (current)
         SetEnv(kVariable, *current);
